@@ -1,0 +1,58 @@
+#include "core/CAutoRun.h"
+
+#include "core/CCodePage.h"
+#include "core/CCommandLine.h"
+#include "core/CFrontEnd.h"
+#include "core/CIniEx.h"
+#include "core/CPelkoDoc.h"
+#include "core/CPelkoSettings.h"
+
+namespace {
+
+// Copies every message-box text into the open error file, so that a failed unattended run
+// never leaves an empty error file behind.
+class CErrorFileFrontEnd : public CFrontEnd {
+public:
+    explicit CErrorFileFrontEnd(CFrontEnd& innerFrontEnd) : inner(innerFrontEnd) {}
+    void Attach(CPelkoDoc& document) { doc = &document; }
+
+    void SetStatus(const std::string& text) override { inner.SetStatus(text); }
+    void SetProgressRange(int low, int high) override { inner.SetProgressRange(low, high); }
+    void SetProgressPos(int position) override { inner.SetProgressPos(position); }
+    EAnswer MessageBox(const std::string& text, EIcon icon, EButtons buttons) override {
+        if (doc) doc->AppendToErrorFile(text);
+        return inner.MessageBox(text, icon, buttons);
+    }
+    void ShowMessages(const std::string& caption, const std::string& text) override {
+        inner.ShowMessages(caption, text);
+    }
+    bool RunDialog(CDialogLogic& dialog) override { return inner.RunDialog(dialog); }
+    bool ChooseFile(bool save, const std::string& title, const std::string& filter, const std::string& folder,
+                    std::string& chosen) override {
+        return inner.ChooseFile(save, title, filter, folder, chosen);
+    }
+
+private:
+    CFrontEnd& inner;
+    CPelkoDoc* doc = nullptr;
+};
+
+} // namespace
+
+int CAutoRun::Execute(const std::string& commandLine) {
+    CErrorFileFrontEnd errorFileFrontEnd(frontEnd);
+    CPelkoDoc doc(errorFileFrontEnd);
+    errorFileFrontEnd.Attach(doc);
+    {
+        CIniEx ini;
+        ini.Open("pelko.ini");
+        CPelkoSettings::Load(ini, doc, CPelkoSettings::EReader::AutomaticRun);
+    }
+    CCommandLine::Parse(commandLine, doc);
+    if (!doc.GetErrorFilePath().empty() && !doc.GetErrorFile())
+        frontEnd.MessageBox(Ansi("Die Fehlerdatei '") + doc.GetErrorFilePath() +
+                                Ansi("' kann nicht angelegt werden; die Meldungen erscheinen nur hier."),
+                            CFrontEnd::EIcon::Warning);
+    doc.InitDocument();
+    return doc.RunAutomatic() == CPelkoDoc::ERunResult::Completed ? Completed : Failed;
+}

@@ -1,0 +1,7 @@
+#pragma once
+
+#include "core/CBuchungenData.h"
+#include "core/CRecordList.h"
+
+// The list of bookings of one document.
+class CBuchungenCtrl : public CRecordList<CBuchungenData> {};

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <string>
+
+// One booking. Readers and writers address the fields by their German column names;
+// 0 and the empty text mean "not set".
+class CBuchungenData {
+public:
+    std::string buchungsnummer; // "Buchungsnummer" (Belegfeld 1)
+    std::string belegnummer2;   // "Belegnummer 2" (Belegfeld 2)
+    std::string datum;          // "Datum": "TT.MM.JJJJ" or "TT.MM."
+    int sollKonto = 0;          // "Soll-Konto"
+    int habenKonto = 0;         // "Haben-Konto"
+    double betrag = 0.0;        // "Betrag": negative = "H"
+    std::string waehrung;       // "Währung"
+    int datevSchluessel = 0;    // "Datev-Schlüssel"
+    std::string kostenstelle1;  // "Kostenstelle 1"
+    std::string kostenstelle2;  // "Kostenstelle 2"
+    std::string buchungstext;   // "Buchungstext"
+    double skonto = 0.0;        // "Skonto"
+    std::string ustId;          // "Ust-ID"
+    double euSteuersatz = 0.0;  // "EU-Steuersatz"
+    double waehrungskurs = 0.0; // "Waehrungskurs"
+
+    void Clear() { *this = CBuchungenData(); }
+    bool HasData() const;
+    // Brings "Datum" into "TT.MM.JJJJ" or "TT.MM."; format is the configured input date format.
+    void NormalizeDate(const std::string& format);
+};

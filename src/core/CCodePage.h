@@ -1,0 +1,28 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+// Text inside the program is Windows-1252; these conversions happen only at the edges:
+// UTF-8 for paths, command line, console and widgets, the OEM table for KNE files and DOS layouts.
+class CCodePage {
+public:
+    static std::string Utf8ToAnsi(std::string_view utf8);
+    static std::string AnsiToUtf8(std::string_view ansi);
+    static std::string AnsiToOem(std::string_view ansi);
+    static std::string OemToAnsi(std::string_view oem);
+    static void AnsiToOemInPlace(std::string& text);
+    static void OemToAnsiInPlace(std::string& text);
+    // Unicode code point of a Windows-1252 byte (undefined bytes map to the C1 control of the same value).
+    static unsigned AnsiToUnicode(unsigned char byte);
+    // Unicode code point of an OEM byte.
+    static unsigned OemToUnicode(unsigned char byte);
+    // Windows-1252 byte of a code point, or '?' when it has none.
+    static char UnicodeToAnsi(unsigned codePoint);
+};
+
+// Brings a UTF-8 source literal into Windows-1252, e.g. Ansi("Währung").
+// Cached per literal by callers on hot paths.
+inline std::string Ansi(std::string_view utf8) {
+    return CCodePage::Utf8ToAnsi(utf8);
+}

@@ -1,0 +1,162 @@
+#include "core/CPelkoDoc.h"
+
+#include "core/CCodePage.h"
+#include "core/CFrontEnd.h"
+#include "core/CPlatform.h"
+#include "core/CRunDispatch.h"
+#include "core/CStepCode.h"
+#include "core/CTool.h"
+
+namespace {
+
+const std::string& ReadingStatus() {
+    static const std::string text = "Daten werden eingelesen...";
+    return text;
+}
+
+// A format whose reader or writer this build does not have ends the run visibly, never with fake output.
+std::string NotAvailable(int code, const char* direction, const char* name) {
+    return CTool::Format(Ansi("(E:%d)\nDas %s \"%s\" wird von dieser Version nicht unterstützt.").c_str(),
+                         code, direction, Ansi(name).c_str());
+}
+
+} // namespace
+
+CPelkoDoc::CPelkoDoc(CFrontEnd& frontEndRef) : frontEnd(frontEndRef), dispatch(&CRunDispatch::Standard()) {}
+
+CPelkoDoc::~CPelkoDoc() {
+    CloseErrorFile();
+}
+
+void CPelkoDoc::InitDocument() {
+    // The engines of the formats define their standard column lists here.
+}
+
+bool CPelkoDoc::OpenErrorFile(const std::string& path) {
+    CloseErrorFile();
+    errorFilePath = path;
+    errorFile = CPlatform::OpenFile(path, "wb");
+    return errorFile != nullptr;
+}
+
+void CPelkoDoc::CloseErrorFile() {
+    if (errorFile) std::fclose(errorFile);
+    errorFile = nullptr;
+}
+
+void CPelkoDoc::AppendToErrorFile(const std::string& text) {
+    if (!errorFile) return;
+    std::fwrite(text.data(), 1, text.size(), errorFile);
+    std::fwrite("\r\n", 1, 2, errorFile);
+    std::fflush(errorFile);
+}
+
+void CPelkoDoc::EmptyLists() {
+    buchungen.RemoveAll();
+    stamm.RemoveAll();
+}
+
+CPelkoDoc::ERunResult CPelkoDoc::RunInteractive() {
+    if (outputFile.empty() && outputType != OutSql) {
+        frontEnd.MessageBox(
+            Ansi("Bitte geben Sie in Schritt '2' im Feld 'Datei' einen Dateinamen für die Ausgabe an."),
+            CFrontEnd::EIcon::Error);
+        return ERunResult::Failed;
+    }
+    return Run(false);
+}
+
+CPelkoDoc::ERunResult CPelkoDoc::RunAutomatic() {
+    ERunResult result = Run(true);
+    CloseErrorFile();
+    return result;
+}
+
+CPelkoDoc::ERunResult CPelkoDoc::Run(bool automaticRun) {
+    std::string messages;
+    frontEnd.SetStatus(ReadingStatus());
+    CStepCode::Set(1001);
+    EmptyLists();
+
+    int readOk = 0;
+    try {
+        readOk = Read(automaticRun, messages);
+    } catch (...) {
+        frontEnd.MessageBox(
+            CTool::Format("(E:102#%d)\nException: Fehler beim Einlesen der Daten.", CStepCode::Get()));
+        return ERunResult::Failed;
+    }
+
+    // A failed read never reaches a writer: writing an empty target would replace the
+    // user's previous export with nothing.
+    ERunResult result = ERunResult::Failed;
+    if (readOk) {
+        try {
+            result = Write(automaticRun, messages);
+        } catch (...) {
+            frontEnd.MessageBox(
+                CTool::Format("(E:103#%d)\nException: Fehler beim Speichern der Daten.", CStepCode::Get()));
+            return ERunResult::Failed;
+        }
+        if (result == ERunResult::Cancelled) return result;
+    }
+
+    std::string summary = CTool::Format("Konvertierung abgeschlossen (%d Buchungen).", recordCounter);
+    if (readOk && !automaticRun) frontEnd.SetStatus(summary);
+    EmptyLists();
+    CStepCode::Set(1068);
+    if (readOk && automaticRun) frontEnd.SetStatus(summary);
+
+    // Without an error file an unattended run still hands its findings to the front end.
+    if (!messages.empty()) {
+        if (automaticRun && errorFile)
+            AppendToErrorFile(messages);
+        else
+            frontEnd.ShowMessages("Es wurden folgende Fehler festgestellt:", messages);
+    }
+    return result;
+}
+
+int CPelkoDoc::Read(bool automaticRun, std::string& messages) {
+    const CReaderEntry* entry = dispatch->FindReader(inputType);
+    if (!entry) return 1; // an unknown input type reads nothing and counts as success
+    if (automaticRun && entry->detect) {
+        int kind = entry->detect(*this, inputFile);
+        if (kind > 0) dataType = kind - 1;
+    }
+    FRead read = entry->read[dataType == Master ? 1 : 0];
+    if (!read) {
+        frontEnd.MessageBox(NotAvailable(104, "Eingabeformat", entry->name));
+        return 0;
+    }
+    if (!(automaticRun && inputType == InDatevPro)) CStepCode::Set(entry->stepCode);
+    return read(*this, inputFile, messages);
+}
+
+CPelkoDoc::ERunResult CPelkoDoc::Write(bool automaticRun, std::string& messages) {
+    frontEnd.SetStatus("Daten werden abgespeichert...");
+    recordCounter = 0;
+    const CWriterEntry* entry = dispatch->FindWriter(outputType);
+    if (!entry) return ERunResult::Completed; // an unknown output type writes nothing
+    int kind = dataType == Master ? 1 : 0;
+    FWrite write = entry->write[kind];
+    if (!write) {
+        frontEnd.MessageBox(NotAvailable(105, "Ausgabeformat", entry->name));
+        return ERunResult::Failed;
+    }
+    CStepCode::Set(entry->stepCode[kind]);
+    if (entry->prepare && !entry->prepare(*this, dataType, outputType == OutDatevPro, automaticRun))
+        return ERunResult::Cancelled;
+
+    std::string file = outputFile;
+    if (entry->fileArg == CWriterEntry::NoFile) {
+        file.clear();
+    } else if (entry->fileArg == CWriterEntry::Folder) {
+        size_t slash = outputFile.rfind('/');
+        if (slash != std::string::npos)
+            file = outputFile.substr(0, slash);
+        else if (automaticRun)
+            file.clear();
+    }
+    return write(*this, file, messages) ? ERunResult::Completed : ERunResult::Failed;
+}

@@ -1,0 +1,31 @@
+#pragma once
+
+#include "core/CStepCode.h"
+
+#include <vector>
+
+// Ordered list that owns copies of its records; contiguous, so GetAt is constant-time.
+template <class TRecord> class CRecordList {
+public:
+    int Add(const TRecord& record) {
+        CStepCode::Set(5701);
+        records.push_back(record);
+        return 1;
+    }
+    const TRecord* GetAt(int i) const {
+        CStepCode::Set(5703);
+        if (i < 0 || i >= GetCount()) return nullptr;
+        return &records[static_cast<size_t>(i)];
+    }
+    int GetCount() const { return static_cast<int>(records.size()); }
+    int RemoveAll() {
+        CStepCode::Set(5700);
+        records.clear();
+        records.shrink_to_fit();
+        return 1;
+    }
+    void Reserve(int count) { records.reserve(static_cast<size_t>(count)); }
+
+private:
+    std::vector<TRecord> records;
+};

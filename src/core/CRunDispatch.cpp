@@ -1,0 +1,39 @@
+#include "core/CRunDispatch.h"
+
+namespace {
+
+// Input types in the order of the main window's input combo.
+const CReaderEntry kReaders[] = {
+    {"DATEV-Datei", 1002, nullptr, {nullptr, nullptr}},
+    {"DATEVpro-Datei (csv)", 1002, nullptr, {nullptr, nullptr}},
+    {"Excel/CSV-Datei", 1004, nullptr, {nullptr, nullptr}},
+    {"Access-Datenbank", 1003, nullptr, {nullptr, nullptr}},
+    {"SQL-Datenbank", 1003, nullptr, {nullptr, nullptr}},
+};
+
+// Output types in the order of the main window's output combo.
+const CWriterEntry kWriters[] = {
+    {"DATEV-Datei", {1006, 1122}, nullptr, CWriterEntry::Folder, {nullptr, nullptr}},
+    {"DATEVpro-Datei (csv)", {1006, 1122}, nullptr, CWriterEntry::File, {nullptr, nullptr}},
+    {"Excel/CSV-Datei", {1008, 1008}, nullptr, CWriterEntry::File, {nullptr, nullptr}},
+    {"Access-Datenbank", {1007, 1007}, nullptr, CWriterEntry::File, {nullptr, nullptr}},
+    {"SQL-Datenbank", {1007, 1007}, nullptr, CWriterEntry::NoFile, {nullptr, nullptr}},
+    {"RTF/Word-Datei", {1123, 1123}, nullptr, CWriterEntry::File, {nullptr, nullptr}},
+};
+
+} // namespace
+
+const CRunDispatch& CRunDispatch::Standard() {
+    static const CRunDispatch standard(kReaders, kWriters);
+    return standard;
+}
+
+const CReaderEntry* CRunDispatch::FindReader(int inputType) const {
+    if (inputType < 0 || static_cast<size_t>(inputType) >= readers.size()) return nullptr;
+    return &readers[static_cast<size_t>(inputType)];
+}
+
+const CWriterEntry* CRunDispatch::FindWriter(int outputType) const {
+    if (outputType < 0 || static_cast<size_t>(outputType) >= writers.size()) return nullptr;
+    return &writers[static_cast<size_t>(outputType)];
+}

@@ -1,0 +1,215 @@
+#include "core/CTool.h"
+
+#include "core/CPlatform.h"
+#include "core/CStepCode.h"
+
+#include <cctype>
+#include <climits>
+#include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+std::string Upper(std::string text) {
+    for (char& c : text)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    return text;
+}
+
+std::string WithDecimalComma(std::string text) {
+    size_t dot = text.rfind('.');
+    if (dot != std::string::npos) text[dot] = ',';
+    return text;
+}
+
+double Nudge(double x) {
+    return x >= 0.0 ? x + 1e-11 : x - 1e-11;
+}
+
+// Copies the characters of a placeholder from the value into the result, both at first occurrence.
+void CopyPlaceholder(const std::string& value, const std::string& src, const std::string& dst,
+                     std::string& result, const char* placeholder) {
+    size_t from = src.find(placeholder);
+    size_t to = dst.find(placeholder);
+    if (from == std::string::npos || to == std::string::npos) return;
+    size_t n = std::char_traits<char>::length(placeholder);
+    result.replace(to, n, value.substr(from, n));
+}
+
+} // namespace
+
+std::string CTool::Format(const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    va_list copy;
+    va_copy(copy, args);
+    int n = std::vsnprintf(nullptr, 0, format, copy);
+    va_end(copy);
+    std::string out;
+    if (n > 0) {
+        out.resize(static_cast<size_t>(n) + 1);
+        std::vsnprintf(out.data(), out.size(), format, args);
+        out.resize(static_cast<size_t>(n));
+    }
+    va_end(args);
+    return out;
+}
+
+std::string CTool::FormatInt(int n) {
+    CStepCode::Set(9203);
+    return n == 0 ? std::string() : std::to_string(n);
+}
+
+std::string CTool::FormatAmount(double x) {
+    CStepCode::Set(9200);
+    return WithDecimalComma(Format("%.2f", Nudge(x)));
+}
+
+std::string CTool::FormatDecimal(double x, int decimals) {
+    CStepCode::Set(9201);
+    std::string format = "%." + std::to_string(decimals) + "f";
+    return WithDecimalComma(Format(format.c_str(), Nudge(x)));
+}
+
+double CTool::ParseAmount(const std::string& text) {
+    CStepCode::Set(9205);
+    std::string t = text;
+    size_t comma = t.rfind(',');
+    if (comma != std::string::npos) {
+        std::string withoutDots;
+        for (char c : t)
+            if (c != '.') withoutDots += c;
+        t = withoutDots;
+        t[t.rfind(',')] = '.';
+    }
+    return std::strtod(t.c_str(), nullptr);
+}
+
+std::string CTool::ConvertDate(const std::string& value, const std::string& sourceFormat,
+                               const std::string& destFormat) {
+    CStepCode::Set(9206);
+    if (value.empty() || sourceFormat.empty() || destFormat.empty() || value.size() != sourceFormat.size())
+        return value;
+    const std::string src = Upper(sourceFormat);
+    const std::string dst = Upper(destFormat);
+    std::string result = destFormat;
+    CopyPlaceholder(value, src, dst, result, "TT");
+    CStepCode::Set(9207);
+    CopyPlaceholder(value, src, dst, result, "MM");
+    CStepCode::Set(9208);
+
+    std::string year;
+    if (size_t at = src.find("JJJJ"); at != std::string::npos) {
+        year = value.substr(at, 4);
+    } else if (size_t at2 = src.find("JJ"); at2 != std::string::npos) {
+        std::string yy = value.substr(at2, 2);
+        year = (ToInt(yy) > 49 ? "19" : "20") + yy;
+    } else {
+        std::string withoutYear;
+        for (char c : result)
+            if (c != 'J') withoutYear += c;
+        return withoutYear;
+    }
+    CStepCode::Set(9209);
+    if (size_t at = dst.find("JJJJ"); at != std::string::npos) {
+        CStepCode::Set(9210);
+        result.replace(at, 4, year);
+    } else if (size_t at2 = dst.find("JJ"); at2 != std::string::npos) {
+        CStepCode::Set(9211);
+        result.replace(at2, 2, year.substr(2, 2));
+    }
+    return result;
+}
+
+std::string CTool::ReplaceAll(const std::string& text, const std::string& search,
+                              const std::string& replacement) {
+    CStepCode::Set(9213);
+    if (search.empty()) return text;
+    // One left-to-right pass gives the same result as rescanning from the start, because the
+    // replacement never contains the search text; it just avoids the quadratic cost.
+    std::string out;
+    size_t from = 0;
+    for (size_t at; (at = text.find(search, from)) != std::string::npos; from = at + search.size()) {
+        out.append(text, from, at - from);
+        out += replacement;
+    }
+    out.append(text, from, std::string::npos);
+    return out;
+}
+
+std::string CTool::SplitOff(std::string& text, char separator) {
+    size_t at = text.find(separator);
+    if (at == std::string::npos) {
+        std::string all;
+        all.swap(text);
+        return all;
+    }
+    std::string head = text.substr(0, at);
+    text.erase(0, at + 1);
+    return head;
+}
+
+int CTool::ToInt(const std::string& text) {
+    size_t i = 0;
+    while (i < text.size() && (text[i] == ' ' || text[i] == '\t'))
+        ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+    long long value = 0;
+    for (; i < text.size() && std::isdigit(static_cast<unsigned char>(text[i])); ++i) {
+        value = value * 10 + (text[i] - '0');
+        if (value > static_cast<long long>(INT_MAX) + 1) value = static_cast<long long>(INT_MAX) + 1;
+    }
+    if (negative) value = -value;
+    if (value > INT_MAX) value = INT_MAX;
+    return static_cast<int>(value);
+}
+
+std::string CTool::NormalizeDate(const std::string& datum, const std::string& format) {
+    if (datum.empty()) return datum;
+    if (!format.empty()) return ConvertDate(datum, format, "TT.MM.JJJJ");
+    if (datum.size() == 10) return datum;
+
+    std::string t;
+    int dots = 0;
+    for (char c : datum)
+        c == '.' ? ++dots : (t += c, 0);
+
+    if (dots == 0) {
+        if (t.size() == 3 || t.size() == 5 || t.size() == 7) t = "0" + t;
+        if (t.size() == 8) return ConvertDate(t, "TTMMJJJJ", "TT.MM.JJJJ");
+        if (t.size() == 6) return ConvertDate(t, "TTMMJJ", "TT.MM.JJJJ");
+        if (t.size() == 4) return ConvertDate(t, "TTMM", "TT.MM.");
+        return datum;
+    }
+    if (dots > 2) return datum;
+
+    std::string rest = datum;
+    int day = ToInt(SplitOff(rest, '.'));
+    if (dots == 1) return Format("%02d.%02d.", day, ToInt(rest));
+    int month = ToInt(SplitOff(rest, '.'));
+    if (rest.empty()) return Format("%02d.%02d.", day, month);
+    int year = ToInt(rest);
+    if (year < 70)
+        year += 2000;
+    else if (year < 100)
+        year += 1900;
+    return Format("%02d.%02d.%04d", day, month, year);
+}
+
+std::string CTool::GetProgramDir() {
+    return CPlatform::ProgramDir();
+}
+
+std::string CTool::GetDataDir(bool create) {
+    std::string dir = CPlatform::DataDir();
+    if (create) CPlatform::CreateDirectories(dir);
+    return dir;
+}
+
+std::string CTool::FindDataFile(const std::string& name) {
+    std::string inData = GetDataDir(false) + "/" + name;
+    if (CPlatform::FileExists(inData)) return inData;
+    return GetProgramDir() + "/" + name;
+}

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <string>
+
+// Value conversions with German conventions (decimal comma, day-first dates) and the program's folders.
+// Every operation works the same way everywhere, so readers and writers agree on numbers and dates.
+class CTool {
+public:
+    static std::string FormatInt(int n);
+    static std::string FormatAmount(double x);
+    static std::string FormatDecimal(double x, int decimals);
+    static double ParseAmount(const std::string& text);
+    static std::string ConvertDate(const std::string& value, const std::string& sourceFormat,
+                                   const std::string& destFormat);
+    static std::string ReplaceAll(const std::string& text, const std::string& search,
+                                  const std::string& replacement);
+    static std::string SplitOff(std::string& text, char separator);
+    static std::string NormalizeDate(const std::string& datum, const std::string& format);
+
+    // Decimal text to integer: leading blanks and a sign allowed, stops at the first non-digit,
+    // no digits give 0; values beyond 32 bits are clamped instead of overflowing.
+    static int ToInt(const std::string& text);
+    // printf into a std::string of any length.
+    static std::string Format(const char* format, ...) __attribute__((format(printf, 1, 2)));
+
+    static std::string GetProgramDir();
+    static std::string GetDataDir(bool create);
+    static std::string FindDataFile(const std::string& name);
+    static double GetScaleFactor() { return 1.0; }
+};
