@@ -140,8 +140,11 @@ bool CDatev::SaveAngaben() {
 }
 
 int CDatev::DateKey(const std::string& datum) {
-    if (datum.size() == 10) return CTool::ToInt(CTool::ConvertDate(datum, "TT.MM.JJJJ", "JJJJMMTT"));
-    if (datum.size() == 6) return CTool::ToInt(CTool::ConvertDate(datum, "TT.MM.", "MMTT"));
+    // What converting to "JJJJMMTT" (or "MMTT") and reading the number gives, without the general
+    // date conversion: the key is taken for every booking of an export.
+    const char* d = datum.data();
+    if (datum.size() == 10) return CTool::ToInt({d[6], d[7], d[8], d[9], d[3], d[4], d[0], d[1]});
+    if (datum.size() == 6) return CTool::ToInt({d[3], d[4], d[0], d[1]});
     return 0;
 }
 
