@@ -184,3 +184,15 @@ TEST(CDatevAngaben, SetDateRangeKeepsTheFirstOfEqualDatesAndSkipsEmptyRecords) {
     datev.SetDateRange(list);
     EXPECT_EQ(datev.datumVon, "31.12.");
 }
+
+TEST(CDatevAngaben, ShippedExampleReadsAndIsWrittenBackUnchanged) {
+    CTempDir temp;
+    CRecordingFrontEnd frontEnd;
+    std::string example = std::string(PELKO_SOURCE_DIR) + "/examples/angaben_datev.txt";
+    CDatev datev(frontEnd);
+    ASSERT_TRUE(datev.LoadAngaben(example));
+    EXPECT_EQ(datev.beraterNummer, 29098);
+    EXPECT_EQ(datev.mandantenNummer, 55003);
+    ASSERT_TRUE(datev.SaveAngaben());
+    EXPECT_EQ(CTempDir::Read(temp.DataFile("angaben_datev.txt")), CTempDir::Read(example));
+}
