@@ -4,6 +4,7 @@
 #include "core/CDatevValues.h"
 #include "core/CFormatSettings.h"
 #include "core/CStammCtrl.h"
+#include "text/CModulCSV.h"
 
 #include <cstdio>
 #include <string>
@@ -60,6 +61,12 @@ public:
 
     CBuchungenCtrl buchungen;
     CStammCtrl stamm;
+
+    // The delimited-text engines live as long as the document; InitDocument defines their columns.
+    CModulCSV csvExportBookings;
+    CModulCSV csvImportBookings;
+    CModulCSV csvExportMaster;
+    CModulCSV csvImportMaster;
 
 private:
     ERunResult Run(bool automaticRun);

@@ -1,12 +1,28 @@
 #include "core/CRunDispatch.h"
 
+#include "text/CCsvConversion.h"
+
 namespace {
+
+// Conversion runs never show a column dialog.
+int ImportCsvBookings(CPelkoDoc& doc, const std::string& file, std::string&) {
+    return CCsvConversion::ImportBookingsCsv(doc, file, 0);
+}
+int ImportCsvMaster(CPelkoDoc& doc, const std::string& file, std::string&) {
+    return CCsvConversion::ImportMasterCsv(doc, file, 0);
+}
+int ExportCsvBookings(CPelkoDoc& doc, const std::string& file, std::string&) {
+    return CCsvConversion::ExportBookingsCsv(doc, file, 0);
+}
+int ExportCsvMaster(CPelkoDoc& doc, const std::string& file, std::string&) {
+    return CCsvConversion::ExportMasterCsv(doc, file, 0);
+}
 
 // Input types in the order of the main window's input combo.
 const CReaderEntry kReaders[] = {
     {"DATEV-Datei", 1002, nullptr, {nullptr, nullptr}},
     {"DATEVpro-Datei (csv)", 1002, nullptr, {nullptr, nullptr}},
-    {"Excel/CSV-Datei", 1004, nullptr, {nullptr, nullptr}},
+    {"Excel/CSV-Datei", 1004, nullptr, {ImportCsvBookings, ImportCsvMaster}},
     {"Access-Datenbank", 1003, nullptr, {nullptr, nullptr}},
     {"SQL-Datenbank", 1003, nullptr, {nullptr, nullptr}},
 };
@@ -15,7 +31,7 @@ const CReaderEntry kReaders[] = {
 const CWriterEntry kWriters[] = {
     {"DATEV-Datei", {1006, 1122}, nullptr, CWriterEntry::Folder, {nullptr, nullptr}},
     {"DATEVpro-Datei (csv)", {1006, 1122}, nullptr, CWriterEntry::File, {nullptr, nullptr}},
-    {"Excel/CSV-Datei", {1008, 1008}, nullptr, CWriterEntry::File, {nullptr, nullptr}},
+    {"Excel/CSV-Datei", {1008, 1008}, nullptr, CWriterEntry::File, {ExportCsvBookings, ExportCsvMaster}},
     {"Access-Datenbank", {1007, 1007}, nullptr, CWriterEntry::File, {nullptr, nullptr}},
     {"SQL-Datenbank", {1007, 1007}, nullptr, CWriterEntry::NoFile, {nullptr, nullptr}},
     {"RTF/Word-Datei", {1123, 1123}, nullptr, CWriterEntry::File, {nullptr, nullptr}},
