@@ -1,6 +1,15 @@
 #include "core/CRunDispatch.h"
 
+#include "text/CRtfList.h"
+
 namespace {
+
+int WriteBookingsRtf(CPelkoDoc& doc, const std::string& file, std::string&) {
+    return CRtfList::WriteBookingsRtf(doc, file);
+}
+int WriteMasterRtf(CPelkoDoc& doc, const std::string& file, std::string&) {
+    return CRtfList::WriteMasterRtf(doc, file);
+}
 
 // Input types in the order of the main window's input combo.
 const CReaderEntry kReaders[] = {
@@ -18,7 +27,7 @@ const CWriterEntry kWriters[] = {
     {"Excel/CSV-Datei", {1008, 1008}, nullptr, CWriterEntry::File, {nullptr, nullptr}},
     {"Access-Datenbank", {1007, 1007}, nullptr, CWriterEntry::File, {nullptr, nullptr}},
     {"SQL-Datenbank", {1007, 1007}, nullptr, CWriterEntry::NoFile, {nullptr, nullptr}},
-    {"RTF/Word-Datei", {1123, 1123}, nullptr, CWriterEntry::File, {nullptr, nullptr}},
+    {"RTF/Word-Datei", {1123, 1123}, nullptr, CWriterEntry::File, {WriteBookingsRtf, WriteMasterRtf}},
 };
 
 } // namespace
