@@ -28,8 +28,9 @@ TEST(ExtfLayoutTest, NamesAreUniqueAndEveryRoleAppearsOnce) {
             std::set<EExtfRole> roles;
             for (const CExtfColumn& c : *columns) {
                 EXPECT_TRUE(names.insert(c.name).second) << v.version << " " << c.name;
-                if (c.role != EExtfRole::None)
+                if (c.role != EExtfRole::None) {
                     EXPECT_TRUE(roles.insert(c.role).second) << v.version << " " << c.name;
+                }
             }
         }
     }
