@@ -1,8 +1,42 @@
 #include "core/CRunDispatch.h"
 
+#include "core/CPelkoDoc.h"
+#include "datev/CDatevProReader.h"
+#include "datev/CDatevProWriter.h"
 #include "text/CRtfList.h"
 
 namespace {
+
+bool PrepareDatev(CPelkoDoc& doc, int dataType, bool datevPro, bool automatic) {
+    return doc.datev.PrepareDatevTarget(doc, dataType, datevPro, automatic);
+}
+
+// KNE targets: the data file, then its control file; the file argument is the output folder.
+int WriteKneBookings(CPelkoDoc& doc, const std::string& folder, std::string& messages) {
+    doc.recordCounter = doc.datev.WriteKneBookings(folder, &doc.buchungen, doc.GetFrontEnd(), messages);
+    return doc.datev.dataFileWritten && doc.datev.WriteKneControl(folder, messages);
+}
+
+int WriteKneMaster(CPelkoDoc& doc, const std::string& folder, std::string& messages) {
+    doc.recordCounter = doc.datev.WriteKneMaster(folder, doc.stamm, doc.GetFrontEnd(), messages);
+    return doc.datev.dataFileWritten && doc.datev.WriteKneMasterControl(folder, messages);
+}
+
+int DetectDatevPro(CPelkoDoc& doc, const std::string& file) {
+    return CDatevProReader::ReadDatevProKind(doc, file);
+}
+int ReadDatevProBookings(CPelkoDoc& doc, const std::string& file, std::string& messages) {
+    return CDatevProReader::ReadDatevProBookings(doc, file, doc.GetFrontEnd(), 0, messages);
+}
+int ReadDatevProMaster(CPelkoDoc& doc, const std::string& file, std::string& messages) {
+    return CDatevProReader::ReadDatevProMaster(doc, file, doc.GetFrontEnd(), 0, messages);
+}
+int WriteDatevProBookings(CPelkoDoc& doc, const std::string& file, std::string& messages) {
+    return CDatevProWriter::WriteDatevProBookings(doc, file, doc.GetFrontEnd(), messages);
+}
+int WriteDatevProMaster(CPelkoDoc& doc, const std::string& file, std::string& messages) {
+    return CDatevProWriter::WriteDatevProMaster(doc, file, doc.GetFrontEnd(), messages);
+}
 
 int WriteBookingsRtf(CPelkoDoc& doc, const std::string& file, std::string&) {
     return CRtfList::WriteBookingsRtf(doc, file);
@@ -14,7 +48,7 @@ int WriteMasterRtf(CPelkoDoc& doc, const std::string& file, std::string&) {
 // Input types in the order of the main window's input combo.
 const CReaderEntry kReaders[] = {
     {"DATEV-Datei", 1002, nullptr, {nullptr, nullptr}},
-    {"DATEVpro-Datei (csv)", 1002, nullptr, {nullptr, nullptr}},
+    {"DATEVpro-Datei (csv)", 1002, DetectDatevPro, {ReadDatevProBookings, ReadDatevProMaster}},
     {"Excel/CSV-Datei", 1004, nullptr, {nullptr, nullptr}},
     {"Access-Datenbank", 1003, nullptr, {nullptr, nullptr}},
     {"SQL-Datenbank", 1003, nullptr, {nullptr, nullptr}},
@@ -22,8 +56,12 @@ const CReaderEntry kReaders[] = {
 
 // Output types in the order of the main window's output combo.
 const CWriterEntry kWriters[] = {
-    {"DATEV-Datei", {1006, 1122}, nullptr, CWriterEntry::Folder, {nullptr, nullptr}},
-    {"DATEVpro-Datei (csv)", {1006, 1122}, nullptr, CWriterEntry::File, {nullptr, nullptr}},
+    {"DATEV-Datei", {1006, 1122}, PrepareDatev, CWriterEntry::Folder, {WriteKneBookings, WriteKneMaster}},
+    {"DATEVpro-Datei (csv)",
+     {1006, 1122},
+     PrepareDatev,
+     CWriterEntry::File,
+     {WriteDatevProBookings, WriteDatevProMaster}},
     {"Excel/CSV-Datei", {1008, 1008}, nullptr, CWriterEntry::File, {nullptr, nullptr}},
     {"Access-Datenbank", {1007, 1007}, nullptr, CWriterEntry::File, {nullptr, nullptr}},
     {"SQL-Datenbank", {1007, 1007}, nullptr, CWriterEntry::NoFile, {nullptr, nullptr}},

@@ -55,6 +55,7 @@ enum class EExtfRole {
     Iban2,
     Swift2,
     Kundennummer,
+    Count
 };
 
 // Where a header field takes its value from.
