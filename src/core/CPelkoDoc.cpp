@@ -22,7 +22,8 @@ std::string NotAvailable(int code, const char* direction, const char* name) {
 
 } // namespace
 
-CPelkoDoc::CPelkoDoc(CFrontEnd& frontEndRef) : frontEnd(frontEndRef), dispatch(&CRunDispatch::Standard()) {}
+CPelkoDoc::CPelkoDoc(CFrontEnd& frontEndRef)
+    : datev(frontEndRef), frontEnd(frontEndRef), dispatch(&CRunDispatch::Standard()) {}
 
 CPelkoDoc::~CPelkoDoc() {
     CloseErrorFile();

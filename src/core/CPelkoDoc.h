@@ -4,6 +4,7 @@
 #include "core/CDatevValues.h"
 #include "core/CFormatSettings.h"
 #include "core/CStammCtrl.h"
+#include "datev/CDatev.h"
 
 #include <cstdio>
 #include <string>
@@ -60,6 +61,7 @@ public:
 
     CBuchungenCtrl buchungen;
     CStammCtrl stamm;
+    CDatev datev;
 
 private:
     ERunResult Run(bool automaticRun);
