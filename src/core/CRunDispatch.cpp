@@ -1,10 +1,24 @@
 #include "core/CRunDispatch.h"
 
+#include "core/CPelkoDoc.h"
+
 namespace {
+
+int DetectKne(CPelkoDoc&, const std::string& file) {
+    return CDatev::DetectKneFileKind(file);
+}
+
+int ReadKneBookings(CPelkoDoc& doc, const std::string& file, std::string& messages) {
+    return doc.datev.ReadKneBookings(file, doc.buchungen, doc.GetFrontEnd(), messages);
+}
+
+int ReadKneMaster(CPelkoDoc& doc, const std::string& file, std::string& messages) {
+    return doc.datev.ReadKneMaster(file, doc.stamm, doc.GetFrontEnd(), messages);
+}
 
 // Input types in the order of the main window's input combo.
 const CReaderEntry kReaders[] = {
-    {"DATEV-Datei", 1002, nullptr, {nullptr, nullptr}},
+    {"DATEV-Datei", 1002, DetectKne, {ReadKneBookings, ReadKneMaster}},
     {"DATEVpro-Datei (csv)", 1002, nullptr, {nullptr, nullptr}},
     {"Excel/CSV-Datei", 1004, nullptr, {nullptr, nullptr}},
     {"Access-Datenbank", 1003, nullptr, {nullptr, nullptr}},
