@@ -281,3 +281,13 @@ TEST(CCommandLineTest, ArgvIsConvertedToWindows1252) {
     EXPECT_EQ(doc.datevValues.beraterName, Ansi("müller söhne"));
     EXPECT_EQ(doc.inputFile, Ansi("/home/jürgen/ä.csv"));
 }
+
+TEST(CCommandLineTest, ArgvValuesQuotedByTheCallerStayAsTyped) {
+    std::string line = FromArgv({"pelko", "/out:rtf:\"C:\\Mein Ordner\\a/b.rtf\"", "/bname:\"A B\""});
+    EXPECT_EQ(line, "pelko /out:rtf:\"C:\\Mein Ordner\\a/b.rtf\" /bname:\"A B\"");
+    CRecordingFrontEnd frontEnd;
+    CPelkoDoc doc(frontEnd);
+    CCommandLine::Parse(line, doc);
+    EXPECT_EQ(doc.outputFile, "C:\\Mein Ordner\\a/b.rtf");
+    EXPECT_EQ(doc.datevValues.beraterName, "a b");
+}
