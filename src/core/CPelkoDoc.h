@@ -4,6 +4,8 @@
 #include "core/CDatevValues.h"
 #include "core/CFormatSettings.h"
 #include "core/CStammCtrl.h"
+#include "datev/CDatev.h"
+#include "text/CModulCSV.h"
 
 #include <cstdio>
 #include <string>
@@ -60,6 +62,13 @@ public:
 
     CBuchungenCtrl buchungen;
     CStammCtrl stamm;
+    CDatev datev;
+
+    // The delimited-text engines live as long as the document; InitDocument defines their columns.
+    CModulCSV csvExportBookings;
+    CModulCSV csvImportBookings;
+    CModulCSV csvExportMaster;
+    CModulCSV csvImportMaster;
 
 private:
     ERunResult Run(bool automaticRun);
