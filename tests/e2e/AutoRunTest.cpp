@@ -124,3 +124,17 @@ TEST(AutoRunTest, ErrorFileThatCannotBeCreatedIsReportedAndTheRunGoesOn) {
     EXPECT_NE(result.out.find("Konvertierung abgeschlossen (0 Buchungen)."), std::string::npos);
     EXPECT_FALSE(std::filesystem::exists(temp.File("fehlt")));
 }
+
+TEST(AutoRunTest, PathsWithSwitchLikeFoldersReadAndWriteThoseFiles) {
+    CTempDir temp;
+    std::filesystem::create_directories(temp.path / "auto" / "typ1");
+    const std::string data = std::string(PELKO_TEST_DATA) + "/csv/";
+    const std::string input = temp.File("auto/typ1/Buchungen.csv");
+    std::filesystem::copy_file(data + "buchungen_in.csv", input);
+    const std::string output = temp.File("auto/typ1/Aus gabe.csv");
+    CResult result = RunPelko(temp, {"/AUTO", "/in:csv:bu:" + input, "/out:csv:" + output,
+                                     "/out:error:" + temp.File("fehler.txt")});
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(CTempDir::Read(output), CTempDir::Read(data + "buchungen_out.csv"));
+    EXPECT_EQ(CTempDir::Read(temp.File("fehler.txt")), "");
+}
