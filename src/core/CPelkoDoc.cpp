@@ -24,8 +24,9 @@ std::string NotAvailable(int code, const char* direction, const char* name) {
 } // namespace
 
 CPelkoDoc::CPelkoDoc(CFrontEnd& frontEndRef)
-    : csvExportBookings(frontEndRef), csvImportBookings(frontEndRef), csvExportMaster(frontEndRef),
-      csvImportMaster(frontEndRef), frontEnd(frontEndRef), dispatch(&CRunDispatch::Standard()) {}
+    : datev(frontEndRef), csvExportBookings(frontEndRef), csvImportBookings(frontEndRef),
+      csvExportMaster(frontEndRef), csvImportMaster(frontEndRef), frontEnd(frontEndRef),
+      dispatch(&CRunDispatch::Standard()) {}
 
 CPelkoDoc::~CPelkoDoc() {
     CloseErrorFile();

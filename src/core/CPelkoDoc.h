@@ -4,6 +4,7 @@
 #include "core/CDatevValues.h"
 #include "core/CFormatSettings.h"
 #include "core/CStammCtrl.h"
+#include "datev/CDatev.h"
 #include "text/CModulCSV.h"
 
 #include <cstdio>
@@ -61,6 +62,7 @@ public:
 
     CBuchungenCtrl buchungen;
     CStammCtrl stamm;
+    CDatev datev;
 
     // The delimited-text engines live as long as the document; InitDocument defines their columns.
     CModulCSV csvExportBookings;

@@ -1,0 +1,208 @@
+#include "datev/CDatev.h"
+
+#include "core/CCodePage.h"
+#include "core/CFrontEnd.h"
+#include "core/CPelkoDoc.h"
+#include "core/CPlatform.h"
+#include "core/CTool.h"
+#include "datev/CDatevDialog.h"
+
+#include <cstdio>
+#include <memory>
+
+namespace {
+
+const char* const kAngabenFile = "angaben_datev.txt";
+const size_t kMaxAngabenLine = 254;
+
+struct CFileCloser {
+    void operator()(std::FILE* f) const { std::fclose(f); }
+};
+using CFilePtr = std::unique_ptr<std::FILE, CFileCloser>;
+
+std::string Strip(const std::string& text) {
+    size_t begin = text.find_first_not_of(" \t");
+    if (begin == std::string::npos) return {};
+    size_t end = text.find_last_not_of(" \t");
+    return text.substr(begin, end - begin + 1);
+}
+
+// Leading decimal digits only: a parameter number is never negative.
+int LeadingNumber(const std::string& text) {
+    std::string digits;
+    for (char c : text) {
+        if (c < '0' || c > '9') break;
+        digits += c;
+    }
+    return CTool::ToInt(digits);
+}
+
+// Lines 3 to 14 of the parameter file, value text before the first "(".
+std::vector<std::string> ReadAngabenValues(std::FILE* file) {
+    std::vector<std::string> values;
+    std::string line;
+    int lineNumber = 0;
+    bool tooLong = false;
+    auto take = [&]() {
+        ++lineNumber;
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (line.size() > kMaxAngabenLine) tooLong = true;
+        if (lineNumber > 2 && !tooLong) values.push_back(line.substr(0, line.find('(')));
+        line.clear();
+    };
+    int c;
+    while (!tooLong && (c = std::fgetc(file)) != EOF) {
+        if (c == '\n')
+            take();
+        else
+            line += static_cast<char>(c);
+    }
+    if (!line.empty() && !tooLong) take();
+    values.resize(12);
+    return values;
+}
+
+} // namespace
+
+CDatev::CDatev(CFrontEnd& frontEndRef) : frontEnd(frontEndRef) {
+    CIniEx settings;
+    if (settings.Open("pelko.ini", false, false)) {
+        settings.GetString("einstellungen", "stammdaten_ausgabe", stammdatenAusgabe);
+        if (!settings.GetInt("einstellungen", "laenge_buchungstext", laengeBuchungstext))
+            laengeBuchungstext = 30;
+    }
+    mapping.Open("stammdaten_umsetzung.ini", false, false);
+}
+
+void CDatev::ResetAngaben() {
+    beraterNummer = 0;
+    beraterName.clear();
+    mandantenNummer = 0;
+    dfvKennzeichen.clear();
+    datentraegerNummer = 1;
+    abrechnungsNummer = 1;
+    passwort.clear();
+    kontonummernErweiterung = 1;
+    kontonummernLaenge = 4;
+    wirtschaftsjahrBeginn = "01.01.2000";
+    datevProVersion = 510;
+    festschreibung = 1;
+}
+
+bool CDatev::LoadAngaben(const std::string& path) {
+    std::string location = path.empty() ? CTool::FindDataFile(kAngabenFile) : path;
+    CFilePtr file(CPlatform::OpenFile(location, "rb"));
+    if (!file) {
+        ResetAngaben();
+        return false;
+    }
+    std::vector<std::string> v = ReadAngabenValues(file.get());
+    beraterNummer = LeadingNumber(v[0]);
+    beraterName = Strip(v[1].substr(0, 9));
+    mandantenNummer = LeadingNumber(v[2]);
+    dfvKennzeichen = Strip(v[3].substr(0, 2));
+    datentraegerNummer = LeadingNumber(v[4]);
+    abrechnungsNummer = LeadingNumber(v[5]);
+    passwort = Strip(v[6].substr(0, 4));
+    kontonummernErweiterung = LeadingNumber(v[7]);
+    kontonummernLaenge = LeadingNumber(v[8]);
+    wirtschaftsjahrBeginn = Strip(v[9]);
+    datevProVersion = LeadingNumber(v[10]);
+    festschreibung = LeadingNumber(v[11]);
+    return true;
+}
+
+bool CDatev::SaveAngaben() {
+    if (kontonummernLaenge < 4) kontonummernLaenge = 4;
+    std::string text = "DATEV-Angaben:\r\n--------------\r\n";
+    auto line = [&text](const std::string& value, const char* separator, const std::string& comment) {
+        text += value + separator + comment + "\r\n";
+    };
+    line(std::to_string(beraterNummer), "\t\t", "(Beraternummer: 7 stellig)");
+    line(beraterName, "\t", "(Beratername: 9 stellig)");
+    line(std::to_string(mandantenNummer), "\t\t", "(Mandantennummer: 5 stellig)");
+    line(dfvKennzeichen, "\t\t", "(DFV-Kennzeichen: 2 stellig)");
+    line(std::to_string(datentraegerNummer), "\t\t", Ansi("(Datenträgernummer: 6 stellig)"));
+    line(std::to_string(abrechnungsNummer), "\t\t", "(Abrechnungsnummer: 4 stellig, bei Stammd. 6 stellig)");
+    line(passwort, "\t\t", "(Passwort: 4 stellig)");
+    line(std::to_string(kontonummernErweiterung), "\t\t", "(Kontonummernerweiterung: 0=nein, 1=ja)");
+    line(std::to_string(kontonummernLaenge), "\t\t", Ansi("(Kontonummernlänge)"));
+    line(wirtschaftsjahrBeginn, "\t\t", "(DatevPro: Beginn des Wirtschaftsjahres 'TT.MM.JJJJ')");
+    line(std::to_string(datevProVersion), "\t\t", "(DatevPro: Version: 300=V3.0, 510=V5.1)");
+    line(std::to_string(festschreibung), "\t\t", "(DatevPro: Festschreibung: 0=nein, 1=ja)");
+
+    std::string path = CTool::GetDataDir(true) + "/" + kAngabenFile;
+    CFilePtr file(CPlatform::OpenFile(path, "wb"));
+    bool ok = file && std::fwrite(text.data(), 1, text.size(), file.get()) == text.size();
+    ok = file && std::fclose(file.release()) == 0 && ok;
+    if (!ok) frontEnd.MessageBox(Ansi("(E:304)\nANGABEN_DATEV.TXT konnte nicht geöffnet werden!"));
+    return ok;
+}
+
+int CDatev::DateKey(const std::string& datum) {
+    if (datum.size() == 10) return CTool::ToInt(CTool::ConvertDate(datum, "TT.MM.JJJJ", "JJJJMMTT"));
+    if (datum.size() == 6) return CTool::ToInt(CTool::ConvertDate(datum, "TT.MM.", "MMTT"));
+    return 0;
+}
+
+void CDatev::SetDateRange(const CBuchungenCtrl& list) {
+    int smallest = 99999999;
+    int largest = 0;
+    for (int i = 0; i < list.GetCount(); ++i) {
+        const CBuchungenData* b = list.GetAt(i);
+        if (!b->HasData()) continue;
+        int key = DateKey(b->datum);
+        if (key < smallest) {
+            smallest = key;
+            datumVon = b->datum;
+        }
+        if (key > largest) {
+            largest = key;
+            datumBis = b->datum;
+        }
+    }
+}
+
+std::string CDatev::MapValue(const char* section, const std::string& key, const std::string& fallback) const {
+    std::string value;
+    return mapping.GetString(section, key, value) ? value : fallback;
+}
+
+bool CDatev::PrepareDatevTarget(CPelkoDoc& doc, int dataType, bool datevPro, bool automatic) {
+    LoadAngaben(doc.datevParamFile);
+    if (dataType == CPelkoDoc::Bookings) SetDateRange(doc.buchungen);
+    ApplyCommandLine(doc.datevValues);
+
+    CDatevDialog dialog(*this);
+    dialog.masterMode = dataType == CPelkoDoc::Master;
+    dialog.datevProMode = datevPro;
+    bool showDialog = automatic ? !doc.automatic || doc.forceDatevDialog
+                                : doc.datevParamFile.empty() || !doc.automatic || doc.forceDatevDialog;
+    if (showDialog) {
+        dialog.Open();
+        if (!frontEnd.RunDialog(dialog)) return false;
+    }
+    SaveAngaben();
+    return true;
+}
+
+void CDatev::ApplyCommandLine(const CDatevValues& values) {
+    auto number = [](const std::string& text, int& target) {
+        if (!text.empty()) target = CTool::ToInt(text);
+    };
+    auto text = [](const std::string& value, std::string& target) {
+        if (!value.empty()) target = value;
+    };
+    number(values.beraterNummer, beraterNummer);
+    text(values.beraterName, beraterName);
+    number(values.mandantenNummer, mandantenNummer);
+    text(values.dfvKennzeichen, dfvKennzeichen);
+    number(values.datentraegerNummer, datentraegerNummer);
+    number(values.abrechnungsNummer, abrechnungsNummer);
+    text(values.passwort, passwort);
+    number(values.kne, kontonummernErweiterung);
+    number(values.kontoLaenge, kontonummernLaenge);
+    number(values.version, datevProVersion);
+    text(values.wirtschaftsjahr, wirtschaftsjahrBeginn);
+    number(values.festschreibung, festschreibung);
+}
