@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 
@@ -99,5 +100,26 @@ TEST(CCsvRun, EmptyAndBinaryInputs) {
                   0);
         // Whatever was read, the output is a well-formed file with its heading line.
         EXPECT_EQ(CTempDir::Read(out).substr(0, heading.size()), heading);
+    }
+}
+
+TEST(CCsvRun, ShippedExamplesConvertAndConvertBackTheSame) {
+    CTempDir dir;
+    std::filesystem::create_directories(dir.path / "data");
+    std::filesystem::copy_file(std::string(PELKO_SOURCE_DIR) + "/examples/csv.ini", dir.DataFile("csv.ini"));
+    for (const char* kind : {"bu:buchungen", "st:stammdaten"}) {
+        std::string type = std::string(kind).substr(0, 2);
+        std::string name = std::string(kind).substr(3);
+        std::string once = dir.File(name + "1.csv");
+        std::string twice = dir.File(name + "2.csv");
+        std::string error = " /out:error:" + dir.File("err.txt");
+        EXPECT_EQ(RunPelko("/in:csv:" + type + ":" + std::string(PELKO_SOURCE_DIR) + "/examples/" + name +
+                           ".csv /out:csv:" + once + error),
+                  0);
+        EXPECT_EQ(CTempDir::Read(dir.File("err.txt")), "");
+        EXPECT_EQ(RunPelko("/in:csv:" + type + ":" + once + " /out:csv:" + twice + error), 0);
+        std::string bytes = CTempDir::Read(once);
+        EXPECT_GT(std::count(bytes.begin(), bytes.end(), '\n'), 12);
+        EXPECT_EQ(CTempDir::Read(twice), bytes) << name;
     }
 }
