@@ -16,6 +16,21 @@ int ReadKneMaster(CPelkoDoc& doc, const std::string& file, std::string& messages
     return doc.datev.ReadKneMaster(file, doc.stamm, doc.GetFrontEnd(), messages);
 }
 
+bool PrepareDatev(CPelkoDoc& doc, int dataType, bool datevPro, bool automatic) {
+    return doc.datev.PrepareDatevTarget(doc, dataType, datevPro, automatic);
+}
+
+// KNE targets: the data file, then its control file; the file argument is the output folder.
+int WriteKneBookings(CPelkoDoc& doc, const std::string& folder, std::string& messages) {
+    doc.recordCounter = doc.datev.WriteKneBookings(folder, &doc.buchungen, doc.GetFrontEnd(), messages);
+    return doc.datev.dataFileWritten && doc.datev.WriteKneControl(folder, messages);
+}
+
+int WriteKneMaster(CPelkoDoc& doc, const std::string& folder, std::string& messages) {
+    doc.recordCounter = doc.datev.WriteKneMaster(folder, doc.stamm, doc.GetFrontEnd(), messages);
+    return doc.datev.dataFileWritten && doc.datev.WriteKneMasterControl(folder, messages);
+}
+
 // Input types in the order of the main window's input combo.
 const CReaderEntry kReaders[] = {
     {"DATEV-Datei", 1002, DetectKne, {ReadKneBookings, ReadKneMaster}},
@@ -27,8 +42,8 @@ const CReaderEntry kReaders[] = {
 
 // Output types in the order of the main window's output combo.
 const CWriterEntry kWriters[] = {
-    {"DATEV-Datei", {1006, 1122}, nullptr, CWriterEntry::Folder, {nullptr, nullptr}},
-    {"DATEVpro-Datei (csv)", {1006, 1122}, nullptr, CWriterEntry::File, {nullptr, nullptr}},
+    {"DATEV-Datei", {1006, 1122}, PrepareDatev, CWriterEntry::Folder, {WriteKneBookings, WriteKneMaster}},
+    {"DATEVpro-Datei (csv)", {1006, 1122}, PrepareDatev, CWriterEntry::File, {nullptr, nullptr}},
     {"Excel/CSV-Datei", {1008, 1008}, nullptr, CWriterEntry::File, {nullptr, nullptr}},
     {"Access-Datenbank", {1007, 1007}, nullptr, CWriterEntry::File, {nullptr, nullptr}},
     {"SQL-Datenbank", {1007, 1007}, nullptr, CWriterEntry::NoFile, {nullptr, nullptr}},

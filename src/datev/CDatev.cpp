@@ -2,8 +2,10 @@
 
 #include "core/CCodePage.h"
 #include "core/CFrontEnd.h"
+#include "core/CPelkoDoc.h"
 #include "core/CPlatform.h"
 #include "core/CTool.h"
+#include "datev/CDatevDialog.h"
 
 #include <cstdio>
 #include <memory>
@@ -164,4 +166,43 @@ void CDatev::SetDateRange(const CBuchungenCtrl& list) {
 std::string CDatev::MapValue(const char* section, const std::string& key, const std::string& fallback) const {
     std::string value;
     return mapping.GetString(section, key, value) ? value : fallback;
+}
+
+bool CDatev::PrepareDatevTarget(CPelkoDoc& doc, int dataType, bool datevPro, bool automatic) {
+    LoadAngaben(doc.datevParamFile);
+    if (dataType == CPelkoDoc::Bookings) SetDateRange(doc.buchungen);
+    ApplyCommandLine(doc.datevValues);
+
+    CDatevDialog dialog(*this);
+    dialog.masterMode = dataType == CPelkoDoc::Master;
+    dialog.datevProMode = datevPro;
+    bool showDialog = automatic ? !doc.automatic || doc.forceDatevDialog
+                                : doc.datevParamFile.empty() || !doc.automatic || doc.forceDatevDialog;
+    if (showDialog) {
+        dialog.Open();
+        if (!frontEnd.RunDialog(dialog)) return false;
+    }
+    SaveAngaben();
+    return true;
+}
+
+void CDatev::ApplyCommandLine(const CDatevValues& values) {
+    auto number = [](const std::string& text, int& target) {
+        if (!text.empty()) target = CTool::ToInt(text);
+    };
+    auto text = [](const std::string& value, std::string& target) {
+        if (!value.empty()) target = value;
+    };
+    number(values.beraterNummer, beraterNummer);
+    text(values.beraterName, beraterName);
+    number(values.mandantenNummer, mandantenNummer);
+    text(values.dfvKennzeichen, dfvKennzeichen);
+    number(values.datentraegerNummer, datentraegerNummer);
+    number(values.abrechnungsNummer, abrechnungsNummer);
+    text(values.passwort, passwort);
+    number(values.kne, kontonummernErweiterung);
+    number(values.kontoLaenge, kontonummernLaenge);
+    number(values.version, datevProVersion);
+    text(values.wirtschaftsjahr, wirtschaftsjahrBeginn);
+    number(values.festschreibung, festschreibung);
 }

@@ -7,7 +7,9 @@
 #include <string>
 
 class CFrontEnd;
+class CKneFile;
 class CPelkoDoc;
+struct CDatevValues;
 
 // The DATEV parameters (consultant, client, numbering, format switches) that every DATEV file
 // carries, kept between runs in "angaben_datev.txt", plus the KNE readers and writers that use them.
@@ -42,6 +44,9 @@ public:
     // Load, date range, command-line values, dialog "DATEV-Angaben" when the rules ask for it, save.
     // False when the dialog was not confirmed: the writer must not run.
     bool PrepareDatevTarget(CPelkoDoc& doc, int dataType, bool datevPro, bool automatic);
+
+    // Copies each non-empty DATEV value of the command line into the parameters.
+    void ApplyCommandLine(const CDatevValues& values);
 
     // Value of a key of the mapping file, or fallback when the key is missing or empty.
     std::string MapValue(const char* section, const std::string& key, const std::string& fallback) const;
@@ -78,6 +83,7 @@ public:
     std::string NormalizeKneDate(const std::string& text) const;
 
     CFrontEnd& GetFrontEnd() { return frontEnd; }
+    bool IsExtendedFormat() const { return kontonummernErweiterung != 0; }
 
     // --- Parameters (stored in "angaben_datev.txt" except Datum von/bis) ---
     int beraterNummer = 0;                            // "Beraternummer", 0..9999999
@@ -102,7 +108,35 @@ public:
     int laengeBuchungstext = 30;   // "pelko.ini" "einstellungen"/"laenge_buchungstext"
     std::string stammdatenAusgabe; // "pelko.ini" "einstellungen"/"stammdaten_ausgabe"
     CIniEx mapping;                // "stammdaten_umsetzung.ini", open while the object lives
+    // Set by the KNE data writers: false when the data file could not be written, so that no
+    // control file is written for it.
+    bool dataFileWritten = false;
 
 private:
+    // Folder + "/" + name; an empty folder gives the bare name.
+    static std::string KnePath(const std::string& folder, const char* name);
+    // Position 4 of the data-file headers: 3 digits (extended format) or the plain number.
+    void PutDatentraeger(std::string& record, std::string& messages) const;
+    // "1,", Kontonummernlänge, ",", Kontonummernlänge, ",", "----" from position on.
+    void PutVersion(std::string& record, std::string& messages, int position) const;
+    // The 13-byte version record of the extended format, starting with mark.
+    std::string VersionRecord(char mark, std::string& messages) const;
+    // Record 1 of "EV01"/"DV01" and the writing of both records.
+    std::string ControlRecord1(std::string& messages) const;
+    // Binary block count, end offset and Primanota page of "DV01" record 2; false (after a message)
+    // when the data file has more blocks than 16 bits can count.
+    bool PutOldControlTail(std::string& record, const std::string& folder, int endOffset);
+    // "EV01"/"DV01" of the bookings or the master-data file just written.
+    bool WriteControl(const std::string& folder, std::string& messages, bool master);
+    std::string BookingsHeader(std::string& messages) const;
+    std::string ExtendedBooking(const CBuchungenData& b, int recordNumber, long long cents,
+                                std::string& messages) const;
+    std::string OldBooking(const CBuchungenData& b, int recordNumber, long long cents,
+                           std::string& messages) const;
+    std::string BookingText(const CBuchungenData& b, int recordNumber, std::string& messages) const;
+    std::string MasterHeader(std::string& messages) const;
+    void WriteMasterRecord(CKneFile& file, const CStammData& record, int recordNumber,
+                           std::string& messages) const;
+
     CFrontEnd& frontEnd;
 };

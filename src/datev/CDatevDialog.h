@@ -71,5 +71,9 @@ public:
     EField errorField = None;
 
 private:
+    // One edit: a whole number within its range, or a text of at most maximum characters.
+    bool Check(EField field, const std::string& text, long long minimum, long long maximum, long long& value);
+    bool Check(EField field, const std::string& text, size_t maximum);
+
     CDatev& datev;
 };
