@@ -70,6 +70,13 @@ std::string TooLarge(int recordNumber, const char* field, std::string_view value
         recordNumber, field, static_cast<int>(value.size()), value.data());
 }
 
+// The "d" number as "TTMM" or "TTMMJJ" (a leading zero of the day is not written).
+std::string AtLeastFourDigits(long long value) {
+    std::string text = std::to_string(value);
+    if (value >= 0 && text.size() < 4) text.insert(0, 4 - text.size(), '0');
+    return text;
+}
+
 std::string Digits(std::string_view text) {
     std::string digits;
     for (char c : text)
@@ -157,7 +164,7 @@ bool CKneBookingReader::StoreNumber(const CFieldRule& rule, std::string_view tex
     bool parsed = CKneScanner::ParseNumber(text, value);
     if (rule.target == EField::Datum) {
         // Beyond 64 bits the digits are no date anyway; they stay as they are.
-        booking.datum = datev.NormalizeKneDate(parsed ? CTool::Format("%04lld", value) : Digits(text));
+        booking.datum = datev.NormalizeKneDate(parsed ? AtLeastFourDigits(value) : Digits(text));
         return true;
     }
     bool isInt = rule.target == EField::Schluessel || rule.target == EField::Haben ||
@@ -274,10 +281,10 @@ void CKneBookingReader::Append() {
         booking.buchungsnummer = lastBuchungsnummer;
     if (booking.datum.empty()) booking.datum = lastDatum;
     if (!sollTagSeen) booking.sollKonto = lastSoll;
-    list.Add(booking);
     lastDatum = booking.datum;
     lastSoll = booking.sollKonto;
     lastBuchungsnummer = booking.buchungsnummer;
+    list.Add(std::move(booking));
 }
 
 bool CKneBookingReader::Reject(const std::string& line) {
