@@ -282,11 +282,10 @@ void SetMasterValues(CRecordValues& values, const std::vector<CExtfColumn>& colu
             value = Checked(record, {"Name 1", 0, maximum}, s.name1, messages);
             remark = "Name 1";
         }
-        if (target < 3) {
+        if (target < 3)
             named = named || !value.empty();
-        } else {
+        else if (!value.empty())
             values.Set(at(EExtfRole::BemerkungSonstige), remark);
-        }
         values.Set(at(kNameTargets[target]), value);
     }
     if (named) values.Set(at(EExtfRole::Adressatentyp), CTool::Format("%d", doc.settings.datevproTyp));
