@@ -2,6 +2,7 @@
 
 #include "core/CStepCode.h"
 
+#include <cstddef>
 #include <vector>
 
 // Ordered list that owns copies of its records; contiguous, so GetAt is constant-time.

@@ -8,6 +8,7 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
+#include <vector>
 
 namespace {
 
@@ -68,7 +69,7 @@ std::string CTool::FormatAmount(double x) {
 
 std::string CTool::FormatDecimal(double x, int decimals) {
     CStepCode::Set(9201);
-    std::string format = "%." + std::to_string(decimals) + "f";
+    std::string format = "%." + std::to_string(decimals < 0 ? 0 : decimals) + "f";
     return WithDecimalComma(Format(format.c_str(), Nudge(x)));
 }
 
@@ -126,15 +127,32 @@ std::string CTool::ReplaceAll(const std::string& text, const std::string& search
                               const std::string& replacement) {
     CStepCode::Set(9213);
     if (search.empty()) return text;
-    // One left-to-right pass gives the same result as rescanning from the start, because the
-    // replacement never contains the search text; it just avoids the quadratic cost.
     std::string out;
-    size_t from = 0;
-    for (size_t at; (at = text.find(search, from)) != std::string::npos; from = at + search.size()) {
-        out.append(text, from, at - from);
-        out += replacement;
+    if (replacement.find(search) != std::string::npos) {
+        // Rescanning would never end here; such a pair is replaced in one pass.
+        size_t from = 0;
+        for (size_t at; (at = text.find(search, from)) != std::string::npos; from = at + search.size())
+            out.append(text, from, at - from).append(replacement);
+        return out.append(text, from, std::string::npos);
     }
-    out.append(text, from, std::string::npos);
+    // Callers rely on the rescan from the start after every replacement: a replacement may join its
+    // neighbours into a new occurrence ("  " by " " leaves one blank). Feeding each replacement back
+    // into the scan gives that result in linear time: out never holds an occurrence, so the first
+    // one to appear is the one a rescan from the start would find.
+    std::vector<char> pending; // replacement characters still to scan, next one last
+    for (size_t next = 0; !pending.empty() || next < text.size();) {
+        if (pending.empty()) {
+            out += text[next++];
+        } else {
+            out += pending.back();
+            pending.pop_back();
+        }
+        if (out.size() >= search.size() &&
+            out.compare(out.size() - search.size(), search.size(), search) == 0) {
+            out.resize(out.size() - search.size());
+            pending.insert(pending.end(), replacement.rbegin(), replacement.rend());
+        }
+    }
     return out;
 }
 

@@ -190,7 +190,7 @@ int CDatev::WriteKneBookings(const std::string& folder, const CBuchungenCtrl* li
         return 0;
     }
     if (!list) {
-        progress.MessageBox("(E:306)\nKeine Buchungssätze vorhanden!");
+        progress.MessageBox(Ansi("(E:306)\nKeine Buchungssätze vorhanden!"));
         return 0;
     }
     buchungsjahr = LastTwo(datumVon);

@@ -30,6 +30,7 @@ int CMyFile::OpenRead(const std::string& path) {
     Discard();
     writing = false;
     begin = end = 0;
+    readPosition = 0;
     endOfFile = 0;
     file = CPlatform::OpenFile(path, "rb");
     if (!file) endOfFile = 1;
@@ -89,7 +90,7 @@ long long CMyFile::MeasureSize() {
 
 int CMyFile::ProgressPercent() const {
     if (size < 1 || !file) return 0;
-    return static_cast<int>(ftello(file) * 100 / size);
+    return static_cast<int>(readPosition * 100 / size);
 }
 
 void CMyFile::WriteLine(const std::string& text) {
@@ -117,6 +118,7 @@ size_t CMyFile::ReadChunk() {
     if (!file) return 0;
     size_t n = std::fread(buffer.data() + end, 1, kChunk, file);
     end += n;
+    readPosition += static_cast<long long>(n);
     return n;
 }
 

@@ -46,6 +46,7 @@ private:
     void Discard();
 
     long long size = 0;
+    long long readPosition = 0; // bytes taken from the platform file so far
     std::FILE* file = nullptr;
     int endOfFile = 0;
     std::vector<char> buffer;

@@ -1,0 +1,226 @@
+// The KNE reader: loads a DATEV data file ("ED00001", "DE001"), takes the header into the
+// parameters and hands the records to the bookings or master-data scan.
+#include "core/CCodePage.h"
+#include "core/CFrontEnd.h"
+#include "core/CPlatform.h"
+#include "core/CStepCode.h"
+#include "core/CTool.h"
+#include "datev/CDatev.h"
+#include "datev/CKneBookingReader.h"
+#include "datev/CKneMasterReader.h"
+
+#include <algorithm>
+#include <climits>
+#include <cstring>
+#include <memory>
+
+namespace {
+
+struct CFileCloser {
+    void operator()(std::FILE* f) const { std::fclose(f); }
+};
+using CFilePtr = std::unique_ptr<std::FILE, CFileCloser>;
+
+const size_t kBlockSize = 256;
+const char kMark[] = "\x1D\x18";
+
+// Header lengths and, in the extended format, the position of the account length in the version record.
+struct CHeaderLayout {
+    size_t length;
+    size_t accountLengthPos;
+};
+const CHeaderLayout kBookingsHeader = {80, 86};
+const CHeaderLayout kMasterHeader = {65, 69};
+
+// Of each 256-byte block only the bytes before its first NUL count: the fill disappears and the
+// records of consecutive blocks join.
+bool LoadBlocks(std::FILE* file, long long sizeHint, std::string& data) {
+    if (sizeHint > 0) data.reserve(static_cast<size_t>(sizeHint));
+    std::setvbuf(file, nullptr, _IOFBF, 1 << 20);
+    char block[kBlockSize];
+    size_t got;
+    while ((got = std::fread(block, 1, kBlockSize, file)) > 0) {
+        const void* nul = std::memchr(block, '\0', got);
+        data.append(block, nul ? static_cast<size_t>(static_cast<const char*>(nul) - block) : got);
+    }
+    return !std::ferror(file);
+}
+
+// 1-based position and width inside the header; the caller has checked the header length.
+std::string HeaderText(const std::string& data, size_t position, size_t width) {
+    std::string text = data.substr(position - 1, width);
+    size_t begin = text.find_first_not_of(' ');
+    if (begin == std::string::npos) return {};
+    return text.substr(begin, text.find_last_not_of(' ') - begin + 1);
+}
+
+int HeaderNumber(const std::string& data, size_t position, size_t width) {
+    return CTool::ToInt(data.substr(position - 1, width));
+}
+
+std::string LastTwo(const std::string& text) {
+    return text.size() >= 2 ? text.substr(text.size() - 2) : text;
+}
+
+// The scan starts behind the version record (extended format) or at the "y" ending the header.
+size_t ScanStart(const std::string& data, bool extended, const CHeaderLayout& layout) {
+    if (!extended) return layout.length - 1;
+    size_t end = data.find('\x1C');
+    return end == std::string::npos ? data.size() : end + 1;
+}
+
+// A complete file ends with the end mark "z"; without it the file was cut off.
+void CheckEndMark(const std::string& data, std::string& messages) {
+    if (data.empty() || data.back() != 'z')
+        messages +=
+            Ansi("FEHLER: Die Datei endet ohne Endekennzeichen 'z', sie ist vermutlich unvollständig.\r\n");
+}
+
+void WriteScanProtocol(const std::string& data, size_t offset, int stepCode) {
+    std::string text = "Fehler-Protokoll:\r\n\r\n";
+    text += CTool::Format("(E:326#%d)\nFehler bei der DATEV-Erkennung (i=%zu,dbg=%d,cnt=%d,max=%zu)\r\n",
+                          stepCode, offset, 0, 0, data.size());
+    size_t last = std::min(offset + 50, data.size() >= 2 ? data.size() - 2 : 0);
+    for (size_t i = 0; i <= last && i < data.size(); ++i)
+        text += CTool::Format("%zu: %d\r\n", i, static_cast<int>(static_cast<signed char>(data[i])));
+    CFilePtr file(CPlatform::OpenFile(CTool::GetDataDir(true) + "/protokoll.txt", "wb"));
+    if (file) std::fwrite(text.data(), 1, text.size(), file.get());
+}
+
+// Opening steps shared by both readers; false after the failure message.
+bool OpenKneInput(CDatev& datev, const std::string& path, bool master, std::string& data) {
+    CFrontEnd& frontEnd = datev.GetFrontEnd();
+    const int openCode = master ? 321 : 314;
+    CFilePtr file(CPlatform::OpenFile(path, "rb"));
+    if (!file) {
+        frontEnd.MessageBox(CTool::Format("(E:%d)\n", openCode) + path +
+                            Ansi(" - Eingabedatei konnte nicht geöffnet werden!"));
+        return false;
+    }
+    size_t slash = path.rfind('/');
+    std::string name = path.substr(slash == std::string::npos ? 0 : slash + 1, 2);
+    std::transform(name.begin(), name.end(), name.begin(),
+                   [](char c) { return std::toupper(static_cast<unsigned char>(c)); });
+    if (name != "DE" && name != "ED") {
+        frontEnd.MessageBox("(E:319)\nEingabedatei ist keine Datev-Datei im KNE oder OBE-Format.");
+        return false;
+    }
+    datev.kontonummernErweiterung = name == "ED" ? 1 : 0;
+    if (!LoadBlocks(file.get(), CPlatform::FileSize(path), data)) {
+        frontEnd.MessageBox(CTool::Format("(E:%d)\n", openCode) + path +
+                            " - Eingabedatei konnte nicht gelesen werden!");
+        return false;
+    }
+    const std::string markError = CTool::Format("(E:%d)\n", master ? 324 : 317);
+    if (data.compare(0, 2, kMark) != 0) {
+        frontEnd.MessageBox(markError + Ansi("nEingabedatei hat keine gültige Kennung einer Datev-Datei."));
+        return false;
+    }
+    const CHeaderLayout& layout = master ? kMasterHeader : kBookingsHeader;
+    if (data.size() < (datev.kontonummernErweiterung ? layout.accountLengthPos : layout.length)) {
+        frontEnd.MessageBox(markError + Ansi("Der Kopfsatz der Eingabedatei ist unvollständig."));
+        return false;
+    }
+    return true;
+}
+
+void TakeBookingsHeader(CDatev& datev, const std::string& data) {
+    datev.datentraegerNummer = HeaderNumber(data, 4, 3);
+    datev.dfvKennzeichen = HeaderText(data, 9, 2);
+    datev.beraterNummer = HeaderNumber(data, 11, 7);
+    datev.mandantenNummer = HeaderNumber(data, 18, 5);
+    datev.abrechnungsNummer = HeaderNumber(data, 23, 4);
+    datev.buchungsjahr = HeaderText(data, 27, 2);
+    datev.wirtschaftsjahrBeginn = "01.01.20" + datev.buchungsjahr;
+    datev.datumVon = datev.NormalizeKneDate(HeaderText(data, 29, 6));
+    datev.buchungsjahr = LastTwo(datev.datumVon);
+    datev.datumBis = datev.NormalizeKneDate(HeaderText(data, 35, 6));
+    datev.passwort = HeaderText(data, 44, 4);
+    datev.kontonummernLaenge =
+        datev.kontonummernErweiterung ? HeaderNumber(data, kBookingsHeader.accountLengthPos, 1) : 4;
+    datev.beraterName.clear();
+}
+
+void TakeMasterHeader(CDatev& datev, const std::string& data) {
+    datev.datentraegerNummer = HeaderNumber(data, 4, 3);
+    datev.dfvKennzeichen = HeaderText(data, 9, 2);
+    datev.beraterNummer = HeaderNumber(data, 11, 7);
+    datev.mandantenNummer = HeaderNumber(data, 18, 5);
+    datev.abrechnungsNummer = HeaderNumber(data, 23, 4); // "nnnnJJ": the number without the year
+    datev.buchungsjahr = HeaderText(data, 27, 2);
+    datev.wirtschaftsjahrBeginn = "01.01.20" + datev.buchungsjahr;
+    datev.passwort = HeaderText(data, 29, 4);
+    datev.kontonummernLaenge =
+        datev.kontonummernErweiterung ? HeaderNumber(data, kMasterHeader.accountLengthPos, 1) : 4;
+    datev.datumVon.clear();
+    datev.datumBis.clear();
+    datev.beraterName.clear();
+}
+
+int ProgressPos(size_t offset) {
+    return static_cast<int>(std::min<size_t>(offset, INT_MAX));
+}
+
+} // namespace
+
+int CDatev::DetectKneFileKind(const std::string& path) {
+    CFilePtr file(CPlatform::OpenFile(path, "rb"));
+    if (!file) return -1;
+    char head[10];
+    size_t got = std::fread(head, 1, sizeof head, file.get());
+    if (got < 8) return 0;
+    int application = CTool::ToInt(std::string(head + 6, 2));
+    return application == 11 ? 1 : application == 13 ? 2 : 0;
+}
+
+std::string CDatev::NormalizeKneDate(const std::string& text) const {
+    if (text.size() < 3) return text;
+    std::string t = text.size() == 3 || text.size() == 5 ? "0" + text : text;
+    std::string year;
+    if (t.size() == 4)
+        year = buchungsjahr;
+    else if (t.size() == 6)
+        year = t.substr(4, 2);
+    else
+        return text; // seven or more digits carry no known date form
+    int yy = CTool::ToInt(year);
+    return t.substr(0, 2) + "." + t.substr(2, 2) + "." + std::to_string(yy <= 70 ? 2000 + yy : 1900 + yy);
+}
+
+bool CDatev::ReadKneBookings(const std::string& path, CBuchungenCtrl& list, CFrontEnd& progress,
+                             std::string& messages) {
+    std::string data;
+    if (!OpenKneInput(*this, path, false, data)) return false;
+    progress.SetProgressRange(0, ProgressPos(data.size()));
+    TakeBookingsHeader(*this, data);
+    bool extended = kontonummernErweiterung != 0;
+    CKneBookingReader(*this, data, ScanStart(data, extended, kBookingsHeader), extended, list, progress,
+                      messages)
+        .Run();
+    CheckEndMark(data, messages);
+    progress.SetProgressPos(ProgressPos(data.size()));
+    SaveAngaben();
+    return true;
+}
+
+bool CDatev::ReadKneMaster(const std::string& path, CStammCtrl& list, CFrontEnd& progress,
+                           std::string& messages) {
+    std::string data;
+    if (!OpenKneInput(*this, path, true, data)) return false;
+    progress.SetProgressRange(0, ProgressPos(data.size()));
+    TakeMasterHeader(*this, data);
+    CKneMasterReader reader(*this, data, ScanStart(data, kontonummernErweiterung != 0, kMasterHeader), list,
+                            progress, messages);
+    try {
+        reader.Run();
+    } catch (...) {
+        int stepCode = CStepCode::Get();
+        WriteScanProtocol(data, reader.Pos(), stepCode);
+        frontEnd.MessageBox(CTool::Format("(E:325#%d)\nFehler bei der DATEV-Erkennung", stepCode));
+        return false;
+    }
+    CheckEndMark(data, messages);
+    progress.SetProgressPos(ProgressPos(data.size()));
+    SaveAngaben();
+    return true;
+}

@@ -1,0 +1,37 @@
+#pragma once
+
+#include "core/CStammCtrl.h"
+#include "datev/CKneScanner.h"
+
+#include <string>
+#include <string_view>
+
+class CDatev;
+class CFrontEnd;
+
+// The field scan of a KNE master-data file: "t", tag digits, 0x1E, value, 0x1C, "y". Tag 101
+// starts a master record; a field outside a record, or with a tag of 10000 and above, is a short
+// account label.
+class CKneMasterReader {
+public:
+    CKneMasterReader(const CDatev& datev, std::string_view data, size_t start, CStammCtrl& list,
+                     CFrontEnd& progress, std::string& messages);
+    // May throw (the list cannot grow); the caller reports it with the scan offset.
+    void Run();
+    size_t Pos() const { return scan.Pos(); }
+
+private:
+    void Act(int tag, std::string&& value);
+    void StoreField(int tag, std::string&& value);
+    void AppendLabel(int tag, std::string&& value);
+    static int TagNumber(const std::string& text);
+
+    const CDatev& datev;
+    CKneScanner scan;
+    CStammCtrl& list;
+    CFrontEnd& progress;
+    std::string& messages;
+
+    CStammData record;
+    bool pending = false;
+};
