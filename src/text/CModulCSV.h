@@ -56,6 +56,7 @@ public:
     int GetDouble(int key, double& target) const;
     int GetInt(int key, int& target) const;
     int ProgressPercent() const { return file.ProgressPercent(); }
+    long long GetFileSize() const { return file.GetSize(); }
 
     // A stable key for every column name defined so far (-1 when none has that name).
     int NameKey(const std::string& name) const;

@@ -23,6 +23,7 @@ public:
     int CloseFile();
     long long MeasureSize();
     int ProgressPercent() const;
+    long long GetSize() const { return size; }
 
     void WriteLine(const std::string& text);
     void WriteRaw(const std::string& text);

@@ -63,6 +63,8 @@ TEST(CCsvConversion, AmountSignDivisorAndIndicator) {
     EXPECT_DOUBLE_EQ(f.ImportOne(Line("", "99,90", " H ")).betrag, -99.9);
     EXPECT_DOUBLE_EQ(f.ImportOne(Line("", "99,90", "h")).betrag, 99.9);
     EXPECT_DOUBLE_EQ(f.ImportOne(Line("10", "20", "H")).betrag, -10);
+    // What the export writes for a negative amount reads back as that amount.
+    EXPECT_DOUBLE_EQ(f.ImportOne(Line("-59,50", "59,50", "H")).betrag, -59.5);
     EXPECT_EQ(f.doc.recordCounter, 1);
 }
 

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 
@@ -91,13 +92,34 @@ TEST(CCsvRun, EmptyAndBinaryInputs) {
     std::string heading = CTempDir::Read(kData + "buchungen_out.csv");
     heading = heading.substr(0, heading.find("\r\n") + 2);
     std::string noise;
-    for (int i = 0; i < 300000; ++i)
-        noise += static_cast<char>((i * 7919 + i / 13) % 256);
+    for (unsigned i = 0; i < 300000; ++i)
+        noise += static_cast<char>((i * 7919u + i / 13) % 256);
     for (const std::string& bytes : {std::string(), std::string(5000, '\0'), noise}) {
         CTempDir::Write(in, bytes);
         EXPECT_EQ(RunPelko("/in:csv:bu:" + in + " /out:csv:" + out + " /out:error:" + dir.File("err.txt")),
                   0);
         // Whatever was read, the output is a well-formed file with its heading line.
         EXPECT_EQ(CTempDir::Read(out).substr(0, heading.size()), heading);
+    }
+}
+
+TEST(CCsvRun, ShippedExamplesConvertAndConvertBackTheSame) {
+    CTempDir dir;
+    std::filesystem::create_directories(dir.path / "data");
+    std::filesystem::copy_file(std::string(PELKO_SOURCE_DIR) + "/examples/csv.ini", dir.DataFile("csv.ini"));
+    for (const char* kind : {"bu:buchungen", "st:stammdaten"}) {
+        std::string type = std::string(kind).substr(0, 2);
+        std::string name = std::string(kind).substr(3);
+        std::string once = dir.File(name + "1.csv");
+        std::string twice = dir.File(name + "2.csv");
+        std::string error = " /out:error:" + dir.File("err.txt");
+        EXPECT_EQ(RunPelko("/in:csv:" + type + ":" + std::string(PELKO_SOURCE_DIR) + "/examples/" + name +
+                           ".csv /out:csv:" + once + error),
+                  0);
+        EXPECT_EQ(CTempDir::Read(dir.File("err.txt")), "");
+        EXPECT_EQ(RunPelko("/in:csv:" + type + ":" + once + " /out:csv:" + twice + error), 0);
+        std::string bytes = CTempDir::Read(once);
+        EXPECT_GT(std::count(bytes.begin(), bytes.end(), '\n'), 12);
+        EXPECT_EQ(CTempDir::Read(twice), bytes) << name;
     }
 }
