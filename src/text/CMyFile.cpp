@@ -43,6 +43,7 @@ int CMyFile::OpenWrite(const std::string& path, int append) {
     writing = true;
     writeFailed = false;
     endOfFile = 0;
+    if (CPlatform::IsDirectory(path)) return 0;
     if (append) {
         file = CPlatform::OpenFile(path, "ab");
     } else {
