@@ -144,8 +144,10 @@ const CSwitch* SwitchOf(const std::string& lowerArg) {
     return best;
 }
 
+// A value the caller quoted himself (as Windows batch files do) stays as typed.
 std::string Quoted(const std::string& text) {
-    return text.find_first_of(" /") == std::string::npos ? text : "\"" + text + "\"";
+    if (text.find('"') != std::string::npos || text.find_first_of(" /") == std::string::npos) return text;
+    return "\"" + text + "\"";
 }
 
 // First position of text outside double quotes, or npos.

@@ -80,8 +80,10 @@ CPelkoDoc::ERunResult CPelkoDoc::RunAutomatic() {
 CPelkoDoc::ERunResult CPelkoDoc::Run(bool automaticRun) {
     std::string messages;
     frontEnd.SetStatus(ReadingStatus());
-    CStepCode::Set(1001);
     EmptyLists();
+    // After emptying, whose list operations set their own codes: 1001 marks the start of reading
+    // (and stays until a DATEVpro reader of the automatic run sets its own).
+    CStepCode::Set(1001);
 
     int readOk = 0;
     try {

@@ -3,6 +3,7 @@
 #include "core/CStepCode.h"
 
 #include <cstddef>
+#include <utility>
 #include <vector>
 
 // Ordered list that owns copies of its records; contiguous, so GetAt is constant-time.
@@ -11,6 +12,12 @@ public:
     int Add(const TRecord& record) {
         CStepCode::Set(5701);
         records.push_back(record);
+        return 1;
+    }
+    // For readers that build each record once: its texts move into the list without a copy.
+    int Add(TRecord&& record) {
+        CStepCode::Set(5701);
+        records.push_back(std::move(record));
         return 1;
     }
     const TRecord* GetAt(int i) const {

@@ -4,6 +4,7 @@
 #include "core/CStepCode.h"
 
 #include <cctype>
+#include <charconv>
 #include <climits>
 #include <cstdarg>
 #include <cstdio>
@@ -22,6 +23,43 @@ std::string WithDecimalComma(std::string text) {
     size_t dot = text.rfind('.');
     if (dot != std::string::npos) text[dot] = ',';
     return text;
+}
+
+bool IsDigit(const std::string& t, size_t i) {
+    return i < t.size() && t[i] >= '0' && t[i] <= '9';
+}
+
+// The number at the start of the text (after white space), as the C library's string-to-double
+// conversion reads it, but only in decimal form and always with "." as the decimal point: the
+// library would also take "inf", "nan" and hexadecimal numbers, which no booking file means,
+// and would follow the locale that a desktop front end sets.
+double DecimalPrefix(const std::string& t) {
+    size_t i = 0;
+    while (i < t.size() && std::isspace(static_cast<unsigned char>(t[i])))
+        ++i;
+    bool negative = i < t.size() && t[i] == '-';
+    if (i < t.size() && (t[i] == '-' || t[i] == '+')) ++i;
+    const size_t start = i;
+    size_t digits = 0;
+    for (; IsDigit(t, i); ++i)
+        ++digits;
+    if (i < t.size() && t[i] == '.')
+        for (++i; IsDigit(t, i); ++i)
+            ++digits;
+    if (digits == 0) return 0.0;
+    if (i < t.size() && (t[i] == 'e' || t[i] == 'E')) {
+        size_t j = i + 1;
+        if (j < t.size() && (t[j] == '+' || t[j] == '-')) ++j;
+        if (IsDigit(t, j)) {
+            while (IsDigit(t, j))
+                ++j;
+            i = j;
+        }
+    }
+    double value = 0.0;
+    auto [end, error] = std::from_chars(t.data() + start, t.data() + i, value);
+    if (error != std::errc() || end != t.data() + i) return 0.0;
+    return negative ? -value : value;
 }
 
 double Nudge(double x) {
@@ -84,7 +122,7 @@ double CTool::ParseAmount(const std::string& text) {
         t = withoutDots;
         t[t.rfind(',')] = '.';
     }
-    return std::strtod(t.c_str(), nullptr);
+    return DecimalPrefix(t);
 }
 
 std::string CTool::ConvertDate(const std::string& value, const std::string& sourceFormat,

@@ -47,8 +47,11 @@ bool LoadBlocks(std::FILE* file, long long sizeHint, std::string& data) {
 }
 
 // 1-based position and width inside the header; the caller has checked the header length.
+// Control bytes become blanks: the texts go into the line-based parameter file.
 std::string HeaderText(const std::string& data, size_t position, size_t width) {
     std::string text = data.substr(position - 1, width);
+    std::replace_if(
+        text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20; }, ' ');
     size_t begin = text.find_first_not_of(' ');
     if (begin == std::string::npos) return {};
     return text.substr(begin, text.find_last_not_of(' ') - begin + 1);
@@ -56,10 +59,6 @@ std::string HeaderText(const std::string& data, size_t position, size_t width) {
 
 int HeaderNumber(const std::string& data, size_t position, size_t width) {
     return CTool::ToInt(data.substr(position - 1, width));
-}
-
-std::string LastTwo(const std::string& text) {
-    return text.size() >= 2 ? text.substr(text.size() - 2) : text;
 }
 
 // The scan starts behind the version record (extended format) or at the "y" ending the header.
@@ -133,7 +132,7 @@ void TakeBookingsHeader(CDatev& datev, const std::string& data) {
     datev.buchungsjahr = HeaderText(data, 27, 2);
     datev.wirtschaftsjahrBeginn = "01.01.20" + datev.buchungsjahr;
     datev.datumVon = datev.NormalizeKneDate(HeaderText(data, 29, 6));
-    datev.buchungsjahr = LastTwo(datev.datumVon);
+    if (datev.datumVon.size() >= 2) datev.buchungsjahr = datev.datumVon.substr(datev.datumVon.size() - 2);
     datev.datumBis = datev.NormalizeKneDate(HeaderText(data, 35, 6));
     datev.passwort = HeaderText(data, 44, 4);
     datev.kontonummernLaenge =

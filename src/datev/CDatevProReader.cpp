@@ -165,17 +165,18 @@ private:
     std::array<int, static_cast<size_t>(EExtfRole::Count)> keys;
 };
 
-std::string Strip(const std::string& text) {
-    size_t begin = text.find_first_not_of(" \t\r\n");
-    if (begin == std::string::npos) return {};
-    return text.substr(begin, text.find_last_not_of(" \t\r\n") - begin + 1);
+// "H" with any white space around it.
+bool IsCredit(const std::string& sollHaben) {
+    size_t begin = sollHaben.find_first_not_of(" \t\r\n");
+    return begin != std::string::npos && sollHaben[begin] == 'H' &&
+           sollHaben.find_first_not_of(" \t\r\n", begin + 1) == std::string::npos;
 }
 
 // "TTMM" of the file (also "TMM") with its year. A fiscal year that does not follow the calendar
 // spans two years: a day before the start of the range belongs to the year of its end.
 std::string BookingDate(std::string dayMonth, const std::string& datumVon, const std::string& datumBis) {
     if (dayMonth.empty() || datumVon.size() < 4) return dayMonth;
-    if (dayMonth.size() == 3) dayMonth.insert(0, "0");
+    if (dayMonth.size() == 3) dayMonth.insert(dayMonth.begin(), '0');
     std::string year = datumVon.substr(datumVon.size() - 4);
     if (dayMonth.size() == 4 && datumVon.size() == 10 && datumBis.size() == 10) {
         std::string monthDay = dayMonth.substr(2, 2) + dayMonth.substr(0, 2);
@@ -254,12 +255,11 @@ bool CDatevProReader::ReadDatevProBookings(CPelkoDoc& doc, const std::string& pa
         return false;
     progress.SetProgressRange(0, 100);
     int shown = -1;
-    CBuchungenData b;
     for (int more = 1; more;) {
         more = data.Next();
-        b.Clear();
+        CBuchungenData b;
         b.betrag = data.Number(EExtfRole::Umsatz);
-        if (Strip(data.Text(EExtfRole::SollHaben)) == "H") b.betrag = -b.betrag;
+        if (IsCredit(data.Text(EExtfRole::SollHaben))) b.betrag = -b.betrag;
         b.waehrung = data.Text(EExtfRole::WkzUmsatz);
         b.waehrungskurs = data.Number(EExtfRole::Kurs);
         b.sollKonto = data.Int(EExtfRole::Konto);
@@ -294,10 +294,9 @@ bool CDatevProReader::ReadDatevProMaster(CPelkoDoc& doc, const std::string& path
         return false;
     progress.SetProgressRange(0, 100);
     int shown = -1;
-    CStammData s;
     for (int more = 1; more;) {
         more = data.Next();
-        s.Clear();
+        CStammData s;
         s.datevKonto = data.Int(EExtfRole::StammKonto);
         for (EExtfRole role : {EExtfRole::NameKeineAngabe, EExtfRole::NameUnternehmen, EExtfRole::NamePerson})
             if (s.name1.empty()) s.name1 = data.Text(role);

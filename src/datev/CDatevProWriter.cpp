@@ -106,42 +106,43 @@ std::unique_ptr<CModulCSV> OpenData(CPelkoDoc& doc, const std::vector<CExtfColum
     return data;
 }
 
-// A column as the writer addresses it per record: the engine key resolved once.
-struct CSlot {
-    int key;
-    int numeric;
-    int quoted;
-};
-
-std::vector<CSlot> Slots(const CModulCSV& engine, const std::vector<CExtfColumn>& columns) {
-    std::vector<CSlot> slots;
-    for (const CExtfColumn& c : columns)
-        slots.push_back({engine.NameKey(c.name), c.numeric, c.quoted});
-    return slots;
-}
-
-// Per record: every quoted column gets its value (an empty one "" too), every other filled column its value.
+// Values of the data lines. A column without a record value and without a fixed value of the layout
+// holds the same text on every line, so it is set once; the others are set for each line.
 class CRecordValues {
 public:
     CRecordValues(CModulCSV& engineRef, const std::vector<CExtfColumn>& columns)
-        : engine(engineRef), slots(Slots(engineRef, columns)), values(columns.size()) {}
+        : engine(engineRef), values(columns.size()) {
+        engine.ClearValues();
+        for (size_t i = 0; i < columns.size(); ++i) {
+            const CExtfColumn& c = columns[i];
+            CSlot slot{i, engine.NameKey(c.name), c.numeric, c.quoted};
+            if (c.role != EExtfRole::None || !engine.GetColumn(static_cast<int>(i)).fixedValue.empty())
+                perLine.push_back(slot);
+            else if (c.quoted)
+                engine.SetValue(slot.key, std::string(), 0, 1);
+        }
+    }
     void Set(int index, std::string value) {
         if (index >= 0) values[static_cast<size_t>(index)] = std::move(value);
     }
     bool Write() {
-        engine.ClearValues();
-        for (size_t i = 0; i < slots.size(); ++i) {
-            if (slots[i].quoted || !values[i].empty())
-                engine.SetValue(slots[i].key, values[i], slots[i].numeric, slots[i].quoted);
-            values[i].clear();
+        for (const CSlot& slot : perLine) {
+            engine.SetValue(slot.key, values[slot.index], slot.numeric, slot.quoted);
+            values[slot.index].clear();
         }
         return engine.WriteRecord() != 0;
     }
 
 private:
+    struct CSlot {
+        size_t index; // definition index, the same in the table and the engine
+        int key;
+        int numeric;
+        int quoted;
+    };
     CModulCSV& engine;
-    std::vector<CSlot> slots;
     std::vector<std::string> values;
+    std::vector<CSlot> perLine;
 };
 
 // ------------------------------------------------------------------ bookings
@@ -282,11 +283,10 @@ void SetMasterValues(CRecordValues& values, const std::vector<CExtfColumn>& colu
             value = Checked(record, {"Name 1", 0, maximum}, s.name1, messages);
             remark = "Name 1";
         }
-        if (target < 3) {
+        if (target < 3)
             named = named || !value.empty();
-        } else {
+        else if (!value.empty())
             values.Set(at(EExtfRole::BemerkungSonstige), remark);
-        }
         values.Set(at(kNameTargets[target]), value);
     }
     if (named) values.Set(at(EExtfRole::Adressatentyp), CTool::Format("%d", doc.settings.datevproTyp));

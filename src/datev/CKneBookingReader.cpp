@@ -11,50 +11,63 @@
 
 namespace {
 
-using EField = CKneBookingReader::EField;
+using EKind = CKneBookingReader::EKind;
 using CFieldRule = CKneBookingReader::CFieldRule;
+using B = CBuchungenData;
 
 const size_t kUnlimited = std::string::npos;
 
 // Fields of an "ED00001" booking; a tag listed twice acts the same at both places.
 const CFieldRule kExtendedFields[] = {
-    {'l', false, 255, EField::Schluessel, "Datev-Schl\xFCssel"},
-    {'a', false, 255, EField::Haben, "Haben-Konto"},
-    {'\xBD', true, 40, EField::Buchungsnummer, "Buchungsnummer"},
-    {'\xBE', true, 40, EField::Belegnummer2, "Belegnummer 2"},
-    {'d', false, 20, EField::Datum, "Datum"},
-    {'e', false, 255, EField::Soll, "Soll-Konto"},
-    {'t', false, 255, EField::Soll, "Soll-Konto"},
-    {'\xBB', true, 40, EField::Kostenstelle1, "Kostenstelle 1"},
-    {'\xBC', true, 40, EField::Kostenstelle2, "Kostenstelle 2"},
-    {'k', false, 20, EField::Ignored, ""},
-    {'h', false, 10, EField::Skonto, "Skonto"},
-    {'\x1E', true, 255, EField::Buchungstext, "Buchungstext"},
-    {'\xBA', true, 15, EField::UstId, "Ust-ID"},
-    {'j', false, 10, EField::EuSteuersatz, "EU-Steuersatz"},
-    {'\xB4', true, 10, EField::Ignored, ""},
-    {'\xB3', true, 10, EField::Waehrung, "W\xE4hrung"},
-    {'m', false, 10, EField::Ignored, ""},
-    {'n', false, 10, EField::Waehrungskurs, "Waehrungskurs"},
-    {'\xB7', true, kUnlimited, EField::NoBooking, ""},
-    {'\xB8', true, kUnlimited, EField::NoBooking, ""},
+    {.tag = 'l',
+     .kind = EKind::Whole,
+     .maximum = 255,
+     .name = "Datev-Schl\xFCssel",
+     .whole = &B::datevSchluessel},
+    {.tag = 'a', .kind = EKind::Whole, .maximum = 255, .name = "Haben-Konto", .whole = &B::habenKonto},
+    {.tag = '\xBD', .kind = EKind::Text, .maximum = 40, .name = "Buchungsnummer", .text = &B::buchungsnummer},
+    {.tag = '\xBE', .kind = EKind::Text, .maximum = 40, .name = "Belegnummer 2", .text = &B::belegnummer2},
+    {.tag = 'd', .kind = EKind::Datum, .maximum = 20},
+    {.tag = 'e', .kind = EKind::Whole, .maximum = 255, .name = "Soll-Konto", .whole = &B::sollKonto},
+    {.tag = 't', .kind = EKind::Whole, .maximum = 255, .name = "Soll-Konto", .whole = &B::sollKonto},
+    {.tag = '\xBB', .kind = EKind::Text, .maximum = 40, .name = "Kostenstelle 1", .text = &B::kostenstelle1},
+    {.tag = '\xBC', .kind = EKind::Text, .maximum = 40, .name = "Kostenstelle 2", .text = &B::kostenstelle2},
+    {.tag = 'k', .kind = EKind::IgnoredNumber, .maximum = 20},
+    {.tag = 'h', .kind = EKind::Fraction, .maximum = 10, .fraction = &B::skonto, .divisor = 100},
+    {.tag = '\x1E', .kind = EKind::Text, .maximum = 255, .name = "Buchungstext", .text = &B::buchungstext},
+    {.tag = '\xBA', .kind = EKind::Text, .maximum = 15, .name = "Ust-ID", .text = &B::ustId},
+    {.tag = 'j', .kind = EKind::Fraction, .maximum = 10, .fraction = &B::euSteuersatz, .divisor = 100},
+    {.tag = '\xB4', .kind = EKind::IgnoredText, .maximum = kUnlimited},
+    {.tag = '\xB3', .kind = EKind::Text, .maximum = 10, .name = "W\xE4hrung", .text = &B::waehrung},
+    {.tag = 'm', .kind = EKind::IgnoredNumber, .maximum = 10},
+    {.tag = 'n', .kind = EKind::Fraction, .maximum = 10, .fraction = &B::waehrungskurs, .divisor = 1000000},
+    {.tag = '\xB7', .kind = EKind::NoBooking, .maximum = kUnlimited},
+    {.tag = '\xB8', .kind = EKind::NoBooking, .maximum = kUnlimited},
 };
 
 // Fields of a "DE001" booking.
 const CFieldRule kOldFields[] = {
-    {'a', false, 255, EField::HabenAndSchluessel, "Haben-Konto"},
-    {'b', false, 40, EField::NumberBuchungsnummer, "Buchungsnummer"},
-    {'c', false, 40, EField::NumberBelegnummer2, "Belegnummer 2"},
-    {'d', false, 20, EField::Datum, "Datum"},
-    {'e', false, 255, EField::Soll, "Soll-Konto"},
-    {'f', false, 40, EField::NumberKostenstelle1, "Kostenstelle 1"},
-    {'g', false, 40, EField::NumberKostenstelle2, "Kostenstelle 2"},
-    {'h', false, 10, EField::Skonto, "Skonto"},
-    {'\x1E', true, 255, EField::Buchungstext, "Buchungstext"},
-    {'\xBA', true, 15, EField::UstId, "Ust-ID"},
-    {'j', false, 10, EField::EuSteuersatz, "EU-Steuersatz"},
-    {'o', false, 5, EField::WaehrungCode, "W\xE4hrung"},
+    {.tag = 'a', .kind = EKind::AccountPair, .maximum = 255},
+    {.tag = 'b',
+     .kind = EKind::Numbered,
+     .maximum = 40,
+     .name = "Buchungsnummer",
+     .text = &B::buchungsnummer},
+    {.tag = 'c', .kind = EKind::Numbered, .maximum = 40, .name = "Belegnummer 2", .text = &B::belegnummer2},
+    {.tag = 'd', .kind = EKind::Datum, .maximum = 20},
+    {.tag = 'e', .kind = EKind::Whole, .maximum = 255, .name = "Soll-Konto", .whole = &B::sollKonto},
+    {.tag = 'f', .kind = EKind::Numbered, .maximum = 40, .name = "Kostenstelle 1", .text = &B::kostenstelle1},
+    {.tag = 'g', .kind = EKind::Numbered, .maximum = 40, .name = "Kostenstelle 2", .text = &B::kostenstelle2},
+    {.tag = 'h', .kind = EKind::Fraction, .maximum = 10, .fraction = &B::skonto, .divisor = 100},
+    {.tag = '\x1E', .kind = EKind::Text, .maximum = 255, .name = "Buchungstext", .text = &B::buchungstext},
+    {.tag = '\xBA', .kind = EKind::Text, .maximum = 15, .name = "Ust-ID", .text = &B::ustId},
+    {.tag = 'j', .kind = EKind::Fraction, .maximum = 10, .fraction = &B::euSteuersatz, .divisor = 100},
+    {.tag = 'o', .kind = EKind::CurrencyCode, .maximum = 5},
 };
+
+bool IsText(EKind kind) {
+    return kind == EKind::Text || kind == EKind::IgnoredText || kind == EKind::NoBooking;
+}
 
 const size_t kAmountDigits = 30;
 
@@ -68,6 +81,13 @@ std::string TooLarge(int recordNumber, const char* field, std::string_view value
              "übernommen.\r\n")
             .c_str(),
         recordNumber, field, static_cast<int>(value.size()), value.data());
+}
+
+// The "d" number as "TTMM" or "TTMMJJ" (a leading zero of the day is not written).
+std::string AtLeastFourDigits(long long value) {
+    std::string text = std::to_string(value);
+    if (value >= 0 && text.size() < 4) text.insert(0, 4 - text.size(), '0');
+    return text;
 }
 
 std::string Digits(std::string_view text) {
@@ -123,14 +143,15 @@ void CKneBookingReader::ReadRecord() {
     bool valid = CKneScanner::ParseNumber(amount, cents) || Reject(TooLarge(recordNumber, "Betrag", amount));
     booking.betrag = static_cast<double>(cents) / 100.0;
 
-    // Fields in the usual order are read in one pass; an unknown byte ends the record's fields.
+    // Each tag is recognised wherever it stands, so fields in an unusual order are read as well;
+    // an unknown byte ends the fields of the record.
     while (valid && scan.Peek() != 'y' && !scan.AtEnd()) {
         bool known = false;
         for (const CFieldRule& rule : Fields())
             if (rule.tag == scan.Peek()) {
                 known = true;
                 scan.Take(rule.tag);
-                valid = rule.text ? ReadTextField(rule) : ReadNumberField(rule);
+                valid = IsText(rule.kind) ? ReadTextField(rule) : ReadNumberField(rule);
                 break;
             }
         if (!known) break;
@@ -147,63 +168,32 @@ void CKneBookingReader::ReadRecord() {
 
 bool CKneBookingReader::ReadNumberField(const CFieldRule& rule) {
     std::string_view text = scan.NumberText(rule.maximum);
-    if (rule.target == EField::HabenAndSchluessel) return StoreAccountPair(text);
-    return StoreNumber(rule, text);
-}
-
-bool CKneBookingReader::StoreNumber(const CFieldRule& rule, std::string_view text) {
-    if (rule.target == EField::Ignored) return true;
     long long value = 0;
     bool parsed = CKneScanner::ParseNumber(text, value);
-    if (rule.target == EField::Datum) {
-        // Beyond 64 bits the digits are no date anyway; they stay as they are.
-        booking.datum = datev.NormalizeKneDate(parsed ? CTool::Format("%04lld", value) : Digits(text));
+    switch (rule.kind) {
+    case EKind::IgnoredNumber:
         return true;
-    }
-    bool isInt = rule.target == EField::Schluessel || rule.target == EField::Haben ||
-                 rule.target == EField::Soll || rule.target == EField::NumberBuchungsnummer ||
-                 rule.target == EField::NumberBelegnummer2 || rule.target == EField::NumberKostenstelle1 ||
-                 rule.target == EField::NumberKostenstelle2;
-    if (!parsed || (isInt && !FitsInt(value))) return Reject(TooLarge(recordNumber, rule.name, text));
-    int n = static_cast<int>(isInt ? value : 0);
-    switch (rule.target) {
-    case EField::Schluessel:
-        booking.datevSchluessel = n;
-        break;
-    case EField::Haben:
-        booking.habenKonto = n;
-        break;
-    case EField::Soll:
-        booking.sollKonto = n;
-        sollTagSeen = true;
-        break;
-    case EField::NumberBuchungsnummer:
-        booking.buchungsnummer = CTool::FormatInt(n);
-        break;
-    case EField::NumberBelegnummer2:
-        booking.belegnummer2 = CTool::FormatInt(n);
-        break;
-    case EField::NumberKostenstelle1:
-        booking.kostenstelle1 = CTool::FormatInt(n);
-        break;
-    case EField::NumberKostenstelle2:
-        booking.kostenstelle2 = CTool::FormatInt(n);
-        break;
-    case EField::Skonto:
-        booking.skonto = static_cast<double>(value) / 100.0;
-        break;
-    case EField::EuSteuersatz:
-        booking.euSteuersatz = static_cast<double>(value) / 100.0;
-        break;
-    case EField::Waehrungskurs:
-        booking.waehrungskurs = static_cast<double>(value) / 1000000.0;
-        break;
-    case EField::WaehrungCode:
+    case EKind::AccountPair:
+        return StoreAccountPair(text);
+    case EKind::Datum:
+        // Beyond 64 bits the digits are no date anyway; they stay as they are.
+        booking.datum = datev.NormalizeKneDate(parsed ? AtLeastFourDigits(value) : Digits(text));
+        return true;
+    case EKind::Fraction:
+        booking.*rule.fraction = static_cast<double>(value) / rule.divisor;
+        return true;
+    case EKind::CurrencyCode:
         booking.waehrung = value == 1 ? "EUR" : value == 2 ? "DEM" : "";
-        break;
+        return true;
     default:
         break;
     }
+    if (!parsed || !FitsInt(value)) return Reject(TooLarge(recordNumber, rule.name, text));
+    if (rule.kind == EKind::Numbered)
+        booking.*rule.text = CTool::FormatInt(static_cast<int>(value));
+    else
+        booking.*rule.whole = static_cast<int>(value);
+    if (rule.whole == &CBuchungenData::sollKonto) sollTagSeen = true;
     return true;
 }
 
@@ -224,8 +214,8 @@ bool CKneBookingReader::StoreAccountPair(std::string_view text) {
 bool CKneBookingReader::ReadTextField(const CFieldRule& rule) {
     std::string text;
     if (!scan.Text(text)) return true; // the end of the data is reported for the whole record
-    if (rule.target == EField::NoBooking) isBooking = false;
-    if (rule.target == EField::Ignored || rule.target == EField::NoBooking) return true;
+    if (rule.kind == EKind::NoBooking) isBooking = false;
+    if (rule.kind != EKind::Text) return true;
     CCodePage::OemToAnsiInPlace(text);
     // Longer texts are cut at the field's maximum; the rest up to the end byte is passed over
     // instead of being taken for further fields.
@@ -237,36 +227,8 @@ bool CKneBookingReader::ReadTextField(const CFieldRule& rule) {
                           recordNumber, rule.name, static_cast<int>(rule.maximum), text.c_str(), cut.c_str());
         text = std::move(cut);
     }
-    StoreText(rule.target, std::move(text));
+    booking.*rule.text = std::move(text);
     return true;
-}
-
-void CKneBookingReader::StoreText(EField target, std::string&& text) {
-    switch (target) {
-    case EField::Buchungsnummer:
-        booking.buchungsnummer = std::move(text);
-        break;
-    case EField::Belegnummer2:
-        booking.belegnummer2 = std::move(text);
-        break;
-    case EField::Kostenstelle1:
-        booking.kostenstelle1 = std::move(text);
-        break;
-    case EField::Kostenstelle2:
-        booking.kostenstelle2 = std::move(text);
-        break;
-    case EField::Buchungstext:
-        booking.buchungstext = std::move(text);
-        break;
-    case EField::UstId:
-        booking.ustId = std::move(text);
-        break;
-    case EField::Waehrung:
-        booking.waehrung = std::move(text);
-        break;
-    default:
-        break;
-    }
 }
 
 void CKneBookingReader::Append() {
@@ -274,10 +236,10 @@ void CKneBookingReader::Append() {
         booking.buchungsnummer = lastBuchungsnummer;
     if (booking.datum.empty()) booking.datum = lastDatum;
     if (!sollTagSeen) booking.sollKonto = lastSoll;
-    list.Add(booking);
     lastDatum = booking.datum;
     lastSoll = booking.sollKonto;
     lastBuchungsnummer = booking.buchungsnummer;
+    list.Add(std::move(booking));
 }
 
 bool CKneBookingReader::Reject(const std::string& line) {

@@ -18,36 +18,28 @@ public:
                       CBuchungenCtrl& list, CFrontEnd& progress, std::string& messages);
     void Run();
 
-    enum class EField {
-        Schluessel,
-        Haben,
-        HabenAndSchluessel,
-        Buchungsnummer,
-        Belegnummer2,
-        NumberBuchungsnummer,
-        NumberBelegnummer2,
+    // Text fields run up to 0x1C, number fields are blanks, signs and digits.
+    enum class EKind {
+        Text,
+        IgnoredText,
+        NoBooking,
+        Whole,
+        Numbered,
+        Fraction,
         Datum,
-        Soll,
-        Kostenstelle1,
-        Kostenstelle2,
-        NumberKostenstelle1,
-        NumberKostenstelle2,
-        Skonto,
-        Buchungstext,
-        UstId,
-        EuSteuersatz,
-        Waehrung,
-        WaehrungCode,
-        Waehrungskurs,
-        Ignored,
-        NoBooking
+        AccountPair,
+        CurrencyCode,
+        IgnoredNumber
     };
     struct CFieldRule {
         char tag;
-        bool text;
+        EKind kind;
         size_t maximum;
-        EField target;
-        const char* name;
+        const char* name = "";
+        std::string CBuchungenData::*text = nullptr; // Text, Numbered
+        int CBuchungenData::*whole = nullptr;        // Whole
+        double CBuchungenData::*fraction = nullptr;  // Fraction: the number divided by divisor
+        double divisor = 1;
     };
 
 private:
@@ -55,9 +47,7 @@ private:
     void ReadRecord();
     bool ReadNumberField(const CFieldRule& rule);
     bool ReadTextField(const CFieldRule& rule);
-    bool StoreNumber(const CFieldRule& rule, std::string_view text);
     bool StoreAccountPair(std::string_view text);
-    void StoreText(EField target, std::string&& text);
     void Append();
     bool Reject(const std::string& line);
 

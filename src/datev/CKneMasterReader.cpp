@@ -7,12 +7,38 @@
 
 #include <algorithm>
 #include <climits>
+#include <utility>
 
 namespace {
 
 const int kRecordStart = 101;
+const int kKonto = 102;
+const int kAnrede = 109;
+const int kLand = 702;
 const int kFirstLongLabel = 10000;
 const char kTagEnd = '\x1E';
+
+using S = CStammData;
+
+// Fields of a master record that take their value as it is.
+const std::pair<int, std::string S::*> kTextFields[] = {
+    {103, &S::name1},   {104, &S::kundennummer},  {106, &S::postleitzahl}, {107, &S::ort},
+    {108, &S::strasse}, {130, &S::bank},          {132, &S::kontonummer},  {133, &S::bankleitzahl},
+    {203, &S::name2},   {500, &S::ustIdnr},       {700, &S::postfach},     {710, &S::telefon},
+    {711, &S::fax},     {712, &S::email},         {811, &S::laenderkennz}, {815, &S::iban},
+    {816, &S::swift},   {821, &S::laenderkennz2}, {823, &S::bank2},        {825, &S::iban2},
+    {826, &S::swift2},
+};
+
+std::string S::*TextField(int tag) {
+    for (const auto& [fieldTag, member] : kTextFields)
+        if (fieldTag == tag) return member;
+    return nullptr;
+}
+
+bool IsRecordField(int tag) {
+    return tag == kRecordStart || tag == kKonto || tag == kAnrede || tag == kLand || TextField(tag);
+}
 
 } // namespace
 
@@ -49,17 +75,15 @@ int CKneMasterReader::TagNumber(const std::string& text) {
     return static_cast<int>(tag);
 }
 
+// Labels of ledger accounts (below 10000) stand before the first master record, in files that
+// hold nothing else; once a record has started, such tags belong to records.
 void CKneMasterReader::Act(int tag, std::string&& value) {
-    if (tag == kRecordStart && (value == "1" || value == "2")) {
+    if (tag == kRecordStart) {
         if (pending) list.Add(record);
         record.Clear();
-        pending = true;
-    } else if (tag == kRecordStart) {
-        // Not a record start: a label of account 101 ends the record before it.
-        if (pending) list.Add(record);
-        pending = false;
-        AppendLabel(tag, std::move(value));
-    } else if (tag >= kFirstLongLabel || (tag > 0 && !pending)) {
+        pending = value == "1" || value == "2";
+        recordSeen = true;
+    } else if (tag >= kFirstLongLabel || (tag > 0 && !recordSeen && !IsRecordField(tag))) {
         AppendLabel(tag, std::move(value));
     } else if (pending) {
         StoreField(tag, std::move(value));
@@ -71,92 +95,25 @@ void CKneMasterReader::AppendLabel(int tag, std::string&& value) {
     CStammData label;
     label.datevKonto = tag;
     label.name1 = std::move(value);
-    list.Add(label);
+    list.Add(std::move(label));
 }
 
 void CKneMasterReader::StoreField(int tag, std::string&& value) {
-    switch (tag) {
-    case 102: {
+    if (std::string S::*member = TextField(tag)) {
+        record.*member = std::move(value);
+    } else if (tag == kAnrede) {
+        record.anrede = datev.MapValue(CDatev::kInAnrede, value, value);
+    } else if (tag == kLand) {
+        record.land = datev.MapValue(CDatev::kInLand, value, value);
+    } else if (tag == kKonto) {
         long long konto = 0;
         if (CKneScanner::ParseNumber(value, konto) && konto >= INT_MIN && konto <= INT_MAX)
             record.datevKonto = static_cast<int>(konto);
         else
-            messages += CTool::Format(Ansi("FEHLER: Zeile %d, Feld 'Datev-Konto': Der Wert '%s' ist zu groß "
-                                           "und wird nicht übernommen.\r\n")
-                                          .c_str(),
-                                      list.GetCount() + 1, value.c_str());
-        break;
-    }
-    case 103:
-        record.name1 = std::move(value);
-        break;
-    case 104:
-        record.kundennummer = std::move(value);
-        break;
-    case 106:
-        record.postleitzahl = std::move(value);
-        break;
-    case 107:
-        record.ort = std::move(value);
-        break;
-    case 108:
-        record.strasse = std::move(value);
-        break;
-    case 109:
-        record.anrede = datev.MapValue(CDatev::kInAnrede, value, value);
-        break;
-    case 130:
-        record.bank = std::move(value);
-        break;
-    case 132:
-        record.kontonummer = std::move(value);
-        break;
-    case 133:
-        record.bankleitzahl = std::move(value);
-        break;
-    case 203:
-        record.name2 = std::move(value);
-        break;
-    case 500:
-        record.ustIdnr = std::move(value);
-        break;
-    case 700:
-        record.postfach = std::move(value);
-        break;
-    case 702:
-        record.land = datev.MapValue(CDatev::kInLand, value, value);
-        break;
-    case 710:
-        record.telefon = std::move(value);
-        break;
-    case 711:
-        record.fax = std::move(value);
-        break;
-    case 712:
-        record.email = std::move(value);
-        break;
-    case 811:
-        record.laenderkennz = std::move(value);
-        break;
-    case 815:
-        record.iban = std::move(value);
-        break;
-    case 816:
-        record.swift = std::move(value);
-        break;
-    case 821:
-        record.laenderkennz2 = std::move(value);
-        break;
-    case 823:
-        record.bank2 = std::move(value);
-        break;
-    case 825:
-        record.iban2 = std::move(value);
-        break;
-    case 826:
-        record.swift2 = std::move(value);
-        break;
-    default:
-        break; // fields of other programs
+            messages +=
+                CTool::Format(Ansi("FEHLER: Zeile %d, Feld 'Datev-Konto': Der Wert '%s' ist zu groß und "
+                                   "wird nicht übernommen.\r\n")
+                                  .c_str(),
+                              list.GetCount() + 1, value.c_str());
     }
 }

@@ -10,8 +10,8 @@ class CDatev;
 class CFrontEnd;
 
 // The field scan of a KNE master-data file: "t", tag digits, 0x1E, value, 0x1C, "y". Tag 101
-// starts a master record; a field outside a record, or with a tag of 10000 and above, is a short
-// account label.
+// starts a master record; tags of 10000 and above, and in files of labels only any account
+// number, are short account labels.
 class CKneMasterReader {
 public:
     CKneMasterReader(const CDatev& datev, std::string_view data, size_t start, CStammCtrl& list,
@@ -33,5 +33,6 @@ private:
     std::string& messages;
 
     CStammData record;
-    bool pending = false;
+    bool pending = false;    // a record started by tag 101 with the value "1" or "2" is collected
+    bool recordSeen = false; // tag 101 occurred
 };

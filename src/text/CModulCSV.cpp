@@ -300,14 +300,14 @@ std::string CModulCSV::Transform(const CsvColumn&, const std::string& input, int
     const char separator = WriteSeparator();
     const bool quoting = quoteAll || forceQuotes;
     const int softChar = softReturn >= 1 && softReturn <= 255 ? softReturn : 10;
-    // Most values need none of the steps below.
-    bool plain = input.size() <= kMaxValue && !(quoting && !quoteAll);
+    // Most values need none of the steps below, apart from the quotes a column asks for.
+    bool plain = input.size() <= kMaxValue;
     for (size_t i = 0; plain && i < input.size(); ++i) {
         char c = input[i];
         plain = c != '\n' && c != '\r' && c != '"' && c != '~' && (quoting || c != separator) &&
                 !(c == ',' && numeric && decimalPoint);
     }
-    if (plain) return input;
+    if (plain) return quoting && !quoteAll ? '"' + input + '"' : input;
 
     std::string value = input;
     if (value.find('\n') != std::string::npos || HasMarker(value))

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <clocale>
+
 TEST(CToolTest, FormatsIntegersWithZeroAsEmptyText) {
     EXPECT_EQ(CTool::FormatInt(0), "");
     EXPECT_EQ(CTool::FormatInt(4711), "4711");
@@ -38,6 +40,27 @@ TEST(CToolTest, ParsesGermanAndPlainAmounts) {
     EXPECT_DOUBLE_EQ(CTool::ParseAmount("-1.000,01"), -1000.01);
     EXPECT_DOUBLE_EQ(CTool::ParseAmount("abc"), 0.0);
     EXPECT_DOUBLE_EQ(CTool::ParseAmount(","), 0.0);
+    EXPECT_DOUBLE_EQ(CTool::ParseAmount("+5,5 EUR"), 5.5);
+    EXPECT_DOUBLE_EQ(CTool::ParseAmount(",5"), 0.5);
+    EXPECT_DOUBLE_EQ(CTool::ParseAmount("1,5e2"), 150.0);
+    EXPECT_DOUBLE_EQ(CTool::ParseAmount("1e"), 1.0);
+    EXPECT_DOUBLE_EQ(CTool::ParseAmount("\t\n 7"), 7.0);
+}
+
+TEST(CToolTest, ParseAmountTakesOnlyDecimalNumbers) {
+    // Texts the C library would read as infinity, "not a number" or hexadecimal give 0.
+    for (const char* text : {"inf", "-Infinity", "nan", "NAN(1)", "0x1A", "1e999", "-", "+", ".", "e5"})
+        EXPECT_DOUBLE_EQ(CTool::ParseAmount(text), 0.0) << text;
+}
+
+TEST(CToolTest, ParseAmountIgnoresTheLocale) {
+    // A desktop front end may switch the C library to a German locale; the point stays the decimal point.
+    if (!std::setlocale(LC_NUMERIC, "de_DE.UTF-8")) GTEST_SKIP() << "no German locale installed";
+    double plain = CTool::ParseAmount("12.5");
+    double german = CTool::ParseAmount("1.234,5");
+    std::setlocale(LC_NUMERIC, "C");
+    EXPECT_DOUBLE_EQ(plain, 12.5);
+    EXPECT_DOUBLE_EQ(german, 1234.5);
 }
 
 TEST(CToolTest, ConvertsDatesBetweenFormats) {

@@ -1,10 +1,13 @@
 #include "datev/CDatev.h"
 
 #include "core/CCodePage.h"
+#include "core/CPlatform.h"
 #include "support/CRecordingFrontEnd.h"
 #include "support/CTempDir.h"
 
 #include <gtest/gtest.h>
+
+#include <filesystem>
 
 TEST(CDatevAngaben, SaveWritesTheFourteenLinesAndLoadReadsThemBack) {
     CTempDir temp;
@@ -53,4 +56,164 @@ TEST(CDatevAngaben, SaveWritesTheFourteenLinesAndLoadReadsThemBack) {
     EXPECT_EQ(loaded.datevProVersion, 300);
     EXPECT_EQ(loaded.festschreibung, 0);
     EXPECT_TRUE(frontEnd.boxes.empty());
+}
+
+TEST(CDatevAngaben, LoadCutsTextsAtTheirLengthAndValuesAtTheParenthesis) {
+    CTempDir temp;
+    CRecordingFrontEnd frontEnd;
+    std::string file = temp.File("angaben.txt");
+    CTempDir::Write(file, "DATEV-Angaben:\n--\n"
+                          "  4711 (Beraternummer)\r\n"
+                          "Steuerbuero Mustermann\t(Beratername: 9 stellig)\r\n"
+                          "12a\r\n"
+                          "A(B\t\t(DFV)\r\n"
+                          "x\r\n"
+                          "-3\r\n"
+                          " geheim \r\n");
+    CDatev datev(frontEnd);
+    datev.datumVon = "01.01.2023";
+    ASSERT_TRUE(datev.LoadAngaben(file));
+    EXPECT_EQ(datev.beraterNummer, 0); // leading blanks are no digits
+    EXPECT_EQ(datev.beraterName, "Steuerbue");
+    EXPECT_EQ(datev.mandantenNummer, 12);
+    EXPECT_EQ(datev.dfvKennzeichen, "A");
+    EXPECT_EQ(datev.datentraegerNummer, 0);
+    EXPECT_EQ(datev.abrechnungsNummer, 0);
+    EXPECT_EQ(datev.passwort, "geh");
+    // Lines that are missing read as 0 or empty.
+    EXPECT_EQ(datev.kontonummernErweiterung, 0);
+    EXPECT_EQ(datev.wirtschaftsjahrBeginn, "");
+    EXPECT_EQ(datev.datevProVersion, 0);
+    EXPECT_EQ(datev.datumVon, "01.01.2023");
+}
+
+TEST(CDatevAngaben, ALineTooLongEndsTheReading) {
+    CTempDir temp;
+    CRecordingFrontEnd frontEnd;
+    std::string file = temp.File("angaben.txt");
+    CTempDir::Write(file, "DATEV-Angaben:\r\n--\r\n1234\r\nName\r\n" + std::string(255, '7') + "\r\n9\r\n");
+    CDatev datev(frontEnd);
+    ASSERT_TRUE(datev.LoadAngaben(file));
+    EXPECT_EQ(datev.beraterNummer, 1234);
+    EXPECT_EQ(datev.beraterName, "Name");
+    EXPECT_EQ(datev.mandantenNummer, 0);
+    EXPECT_EQ(datev.dfvKennzeichen, "");
+}
+
+TEST(CDatevAngaben, MissingFileRestoresTheStartValuesSilently) {
+    CTempDir temp;
+    CRecordingFrontEnd frontEnd;
+    CDatev datev(frontEnd);
+    datev.beraterNummer = 5;
+    datev.kontonummernErweiterung = 0;
+    datev.datevProVersion = 300;
+    datev.datumBis = "31.12.2023";
+    EXPECT_FALSE(datev.LoadAngaben(temp.File("fehlt.txt")));
+    EXPECT_EQ(datev.beraterNummer, 0);
+    EXPECT_EQ(datev.datentraegerNummer, 1);
+    EXPECT_EQ(datev.abrechnungsNummer, 1);
+    EXPECT_EQ(datev.kontonummernErweiterung, 1);
+    EXPECT_EQ(datev.kontonummernLaenge, 4);
+    EXPECT_EQ(datev.wirtschaftsjahrBeginn, "01.01.2000");
+    EXPECT_EQ(datev.datevProVersion, 510);
+    EXPECT_EQ(datev.festschreibung, 1);
+    EXPECT_EQ(datev.datumBis, "31.12.2023");
+    EXPECT_TRUE(frontEnd.boxes.empty());
+}
+
+TEST(CDatevAngaben, SaveFailureIsReported) {
+    CTempDir temp;
+    CRecordingFrontEnd frontEnd;
+    CDatev datev(frontEnd);
+    // A folder in the place of the file cannot be replaced by it.
+    std::filesystem::create_directories(temp.DataFile("angaben_datev.txt"));
+    EXPECT_FALSE(datev.SaveAngaben());
+    ASSERT_EQ(frontEnd.boxes.size(), 1u);
+    EXPECT_EQ(frontEnd.boxes[0].text, Ansi("(E:304)\nANGABEN_DATEV.TXT konnte nicht geöffnet werden!"));
+}
+
+TEST(CDatevAngaben, SettingsOfPelkoIniAreRead) {
+    CTempDir temp;
+    CRecordingFrontEnd frontEnd;
+    {
+        CDatev datev(frontEnd);
+        EXPECT_EQ(datev.laengeBuchungstext, 30);
+        EXPECT_EQ(datev.stammdatenAusgabe, "");
+    }
+    CTempDir::Write(temp.DataFile("pelko.ini"),
+                    "[einstellungen]\r\nstammdaten_ausgabe=VARIANTE-1\r\nlaenge_buchungstext=60\r\n");
+    CTempDir::Write(temp.DataFile("stammdaten_umsetzung.ini"), "[OUT:Land]\r\nDeutschland=DE\r\n");
+    CDatev datev(frontEnd);
+    EXPECT_EQ(datev.laengeBuchungstext, 60);
+    EXPECT_EQ(datev.stammdatenAusgabe, "VARIANTE-1");
+    EXPECT_EQ(datev.MapValue(CDatev::kOutLand, "deutschland", "?"), "DE");
+    EXPECT_EQ(datev.MapValue(CDatev::kOutLand, "Atlantis", "?"), "?");
+}
+
+TEST(CDatevAngaben, DateKeyOrdersFullDatesAndDatesWithoutYear) {
+    EXPECT_EQ(CDatev::DateKey("31.12.2023"), 20231231);
+    EXPECT_EQ(CDatev::DateKey("31.12."), 1231);
+    EXPECT_EQ(CDatev::DateKey("1.1.2023"), 0);
+    EXPECT_EQ(CDatev::DateKey(""), 0);
+}
+
+TEST(CDatevAngaben, SetDateRangeKeepsTheFirstOfEqualDatesAndSkipsEmptyRecords) {
+    CTempDir temp;
+    CRecordingFrontEnd frontEnd;
+    CDatev datev(frontEnd);
+    CBuchungenCtrl list;
+    datev.SetDateRange(list);
+    EXPECT_EQ(datev.datumVon, "");
+
+    CBuchungenData b;
+    b.buchungstext = "erste";
+    b.datum = "05.03.2023";
+    list.Add(b);
+    list.Add(CBuchungenData());
+    b.datum = "01.02.2023";
+    list.Add(b);
+    b.datum = "01.02.2023";
+    b.buchungstext = "dritte";
+    list.Add(b);
+    datev.SetDateRange(list);
+    EXPECT_EQ(datev.datumVon, "01.02.2023");
+    EXPECT_EQ(datev.datumBis, "05.03.2023");
+
+    // A date without year counts as MMTT and so is the smallest.
+    b.datum = "31.12.";
+    list.Add(b);
+    datev.SetDateRange(list);
+    EXPECT_EQ(datev.datumVon, "31.12.");
+}
+
+TEST(CDatevAngaben, ShippedExampleReadsAndIsWrittenBackUnchanged) {
+    CTempDir temp;
+    CRecordingFrontEnd frontEnd;
+    std::string example = std::string(PELKO_SOURCE_DIR) + "/examples/angaben_datev.txt";
+    CDatev datev(frontEnd);
+    ASSERT_TRUE(datev.LoadAngaben(example));
+    EXPECT_EQ(datev.beraterNummer, 29098);
+    EXPECT_EQ(datev.mandantenNummer, 55003);
+    ASSERT_TRUE(datev.SaveAngaben());
+    EXPECT_EQ(CTempDir::Read(temp.DataFile("angaben_datev.txt")), CTempDir::Read(example));
+}
+
+TEST(CDatevAngaben, OverlongTextsAreSavedAsTheyWillBeReadSoLaterLinesSurvive) {
+    CTempDir temp;
+    CRecordingFrontEnd frontEnd;
+    CDatev datev(frontEnd);
+    datev.beraterName = std::string(300, 'n');
+    datev.passwort = "geheim";
+    datev.wirtschaftsjahrBeginn = "01.07.2024" + std::string(300, ' ');
+    datev.mandantenNummer = 815;
+    datev.festschreibung = 0;
+    ASSERT_TRUE(datev.SaveAngaben());
+    CDatev loaded(frontEnd);
+    ASSERT_TRUE(loaded.LoadAngaben(""));
+    EXPECT_EQ(loaded.beraterName, std::string(9, 'n'));
+    EXPECT_EQ(loaded.mandantenNummer, 815);
+    EXPECT_EQ(loaded.passwort, "gehe");
+    EXPECT_EQ(loaded.wirtschaftsjahrBeginn, "01.07.2024");
+    EXPECT_EQ(loaded.festschreibung, 0);
+    EXPECT_FALSE(CPlatform::FileExists(temp.DataFile("angaben_datev.txt.tmp")));
 }

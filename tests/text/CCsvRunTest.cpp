@@ -92,8 +92,8 @@ TEST(CCsvRun, EmptyAndBinaryInputs) {
     std::string heading = CTempDir::Read(kData + "buchungen_out.csv");
     heading = heading.substr(0, heading.find("\r\n") + 2);
     std::string noise;
-    for (long long i = 0; i < 300000; ++i)
-        noise += static_cast<char>((i * 7919 + i / 13) % 256);
+    for (unsigned i = 0; i < 300000; ++i)
+        noise += static_cast<char>((i * 7919u + i / 13) % 256);
     for (const std::string& bytes : {std::string(), std::string(5000, '\0'), noise}) {
         CTempDir::Write(in, bytes);
         EXPECT_EQ(RunPelko("/in:csv:bu:" + in + " /out:csv:" + out + " /out:error:" + dir.File("err.txt")),
