@@ -89,11 +89,6 @@ int CModulCSV::NameKey(const std::string& name) const {
     return it == keys.end() ? -1 : it->second;
 }
 
-int CModulCSV::Find(const std::string& name) const {
-    int key = NameKey(name);
-    return key < 0 ? -1 : keyColumns[static_cast<size_t>(key)].front();
-}
-
 void CModulCSV::SetPosition(int index, int position) {
     columns[static_cast<size_t>(index)].position = position;
     OrderChanged();
@@ -271,7 +266,7 @@ int CModulCSV::SetValue(int key, const std::string& value, int numeric, int forc
     CsvColumn& column = columns[static_cast<size_t>(keyColumns[static_cast<size_t>(key)].front())];
     CStepCode::Set(6013);
     if (column.fixedValue.empty()) {
-        column.value = Transform(column, value, numeric, forceQuotes);
+        column.value = Transform(value, numeric, forceQuotes);
         return 1;
     }
     std::string fixed = column.fixedValue;
@@ -282,12 +277,16 @@ int CModulCSV::SetValue(int key, const std::string& value, int numeric, int forc
         if (reference >= 0 && reference < GetColumnCount())
             fixed = columns[static_cast<size_t>(reference)].value;
     }
-    column.value = Transform(column, fixed, numeric, forceQuotes);
+    column.value = Transform(fixed, numeric, forceQuotes);
     return 1;
 }
 
+int CModulCSV::WriteIndex() const {
+    return separatorIndex >= 0 && separatorIndex < 4 ? separatorIndex : 0;
+}
+
 char CModulCSV::WriteSeparator() const {
-    return separatorIndex >= 0 && separatorIndex < 4 ? kSeparators[separatorIndex] : ';';
+    return kSeparators[WriteIndex()];
 }
 
 int CModulCSV::ReadSeparator() const {
@@ -295,13 +294,12 @@ int CModulCSV::ReadSeparator() const {
     return static_cast<unsigned char>(WriteSeparator());
 }
 
-std::string CModulCSV::Transform(const CsvColumn&, const std::string& input, int numeric,
-                                 int forceQuotes) const {
+std::string CModulCSV::Transform(const std::string& input, int numeric, int forceQuotes) const {
     const char separator = WriteSeparator();
     const bool quoting = quoteAll || forceQuotes;
     const int softChar = softReturn >= 1 && softReturn <= 255 ? softReturn : 10;
     // Most values need none of the steps below, apart from the quotes a column asks for.
-    bool plain = input.size() <= kMaxValue;
+    bool plain = input.size() + (quoting && !quoteAll ? 2 : 0) <= kMaxValue;
     for (size_t i = 0; plain && i < input.size(); ++i) {
         char c = input[i];
         plain = c != '\n' && c != '\r' && c != '"' && c != '~' && (quoting || c != separator) &&
@@ -317,9 +315,7 @@ std::string CModulCSV::Transform(const CsvColumn&, const std::string& input, int
         value = CTool::ReplaceAll(value, "\"", "\"\"");
         if (!quoteAll) value = '"' + value + '"';
     } else {
-        value =
-            CTool::ReplaceAll(value, std::string(1, separator),
-                              kReplacements[separatorIndex >= 0 && separatorIndex < 4 ? separatorIndex : 0]);
+        value = CTool::ReplaceAll(value, std::string(1, separator), kReplacements[WriteIndex()]);
         if (!value.empty() && value.front() == '"') value.insert(0, 1, ' ');
         if (!value.empty() && value.back() == '"') value += ' ';
     }

@@ -89,9 +89,9 @@ public:
     std::string exportProfile;
 
 private:
-    int Find(const std::string& name) const;
-    std::string Transform(const CsvColumn& column, const std::string& value, int numeric,
-                          int forceQuotes) const;
+    std::string Transform(const std::string& value, int numeric, int forceQuotes) const;
+    // The separator written: one of the four, ";" for an index nobody knows.
+    int WriteIndex() const;
     char WriteSeparator() const;
     int ReadSeparator() const;
     void OrderChanged() { orderValid = false; }

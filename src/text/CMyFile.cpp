@@ -32,7 +32,8 @@ int CMyFile::OpenRead(const std::string& path) {
     begin = end = 0;
     readPosition = 0;
     endOfFile = 0;
-    file = CPlatform::OpenFile(path, "rb");
+    // A folder opens for reading on this platform but holds no lines.
+    if (!CPlatform::IsDirectory(path)) file = CPlatform::OpenFile(path, "rb");
     if (!file) endOfFile = 1;
     return file ? 1 : 0;
 }
@@ -43,6 +44,7 @@ int CMyFile::OpenWrite(const std::string& path, int append) {
     writing = true;
     writeFailed = false;
     endOfFile = 0;
+    if (CPlatform::IsDirectory(path)) return 0;
     if (append) {
         file = CPlatform::OpenFile(path, "ab");
     } else {

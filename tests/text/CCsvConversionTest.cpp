@@ -112,3 +112,17 @@ TEST(CCsvConversion, ShownDialogThatIsCancelledStopsTheRun) {
     EXPECT_FALSE(std::filesystem::exists(f.dir.DataFile("csv.ini")) &&
                  CTempDir::Read(f.dir.DataFile("csv.ini")).find("[Export Stammdaten]") != std::string::npos);
 }
+
+TEST(CCsvConversion, SettingsButtonsOpenTheDialogOfTheDataType) {
+    CFixture f;
+    f.doc.dataType = CPelkoDoc::Master;
+    f.frontEnd.dialogAnswer = true;
+    EXPECT_EQ(CCsvConversion::EditExportLayout(f.doc), 1);
+    EXPECT_NE(CTempDir::Read(f.dir.DataFile("csv.ini")).find("[Export Stammdaten]"), std::string::npos);
+    // Without a readable input file the import dialog is not shown; E:601 is shown once.
+    f.doc.inputFile = f.dir.File("fehlt.csv");
+    EXPECT_EQ(CCsvConversion::EditImportLayout(f.doc), 0);
+    EXPECT_EQ(f.frontEnd.dialogs.size(), 1u);
+    ASSERT_EQ(f.frontEnd.boxes.size(), 1u);
+    EXPECT_EQ(f.frontEnd.boxes[0].text.rfind("(E:601#9500)", 0), 0u);
+}

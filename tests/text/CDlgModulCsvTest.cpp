@@ -215,3 +215,19 @@ TEST(CDlgModulCsv, HeadlessDialogCountsAsCancelled) {
     EXPECT_EQ(f.frontEnd.dialogs, (Texts{"Auswahl und Zuordnung der Daten:"}));
     f.engine.CloseFile();
 }
+
+TEST(CDlgModulCsv, RepeatedHeadingsAssignTheLastField) {
+    CFixture f(BookingColumns());
+    f.OpenInput("Datum;Datum;Text\r\nx;y;z\r\n");
+    f.frontEnd.onDialog = [&](CDialogLogic& logic) {
+        static_cast<CDlgModulCsvImport&>(logic).AutoAssign();
+        return true;
+    };
+    ASSERT_EQ(f.engine.SetupImport(f.layout, "Import", 1), 1);
+    f.engine.ClearValues();
+    f.engine.ReadRecord();
+    std::string value;
+    f.engine.GetString("Datum", value);
+    EXPECT_EQ(value, "y");
+    f.engine.CloseFile();
+}

@@ -279,3 +279,12 @@ TEST(CModulCSV, OpenFailuresShowTheirCodes) {
     EXPECT_NE(f.frontEnd.boxes[0].text.find("missing/out.csv"), std::string::npos);
     EXPECT_EQ(f.frontEnd.boxes[1].text.rfind("(E:601#9500)\n", 0), 0u);
 }
+
+TEST(CModulCSV, FailedWriteIsReported) {
+    CFixture f;
+    ASSERT_EQ(f.engine.OpenExportFile("/dev/full", 1), 1);
+    f.engine.WriteHeading();
+    EXPECT_EQ(f.engine.CloseFile(), 0);
+    ASSERT_EQ(f.frontEnd.boxes.size(), 1u);
+    EXPECT_EQ(f.frontEnd.boxes[0].text.rfind("(E:602#", 0), 0u);
+}

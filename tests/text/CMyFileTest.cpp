@@ -103,3 +103,13 @@ TEST(CMyFile, SizeAndProgress) {
     file.ReadLine();
     EXPECT_EQ(file.ProgressPercent(), 100);
 }
+
+TEST(CMyFile, FailedWritesAreReported) {
+    CTempDir dir;
+    CMyFile file;
+    EXPECT_EQ(file.OpenWrite(dir.path.string(), 0), 0); // a folder is no file
+    EXPECT_EQ(file.OpenRead(dir.path.string()), 0);
+    ASSERT_TRUE(file.OpenWrite("/dev/full", 1));
+    file.WriteLine(std::string(100000, 'x'));
+    EXPECT_EQ(file.CloseFile(), 0);
+}
