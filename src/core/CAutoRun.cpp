@@ -2,6 +2,7 @@
 
 #include "core/CCodePage.h"
 #include "core/CCommandLine.h"
+#include "core/CDialogLogic.h"
 #include "core/CFrontEnd.h"
 #include "core/CIniEx.h"
 #include "core/CPelkoDoc.h"
@@ -26,7 +27,12 @@ public:
     void ShowMessages(const std::string& caption, const std::string& text) override {
         inner.ShowMessages(caption, text);
     }
-    bool RunDialog(CDialogLogic& dialog) override { return inner.RunDialog(dialog); }
+    bool RunDialog(CDialogLogic& dialog) override {
+        if (inner.RunDialog(dialog)) return true;
+        // A cancelled dialog ends the run; the error file says why instead of staying empty.
+        if (doc) doc->AppendToErrorFile("Der Dialog '" + dialog.GetTitle() + "' wurde abgebrochen.");
+        return false;
+    }
     bool ChooseFile(bool save, const std::string& title, const std::string& filter, const std::string& folder,
                     std::string& chosen) override {
         return inner.ChooseFile(save, title, filter, folder, chosen);
@@ -43,6 +49,7 @@ int CAutoRun::Execute(const std::string& commandLine) {
     CErrorFileFrontEnd errorFileFrontEnd(frontEnd);
     CPelkoDoc doc(errorFileFrontEnd);
     errorFileFrontEnd.Attach(doc);
+    if (dispatch) doc.SetDispatch(*dispatch);
     {
         CIniEx ini;
         ini.Open("pelko.ini");

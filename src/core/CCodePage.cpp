@@ -71,17 +71,19 @@ void AppendUtf8(std::string& out, unsigned u) {
 }
 
 // Decodes one UTF-8 sequence at pos; returns the code point or 0xFFFD for a broken sequence.
+// Overlong forms are broken too: they would smuggle "/" or "." past a check of the bytes.
 unsigned DecodeUtf8(std::string_view s, size_t& pos) {
     unsigned char c = static_cast<unsigned char>(s[pos++]);
     if (c < 0x80) return c;
-    int extra = c >= 0xF0 && c < 0xF8 ? 3 : c >= 0xE0 ? 2 : c >= 0xC2 && c < 0xE0 ? 1 : -1;
+    int extra = c >= 0xF0 && c < 0xF5 ? 3 : c >= 0xE0 && c < 0xF0 ? 2 : c >= 0xC2 && c < 0xE0 ? 1 : -1;
     if (extra < 0) return 0xFFFD;
     unsigned u = c & (0x3F >> extra);
     for (int i = 0; i < extra; ++i) {
         if (pos >= s.size() || (static_cast<unsigned char>(s[pos]) & 0xC0) != 0x80) return 0xFFFD;
         u = (u << 6) | (static_cast<unsigned char>(s[pos++]) & 0x3F);
     }
-    return u;
+    constexpr unsigned kSmallest[] = {0, 0x80, 0x800, 0x10000};
+    return u < kSmallest[extra] ? 0xFFFD : u;
 }
 
 } // namespace

@@ -141,7 +141,8 @@ bool CIniEx::GetInt(const std::string& section, const std::string& key, int& out
 }
 
 void CIniEx::SetString(const std::string& section, const std::string& key, const std::string& value) {
-    std::string stored = CTool::ReplaceAll(value, "\r\n", "\r");
+    // A line break would split the entry when the file is read again, so LF is kept as CR as well.
+    std::string stored = CTool::ReplaceAll(CTool::ReplaceAll(value, "\r\n", "\r"), "\n", "\r");
     if (sections.empty()) sections.push_back(CSection{});
     int s = FindSection(section);
     if (s < 0) {
@@ -168,11 +169,14 @@ void CIniEx::SetInt(const std::string& section, const std::string& key, int valu
 bool CIniEx::Save() {
     if (!modified || path.empty()) return true;
     std::string text;
-    for (const CSection& section : sections) {
-        if (!section.name.empty() && section.name != " ") text += "[" + section.name + "]\r\n";
+    for (size_t s = 0; s < sections.size(); ++s) {
+        const CSection& section = sections[s];
+        // Only the leading section has no header line; a header "[]" read from the file stays.
+        if (s > 0) text += "[" + section.name + "]\r\n";
         for (size_t i = 0; i < section.keys.size(); ++i) {
             const std::string& key = section.keys[i];
-            if (!key.empty() && !IsComment(key))
+            // A line such as "=x" has an empty key; writing the key alone would lose its value.
+            if (!IsComment(key) && (!key.empty() || !section.values[i].empty()))
                 text += key + "=" + section.values[i] + "\r\n";
             else
                 text += key + "\r\n";

@@ -6,6 +6,7 @@
 #include "core/CRunDispatch.h"
 #include "core/CStepCode.h"
 #include "core/CTool.h"
+#include "text/CCsvConversion.h"
 
 namespace {
 
@@ -23,7 +24,9 @@ std::string NotAvailable(int code, const char* direction, const char* name) {
 } // namespace
 
 CPelkoDoc::CPelkoDoc(CFrontEnd& frontEndRef)
-    : datev(frontEndRef), frontEnd(frontEndRef), dispatch(&CRunDispatch::Standard()) {}
+    : datev(frontEndRef), csvExportBookings(frontEndRef), csvImportBookings(frontEndRef),
+      csvExportMaster(frontEndRef), csvImportMaster(frontEndRef), frontEnd(frontEndRef),
+      dispatch(&CRunDispatch::Standard()) {}
 
 CPelkoDoc::~CPelkoDoc() {
     CloseErrorFile();
@@ -31,6 +34,7 @@ CPelkoDoc::~CPelkoDoc() {
 
 void CPelkoDoc::InitDocument() {
     // The engines of the formats define their standard column lists here.
+    CCsvConversion::DefineEngines(*this);
 }
 
 bool CPelkoDoc::OpenErrorFile(const std::string& path) {
@@ -76,8 +80,10 @@ CPelkoDoc::ERunResult CPelkoDoc::RunAutomatic() {
 CPelkoDoc::ERunResult CPelkoDoc::Run(bool automaticRun) {
     std::string messages;
     frontEnd.SetStatus(ReadingStatus());
-    CStepCode::Set(1001);
     EmptyLists();
+    // After emptying, whose list operations set their own codes: 1001 marks the start of reading
+    // (and stays until a DATEVpro reader of the automatic run sets its own).
+    CStepCode::Set(1001);
 
     int readOk = 0;
     try {

@@ -5,6 +5,7 @@
 #include "core/CFormatSettings.h"
 #include "core/CStammCtrl.h"
 #include "datev/CDatev.h"
+#include "text/CModulCSV.h"
 
 #include <cstdio>
 #include <string>
@@ -62,6 +63,12 @@ public:
     CBuchungenCtrl buchungen;
     CStammCtrl stamm;
     CDatev datev;
+
+    // The delimited-text engines live as long as the document; InitDocument defines their columns.
+    CModulCSV csvExportBookings;
+    CModulCSV csvImportBookings;
+    CModulCSV csvExportMaster;
+    CModulCSV csvImportMaster;
 
 private:
     ERunResult Run(bool automaticRun);

@@ -1,54 +1,93 @@
 #include "core/CRunDispatch.h"
 
 #include "core/CPelkoDoc.h"
+#include "datev/CDatevProReader.h"
+#include "datev/CDatevProWriter.h"
+#include "text/CCsvConversion.h"
+#include "text/CRtfList.h"
 
 namespace {
 
-int DetectKne(CPelkoDoc&, const std::string& file) {
-    return CDatev::DetectKneFileKind(file);
-}
-
+// KNE files.
+int DetectKne(CPelkoDoc&, const std::string& file) { return CDatev::DetectKneFileKind(file); }
 int ReadKneBookings(CPelkoDoc& doc, const std::string& file, std::string& messages) {
     return doc.datev.ReadKneBookings(file, doc.buchungen, doc.GetFrontEnd(), messages);
 }
-
 int ReadKneMaster(CPelkoDoc& doc, const std::string& file, std::string& messages) {
     return doc.datev.ReadKneMaster(file, doc.stamm, doc.GetFrontEnd(), messages);
 }
-
 bool PrepareDatev(CPelkoDoc& doc, int dataType, bool datevPro, bool automatic) {
     return doc.datev.PrepareDatevTarget(doc, dataType, datevPro, automatic);
 }
-
-// KNE targets: the data file, then its control file; the file argument is the output folder.
+// The data file, then its control file; the file argument is the output folder.
 int WriteKneBookings(CPelkoDoc& doc, const std::string& folder, std::string& messages) {
     doc.recordCounter = doc.datev.WriteKneBookings(folder, &doc.buchungen, doc.GetFrontEnd(), messages);
     return doc.datev.dataFileWritten && doc.datev.WriteKneControl(folder, messages);
 }
-
 int WriteKneMaster(CPelkoDoc& doc, const std::string& folder, std::string& messages) {
     doc.recordCounter = doc.datev.WriteKneMaster(folder, doc.stamm, doc.GetFrontEnd(), messages);
     return doc.datev.dataFileWritten && doc.datev.WriteKneMasterControl(folder, messages);
 }
 
+// DATEVpro files.
+int DetectDatevPro(CPelkoDoc& doc, const std::string& file) { return CDatevProReader::ReadDatevProKind(doc, file); }
+int ReadDatevProBookings(CPelkoDoc& doc, const std::string& file, std::string& messages) {
+    return CDatevProReader::ReadDatevProBookings(doc, file, doc.GetFrontEnd(), 0, messages);
+}
+int ReadDatevProMaster(CPelkoDoc& doc, const std::string& file, std::string& messages) {
+    return CDatevProReader::ReadDatevProMaster(doc, file, doc.GetFrontEnd(), 0, messages);
+}
+int WriteDatevProBookings(CPelkoDoc& doc, const std::string& file, std::string& messages) {
+    return CDatevProWriter::WriteDatevProBookings(doc, file, doc.GetFrontEnd(), messages);
+}
+int WriteDatevProMaster(CPelkoDoc& doc, const std::string& file, std::string& messages) {
+    return CDatevProWriter::WriteDatevProMaster(doc, file, doc.GetFrontEnd(), messages);
+}
+
+// CSV files; conversion runs never show a column dialog.
+int ImportCsvBookings(CPelkoDoc& doc, const std::string& file, std::string&) {
+    return CCsvConversion::ImportBookingsCsv(doc, file, 0);
+}
+int ImportCsvMaster(CPelkoDoc& doc, const std::string& file, std::string&) {
+    return CCsvConversion::ImportMasterCsv(doc, file, 0);
+}
+int ExportCsvBookings(CPelkoDoc& doc, const std::string& file, std::string&) {
+    return CCsvConversion::ExportBookingsCsv(doc, file, 0);
+}
+int ExportCsvMaster(CPelkoDoc& doc, const std::string& file, std::string&) {
+    return CCsvConversion::ExportMasterCsv(doc, file, 0);
+}
+
+// RTF lists.
+int WriteBookingsRtf(CPelkoDoc& doc, const std::string& file, std::string&) {
+    return CRtfList::WriteBookingsRtf(doc, file);
+}
+int WriteMasterRtf(CPelkoDoc& doc, const std::string& file, std::string&) {
+    return CRtfList::WriteMasterRtf(doc, file);
+}
+
+using W = CWriterEntry;
+
 // Input types in the order of the main window's input combo.
 const CReaderEntry kReaders[] = {
     {"DATEV-Datei", 1002, DetectKne, {ReadKneBookings, ReadKneMaster}},
-    {"DATEVpro-Datei (csv)", 1002, nullptr, {nullptr, nullptr}},
-    {"Excel/CSV-Datei", 1004, nullptr, {nullptr, nullptr}},
+    {"DATEVpro-Datei (csv)", 1002, DetectDatevPro, {ReadDatevProBookings, ReadDatevProMaster}},
+    {"Excel/CSV-Datei", 1004, nullptr, {ImportCsvBookings, ImportCsvMaster}},
     {"Access-Datenbank", 1003, nullptr, {nullptr, nullptr}},
     {"SQL-Datenbank", 1003, nullptr, {nullptr, nullptr}},
 };
 
 // Output types in the order of the main window's output combo.
+// clang-format off
 const CWriterEntry kWriters[] = {
-    {"DATEV-Datei", {1006, 1122}, PrepareDatev, CWriterEntry::Folder, {WriteKneBookings, WriteKneMaster}},
-    {"DATEVpro-Datei (csv)", {1006, 1122}, PrepareDatev, CWriterEntry::File, {nullptr, nullptr}},
-    {"Excel/CSV-Datei", {1008, 1008}, nullptr, CWriterEntry::File, {nullptr, nullptr}},
-    {"Access-Datenbank", {1007, 1007}, nullptr, CWriterEntry::File, {nullptr, nullptr}},
-    {"SQL-Datenbank", {1007, 1007}, nullptr, CWriterEntry::NoFile, {nullptr, nullptr}},
-    {"RTF/Word-Datei", {1123, 1123}, nullptr, CWriterEntry::File, {nullptr, nullptr}},
+    {"DATEV-Datei",          {1006, 1122}, PrepareDatev, W::Folder, {WriteKneBookings, WriteKneMaster}},
+    {"DATEVpro-Datei (csv)", {1006, 1122}, PrepareDatev, W::File,   {WriteDatevProBookings, WriteDatevProMaster}},
+    {"Excel/CSV-Datei",      {1008, 1008}, nullptr,      W::File,   {ExportCsvBookings, ExportCsvMaster}},
+    {"Access-Datenbank",     {1007, 1007}, nullptr,      W::File,   {nullptr, nullptr}},
+    {"SQL-Datenbank",        {1007, 1007}, nullptr,      W::NoFile, {nullptr, nullptr}},
+    {"RTF/Word-Datei",       {1123, 1123}, nullptr,      W::File,   {WriteBookingsRtf, WriteMasterRtf}},
 };
+// clang-format on
 
 } // namespace
 

@@ -4,10 +4,12 @@
 #include "core/CStepCode.h"
 
 #include <cctype>
+#include <charconv>
 #include <climits>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
+#include <vector>
 
 namespace {
 
@@ -21,6 +23,43 @@ std::string WithDecimalComma(std::string text) {
     size_t dot = text.rfind('.');
     if (dot != std::string::npos) text[dot] = ',';
     return text;
+}
+
+bool IsDigit(const std::string& t, size_t i) {
+    return i < t.size() && t[i] >= '0' && t[i] <= '9';
+}
+
+// The number at the start of the text (after white space), as the C library's string-to-double
+// conversion reads it, but only in decimal form and always with "." as the decimal point: the
+// library would also take "inf", "nan" and hexadecimal numbers, which no booking file means,
+// and would follow the locale that a desktop front end sets.
+double DecimalPrefix(const std::string& t) {
+    size_t i = 0;
+    while (i < t.size() && std::isspace(static_cast<unsigned char>(t[i])))
+        ++i;
+    bool negative = i < t.size() && t[i] == '-';
+    if (i < t.size() && (t[i] == '-' || t[i] == '+')) ++i;
+    const size_t start = i;
+    size_t digits = 0;
+    for (; IsDigit(t, i); ++i)
+        ++digits;
+    if (i < t.size() && t[i] == '.')
+        for (++i; IsDigit(t, i); ++i)
+            ++digits;
+    if (digits == 0) return 0.0;
+    if (i < t.size() && (t[i] == 'e' || t[i] == 'E')) {
+        size_t j = i + 1;
+        if (j < t.size() && (t[j] == '+' || t[j] == '-')) ++j;
+        if (IsDigit(t, j)) {
+            while (IsDigit(t, j))
+                ++j;
+            i = j;
+        }
+    }
+    double value = 0.0;
+    auto [end, error] = std::from_chars(t.data() + start, t.data() + i, value);
+    if (error != std::errc() || end != t.data() + i) return 0.0;
+    return negative ? -value : value;
 }
 
 double Nudge(double x) {
@@ -68,7 +107,7 @@ std::string CTool::FormatAmount(double x) {
 
 std::string CTool::FormatDecimal(double x, int decimals) {
     CStepCode::Set(9201);
-    std::string format = "%." + std::to_string(decimals) + "f";
+    std::string format = "%." + std::to_string(decimals < 0 ? 0 : decimals) + "f";
     return WithDecimalComma(Format(format.c_str(), Nudge(x)));
 }
 
@@ -83,7 +122,7 @@ double CTool::ParseAmount(const std::string& text) {
         t = withoutDots;
         t[t.rfind(',')] = '.';
     }
-    return std::strtod(t.c_str(), nullptr);
+    return DecimalPrefix(t);
 }
 
 std::string CTool::ConvertDate(const std::string& value, const std::string& sourceFormat,
@@ -126,15 +165,32 @@ std::string CTool::ReplaceAll(const std::string& text, const std::string& search
                               const std::string& replacement) {
     CStepCode::Set(9213);
     if (search.empty()) return text;
-    // One left-to-right pass gives the same result as rescanning from the start, because the
-    // replacement never contains the search text; it just avoids the quadratic cost.
     std::string out;
-    size_t from = 0;
-    for (size_t at; (at = text.find(search, from)) != std::string::npos; from = at + search.size()) {
-        out.append(text, from, at - from);
-        out += replacement;
+    if (replacement.find(search) != std::string::npos) {
+        // Rescanning would never end here; such a pair is replaced in one pass.
+        size_t from = 0;
+        for (size_t at; (at = text.find(search, from)) != std::string::npos; from = at + search.size())
+            out.append(text, from, at - from).append(replacement);
+        return out.append(text, from, std::string::npos);
     }
-    out.append(text, from, std::string::npos);
+    // Callers rely on the rescan from the start after every replacement: a replacement may join its
+    // neighbours into a new occurrence ("  " by " " leaves one blank). Feeding each replacement back
+    // into the scan gives that result in linear time: out never holds an occurrence, so the first
+    // one to appear is the one a rescan from the start would find.
+    std::vector<char> pending; // replacement characters still to scan, next one last
+    for (size_t next = 0; !pending.empty() || next < text.size();) {
+        if (pending.empty()) {
+            out += text[next++];
+        } else {
+            out += pending.back();
+            pending.pop_back();
+        }
+        if (out.size() >= search.size() &&
+            out.compare(out.size() - search.size(), search.size(), search) == 0) {
+            out.resize(out.size() - search.size());
+            pending.insert(pending.end(), replacement.rbegin(), replacement.rend());
+        }
+    }
     return out;
 }
 

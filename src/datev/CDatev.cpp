@@ -118,30 +118,41 @@ bool CDatev::SaveAngaben() {
     auto line = [&text](const std::string& value, const char* separator, const std::string& comment) {
         text += value + separator + comment + "\r\n";
     };
+    // Texts are written no longer than they are read back: a line beyond 254 characters would end
+    // the reading and lose every later value.
     line(std::to_string(beraterNummer), "\t\t", "(Beraternummer: 7 stellig)");
-    line(beraterName, "\t", "(Beratername: 9 stellig)");
+    line(beraterName.substr(0, 9), "\t", "(Beratername: 9 stellig)");
     line(std::to_string(mandantenNummer), "\t\t", "(Mandantennummer: 5 stellig)");
-    line(dfvKennzeichen, "\t\t", "(DFV-Kennzeichen: 2 stellig)");
+    line(dfvKennzeichen.substr(0, 2), "\t\t", "(DFV-Kennzeichen: 2 stellig)");
     line(std::to_string(datentraegerNummer), "\t\t", Ansi("(Datenträgernummer: 6 stellig)"));
     line(std::to_string(abrechnungsNummer), "\t\t", "(Abrechnungsnummer: 4 stellig, bei Stammd. 6 stellig)");
-    line(passwort, "\t\t", "(Passwort: 4 stellig)");
+    line(passwort.substr(0, 4), "\t\t", "(Passwort: 4 stellig)");
     line(std::to_string(kontonummernErweiterung), "\t\t", "(Kontonummernerweiterung: 0=nein, 1=ja)");
     line(std::to_string(kontonummernLaenge), "\t\t", Ansi("(Kontonummernlänge)"));
-    line(wirtschaftsjahrBeginn, "\t\t", "(DatevPro: Beginn des Wirtschaftsjahres 'TT.MM.JJJJ')");
+    line(wirtschaftsjahrBeginn.substr(0, 10), "\t\t",
+         "(DatevPro: Beginn des Wirtschaftsjahres 'TT.MM.JJJJ')");
     line(std::to_string(datevProVersion), "\t\t", "(DatevPro: Version: 300=V3.0, 510=V5.1)");
     line(std::to_string(festschreibung), "\t\t", "(DatevPro: Festschreibung: 0=nein, 1=ja)");
 
+    // Written beside the file and then put in its place, so a failure never leaves half a file.
     std::string path = CTool::GetDataDir(true) + "/" + kAngabenFile;
-    CFilePtr file(CPlatform::OpenFile(path, "wb"));
+    std::string work = path + ".tmp";
+    CFilePtr file(CPlatform::OpenFile(work, "wb"));
     bool ok = file && std::fwrite(text.data(), 1, text.size(), file.get()) == text.size();
-    ok = file && std::fclose(file.release()) == 0 && ok;
-    if (!ok) frontEnd.MessageBox(Ansi("(E:304)\nANGABEN_DATEV.TXT konnte nicht geöffnet werden!"));
+    ok = file && std::fclose(file.release()) == 0 && ok && CPlatform::RenameFile(work, path);
+    if (!ok) {
+        CPlatform::RemoveFile(work);
+        frontEnd.MessageBox(Ansi("(E:304)\nANGABEN_DATEV.TXT konnte nicht geöffnet werden!"));
+    }
     return ok;
 }
 
 int CDatev::DateKey(const std::string& datum) {
-    if (datum.size() == 10) return CTool::ToInt(CTool::ConvertDate(datum, "TT.MM.JJJJ", "JJJJMMTT"));
-    if (datum.size() == 6) return CTool::ToInt(CTool::ConvertDate(datum, "TT.MM.", "MMTT"));
+    // What converting to "JJJJMMTT" (or "MMTT") and reading the number gives, without the general
+    // date conversion: the key is taken for every booking of an export.
+    const char* d = datum.data();
+    if (datum.size() == 10) return CTool::ToInt({d[6], d[7], d[8], d[9], d[3], d[4], d[0], d[1]});
+    if (datum.size() == 6) return CTool::ToInt({d[3], d[4], d[0], d[1]});
     return 0;
 }
 

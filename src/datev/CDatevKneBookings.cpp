@@ -232,7 +232,9 @@ int CDatev::WriteKneBookings(const std::string& folder, const CBuchungenCtrl* li
         progress.SetProgressPos(i);
     }
 
-    std::string total = (sum < 0 ? "w" : "x") + Digits(sum < 0 ? -sum : sum) + "yz";
+    std::string total(1, sum < 0 ? 'w' : 'x');
+    total += Digits(sum < 0 ? -sum : sum);
+    total += "yz";
     if (file.PositionInBlock() + static_cast<int>(total.size()) >= CKneFile::kBlockSize) file.PadBlock();
     file.Write(total);
     lastByteOffset = file.PositionInBlock() - 1;

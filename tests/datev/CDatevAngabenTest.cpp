@@ -1,6 +1,7 @@
 #include "datev/CDatev.h"
 
 #include "core/CCodePage.h"
+#include "core/CPlatform.h"
 #include "support/CRecordingFrontEnd.h"
 #include "support/CTempDir.h"
 
@@ -183,4 +184,36 @@ TEST(CDatevAngaben, SetDateRangeKeepsTheFirstOfEqualDatesAndSkipsEmptyRecords) {
     list.Add(b);
     datev.SetDateRange(list);
     EXPECT_EQ(datev.datumVon, "31.12.");
+}
+
+TEST(CDatevAngaben, ShippedExampleReadsAndIsWrittenBackUnchanged) {
+    CTempDir temp;
+    CRecordingFrontEnd frontEnd;
+    std::string example = std::string(PELKO_SOURCE_DIR) + "/examples/angaben_datev.txt";
+    CDatev datev(frontEnd);
+    ASSERT_TRUE(datev.LoadAngaben(example));
+    EXPECT_EQ(datev.beraterNummer, 29098);
+    EXPECT_EQ(datev.mandantenNummer, 55003);
+    ASSERT_TRUE(datev.SaveAngaben());
+    EXPECT_EQ(CTempDir::Read(temp.DataFile("angaben_datev.txt")), CTempDir::Read(example));
+}
+
+TEST(CDatevAngaben, OverlongTextsAreSavedAsTheyWillBeReadSoLaterLinesSurvive) {
+    CTempDir temp;
+    CRecordingFrontEnd frontEnd;
+    CDatev datev(frontEnd);
+    datev.beraterName = std::string(300, 'n');
+    datev.passwort = "geheim";
+    datev.wirtschaftsjahrBeginn = "01.07.2024" + std::string(300, ' ');
+    datev.mandantenNummer = 815;
+    datev.festschreibung = 0;
+    ASSERT_TRUE(datev.SaveAngaben());
+    CDatev loaded(frontEnd);
+    ASSERT_TRUE(loaded.LoadAngaben(""));
+    EXPECT_EQ(loaded.beraterName, std::string(9, 'n'));
+    EXPECT_EQ(loaded.mandantenNummer, 815);
+    EXPECT_EQ(loaded.passwort, "gehe");
+    EXPECT_EQ(loaded.wirtschaftsjahrBeginn, "01.07.2024");
+    EXPECT_EQ(loaded.festschreibung, 0);
+    EXPECT_FALSE(CPlatform::FileExists(temp.DataFile("angaben_datev.txt.tmp")));
 }

@@ -335,3 +335,15 @@ TEST_F(KneBookingsWriter, ProgressCoversTheListPositions) {
     EXPECT_EQ(frontEnd.rangeHigh, 2);
     EXPECT_EQ(frontEnd.positions, (std::vector<int>{0, 0, 2}));
 }
+
+TEST_F(KneBookingsWriter, OldFormatTakesAnAbsentPostingKeyAsNone) {
+    datev.kontonummernErweiterung = 0;
+    CBuchungenData b = Simple(1.0, "01.02.2023");
+    b.datevSchluessel = -1; // as the KNE reader leaves it when the file has none
+    list.Add(b);
+    b.datevSchluessel = 0;
+    b.habenKonto = 0;
+    list.Add(b);
+    Write();
+    EXPECT_EQ(Data().substr(80, 38), "+100a1200d102e1000o1y+100ad102e1000o1y");
+}

@@ -1,0 +1,90 @@
+// Throughput of the CSV bookings import and export, each measured on its own.
+//   BenchCsv generate FILE COUNT   writes COUNT bookings in the default column order
+//   BenchCsv import FILE           reads them (timed)
+//   BenchCsv export FILE COUNT     builds COUNT bookings in memory (not timed) and writes them (timed)
+#include "core/CFrontEnd.h"
+#include "core/CPelkoDoc.h"
+#include "core/CPlatform.h"
+#include "text/CCsvConversion.h"
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+namespace {
+
+class CSilentFrontEnd : public CFrontEnd {
+public:
+    void SetStatus(const std::string&) override {}
+    void SetProgressRange(int, int) override {}
+    void SetProgressPos(int) override {}
+    EAnswer MessageBox(const std::string& text, EIcon, EButtons) override {
+        std::fprintf(stderr, "%s\n", text.c_str());
+        return EAnswer::Ok;
+    }
+    void ShowMessages(const std::string&, const std::string&) override {}
+    bool RunDialog(CDialogLogic&) override { return false; }
+    bool ChooseFile(bool, const std::string&, const std::string&, const std::string&, std::string&) override {
+        return false;
+    }
+};
+
+CBuchungenData Booking(int i) {
+    CBuchungenData b;
+    b.buchungsnummer = "RE" + std::to_string(100000 + i);
+    char date[16];
+    std::snprintf(date, sizeof date, "%02d.%02d.2024", i % 28 + 1, i % 12 + 1);
+    b.datum = date;
+    b.sollKonto = 10000 + i % 5000;
+    b.habenKonto = 8400;
+    b.betrag = (i % 7 == 0 ? -1 : 1) * ((i % 100000) + 0.5);
+    b.waehrung = "EUR";
+    b.buchungstext = "Rechnung " + std::to_string(i) + " Kunde";
+    b.kostenstelle1 = std::to_string(100 + i % 9);
+    return b;
+}
+
+void Report(const char* what, double seconds, long long bytes, int records) {
+    double mb = static_cast<double>(bytes) / 1e6;
+    std::printf("%s: %d Buchungen, %.1f MB in %.3f s = %.1f MB/s, %.0f Buchungen/s\n", what, records, mb,
+                seconds, mb / seconds, records / seconds);
+}
+
+double Seconds(std::chrono::steady_clock::time_point start) {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 3) {
+        std::fprintf(stderr, "Aufruf: BenchCsv generate|import|export DATEI [ANZAHL]\n");
+        return 2;
+    }
+    const std::string mode = argv[1];
+    const std::string file = argv[2];
+    const int count = argc > 3 ? std::atoi(argv[3]) : 0;
+    CSilentFrontEnd frontEnd;
+    CPelkoDoc doc(frontEnd);
+    doc.InitDocument();
+
+    if (mode == "generate" || mode == "export") {
+        doc.buchungen.Reserve(count);
+        for (int i = 0; i < count; ++i)
+            doc.buchungen.Add(Booking(i));
+        auto start = std::chrono::steady_clock::now();
+        if (!CCsvConversion::ExportBookingsCsv(doc, file, 0)) return 1;
+        if (mode == "export") Report("Export", Seconds(start), CPlatform::FileSize(file), count);
+        return 0;
+    }
+    if (mode == "import") {
+        auto start = std::chrono::steady_clock::now();
+        if (!CCsvConversion::ImportBookingsCsv(doc, file, 0)) return 1;
+        Report("Import", Seconds(start), CPlatform::FileSize(file), doc.buchungen.GetCount());
+        return 0;
+    }
+    std::fprintf(stderr, "Unbekannte Betriebsart %s\n", mode.c_str());
+    return 2;
+}

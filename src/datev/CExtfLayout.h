@@ -1,0 +1,113 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+// What a column of a DATEVpro file carries for the program. Readers and writers address columns
+// by role, so versions may name or place them differently.
+enum class EExtfRole {
+    None,
+    // Bookings
+    Umsatz,
+    SollHaben,
+    WkzUmsatz,
+    Kurs,
+    Konto,
+    Gegenkonto,
+    BuSchluessel,
+    Belegdatum,
+    Belegfeld1,
+    Belegfeld2,
+    Skonto,
+    Buchungstext,
+    Kost1,
+    Kost2,
+    UstId,
+    EuSteuersatz,
+    Festschreibung,
+    // Master data
+    StammKonto,
+    NameUnternehmen,
+    NamePerson,
+    NameKeineAngabe,
+    Adressatentyp,
+    EuLand,
+    EuUstIdNr,
+    Anrede,
+    Strasse,
+    Postfach,
+    Postleitzahl,
+    Ort,
+    Land,
+    Telefon,
+    EMail,
+    Fax,
+    Sonstige,
+    BemerkungSonstige,
+    Bankleitzahl1,
+    Bank1,
+    Kontonummer1,
+    Laenderkennz1,
+    Iban1,
+    Swift1,
+    Bank2,
+    Laenderkennz2,
+    Iban2,
+    Swift2,
+    Kundennummer,
+    Count
+};
+
+// Where a header field takes its value from.
+enum class EExtfHeaderValue {
+    Empty,
+    Constant,
+    Version,
+    Created,
+    Berater,
+    Mandant,
+    WjBeginn,
+    KontoLaenge,
+    DatumVon,
+    DatumBis,
+    Festschreibung,
+};
+
+struct CExtfColumn {
+    std::string name; // Windows-1252, exactly as in the heading line
+    bool quoted = false;
+    bool numeric = false;
+    // A reader of an unknown version must not rely on this name.
+    bool versionSpecific = false;
+    EExtfRole role = EExtfRole::None;
+};
+
+struct CExtfHeaderField {
+    std::string name;
+    bool quoted = false;
+    EExtfHeaderValue value = EExtfHeaderValue::Empty;
+    std::string constant;
+};
+
+// The header fields and data columns of both file kinds of one DATEVpro version.
+struct CExtfVersion {
+    int version = 0;
+    std::vector<CExtfHeaderField> bookingsHeader;
+    std::vector<CExtfColumn> bookingsData;
+    std::vector<CExtfHeaderField> masterHeader;
+    std::vector<CExtfColumn> masterData;
+};
+
+// The DATEVpro versions this program writes and reads, oldest first. A new version is a new table.
+class CExtfLayout {
+public:
+    static const std::vector<CExtfVersion>& Versions();
+    // The table of exactly this version, or nullptr.
+    static const CExtfVersion* Find(int version);
+    // For reading a file of an unknown version: the newest table not newer than it (else the oldest).
+    static const CExtfVersion& Nearest(int version);
+    // Name of the column with the role, or empty when the list has none.
+    static std::string NameOf(const std::vector<CExtfColumn>& columns, EExtfRole role);
+    // Definition index of the column with the role, or -1.
+    static int IndexOf(const std::vector<CExtfColumn>& columns, EExtfRole role);
+};

@@ -1,0 +1,319 @@
+#include "text/CCsvConversion.h"
+
+#include "core/CCodePage.h"
+#include "core/CFrontEnd.h"
+#include "core/CPelkoDoc.h"
+#include "core/CStepCode.h"
+#include "core/CTool.h"
+#include "text/CModulCSV.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+const char* const kLayoutFile = "csv.ini";
+
+// Column names in definition order.
+enum EBooking {
+    kBuchungsnummer,
+    kBelegnummer2,
+    kDatum,
+    kSollKonto,
+    kHabenKonto,
+    kDatevSchluessel,
+    kBetrag,
+    kWaehrung,
+    kBuchungstext,
+    kKostenstelle1,
+    kKostenstelle2,
+    kSkonto,
+    kUstId,
+    kEuSteuersatz,
+    kWaehrungskurs,
+    kUmsatz,
+    kShKennz,
+    kBookingColumns
+};
+
+const std::vector<std::string>& BookingColumns() {
+    static const std::vector<std::string> names = {"Buchungsnummer",
+                                                   "Belegnummer 2",
+                                                   "Datum",
+                                                   "Soll-Konto",
+                                                   "Haben-Konto",
+                                                   Ansi("Datev-Schlüssel"),
+                                                   "Betrag",
+                                                   Ansi("Währung"),
+                                                   "Buchungstext",
+                                                   "Kostenstelle 1",
+                                                   "Kostenstelle 2",
+                                                   "Skonto",
+                                                   "Ust-ID",
+                                                   "EU-Steuersatz",
+                                                   "Waehrungskurs",
+                                                   "Umsatz (optional)",
+                                                   "S/H-Kennz. (optional)"};
+    return names;
+}
+
+const std::vector<std::string>& MasterColumns() {
+    static const std::vector<std::string> names = {
+        "Datev-Konto",  "Anrede",  "Name_1",   "Kundennummer",
+        "Name_2",       "Strasse", "Postfach", "Postleitzahl",
+        "Ort",          "Land",    "Bank",     "Kontonummer",
+        "Bankleitzahl", "UstIdnr", "Telefon",  "Fax",
+        "EMail",        "IBAN",    "SWIFT",    Ansi("Länderkennz"),
+        "Bank 2",       "IBAN 2",  "SWIFT 2",  Ansi("Länderkennz 2")};
+    return names;
+}
+
+// The text fields of a master-data record after "Datev-Konto", in definition order.
+std::string CStammData::*const kMasterTexts[] = {
+    &CStammData::anrede,  &CStammData::name1,    &CStammData::kundennummer, &CStammData::name2,
+    &CStammData::strasse, &CStammData::postfach, &CStammData::postleitzahl, &CStammData::ort,
+    &CStammData::land,    &CStammData::bank,     &CStammData::kontonummer,  &CStammData::bankleitzahl,
+    &CStammData::ustIdnr, &CStammData::telefon,  &CStammData::fax,          &CStammData::email,
+    &CStammData::iban,    &CStammData::swift,    &CStammData::laenderkennz, &CStammData::bank2,
+    &CStammData::iban2,   &CStammData::swift2,   &CStammData::laenderkennz2};
+
+void Define(CModulCSV& engine, const std::vector<std::string>& names) {
+    engine.ResetLayout();
+    engine.confirmCaption = "OK";
+    for (const std::string& name : names)
+        engine.DefineColumn(name, 1);
+}
+
+// The name index is resolved once per run, not per record.
+std::vector<int> Keys(const CModulCSV& engine, const std::vector<std::string>& names) {
+    std::vector<int> keys;
+    for (const std::string& name : names)
+        keys.push_back(engine.NameKey(name));
+    return keys;
+}
+
+std::string Trim(const std::string& text) {
+    size_t first = text.find_first_not_of(" \t\r\n");
+    if (first == std::string::npos) return std::string();
+    return text.substr(first, text.find_last_not_of(" \t\r\n") - first + 1);
+}
+
+// An amount whose sign stands at its end ("12,50-"). Only a sign moves to the front: moving any
+// other last character would turn 12,34 into 412,3.
+double ParseTrailingSign(std::string text) {
+    size_t first = text.find_first_not_of(" 0");
+    text = first == std::string::npos ? std::string() : text.substr(first);
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t'))
+        text.pop_back();
+    if (!text.empty() && (text.back() == '-' || text.back() == '+')) {
+        text.insert(text.begin(), text.back());
+        text.pop_back();
+    }
+    return CTool::ParseAmount(text);
+}
+
+double Divisor(const std::string& setting) {
+    return setting.empty() ? 0.0 : CTool::ParseAmount(setting);
+}
+
+// Room for the records a file of this size holds, so that the list does not copy itself over and
+// over while it grows. Untouched room costs address space only.
+int EstimatedRecords(const CModulCSV& engine, int already) {
+    const long long kBytesPerRecord = 64;
+    const long long kMost = 4'000'000;
+    return already + static_cast<int>(std::min(engine.GetFileSize() / kBytesPerRecord, kMost));
+}
+
+int OpenImport(CModulCSV& engine, const std::string& path, const char* section, int showDialog) {
+    if (!engine.PrepareImport(path) || !engine.OpenImportFile(path)) return 0;
+    if (engine.SetupImport(kLayoutFile, section, showDialog)) return 1;
+    engine.CloseFile();
+    return 0;
+}
+
+int OpenExport(CModulCSV& engine, const std::string& path, const char* section, int showDialog) {
+    if (!engine.SetupExport(kLayoutFile, section, showDialog) || !engine.OpenExportFile(path, 0)) return 0;
+    engine.WriteHeading();
+    return 1;
+}
+
+} // namespace
+
+void CCsvConversion::DefineEngines(CPelkoDoc& doc) {
+    Define(doc.csvExportBookings, BookingColumns());
+    Define(doc.csvImportBookings, BookingColumns());
+    Define(doc.csvExportMaster, MasterColumns());
+    Define(doc.csvImportMaster, MasterColumns());
+}
+
+int CCsvConversion::ExportBookingsCsv(CPelkoDoc& doc, const std::string& path, int showDialog) {
+    CModulCSV& engine = doc.csvExportBookings;
+    engine.exportProfile = doc.profileOut;
+    if (!OpenExport(engine, path, "Export Buchungsdaten", showDialog)) return 0;
+    const std::vector<int> key = Keys(engine, BookingColumns());
+    const std::string& dateFormat = doc.settings.outFormatDatum;
+    CFrontEnd& progress = doc.GetFrontEnd();
+    progress.SetProgressRange(0, doc.buchungen.GetCount() - 1);
+    progress.SetProgressPos(0);
+    for (int i = 0; i < doc.buchungen.GetCount(); ++i) {
+        const CBuchungenData& b = *doc.buchungen.GetAt(i);
+        engine.ClearValues();
+        engine.SetValue(key[kBuchungsnummer], b.buchungsnummer);
+        engine.SetValue(key[kBelegnummer2], b.belegnummer2);
+        std::string datum = b.datum;
+        if (!dateFormat.empty())
+            datum = CTool::ConvertDate(datum, datum.size() == 6 ? "TT.MM." : "TT.MM.JJJJ", dateFormat);
+        engine.SetValue(key[kDatum], datum);
+        if (b.sollKonto > 0) engine.SetValue(key[kSollKonto], CTool::FormatInt(b.sollKonto));
+        if (b.habenKonto > 0) engine.SetValue(key[kHabenKonto], CTool::FormatInt(b.habenKonto));
+        if (b.datevSchluessel > 0)
+            engine.SetValue(key[kDatevSchluessel], CTool::FormatInt(b.datevSchluessel));
+        const std::string amount = CTool::FormatAmount(b.betrag);
+        engine.SetValue(key[kBetrag], amount, 1);
+        engine.SetValue(key[kWaehrung], b.waehrung);
+        engine.SetValue(key[kBuchungstext], b.buchungstext);
+        engine.SetValue(key[kKostenstelle1], b.kostenstelle1);
+        engine.SetValue(key[kKostenstelle2], b.kostenstelle2);
+        if (b.skonto > 0) engine.SetValue(key[kSkonto], CTool::FormatAmount(b.skonto), 1);
+        engine.SetValue(key[kUstId], b.ustId);
+        if (b.euSteuersatz > 0) engine.SetValue(key[kEuSteuersatz], CTool::FormatAmount(b.euSteuersatz), 1);
+        if (b.waehrungskurs > 0)
+            engine.SetValue(key[kWaehrungskurs], CTool::FormatDecimal(b.waehrungskurs, 6), 1);
+        // The turnover is the amount's two decimals without sign, as FormatDecimal(|x|, 2) would
+        // give them; taken from the amount text, it saves a second float formatting per record.
+        engine.SetValue(key[kUmsatz], amount[0] == '-' ? amount.substr(1) : amount, 1);
+        engine.SetValue(key[kShKennz], b.betrag < 0 ? "H" : "S", 0, 1);
+        engine.WriteRecord();
+        progress.SetProgressPos(i);
+        ++doc.recordCounter;
+    }
+    return engine.CloseFile();
+}
+
+int CCsvConversion::ImportBookingsCsv(CPelkoDoc& doc, const std::string& path, int showDialog) {
+    doc.recordCounter = 0;
+    CModulCSV& engine = doc.csvImportBookings;
+    engine.importProfile = doc.profileIn;
+    if (!OpenImport(engine, path, "Import Buchungsdaten", showDialog)) return 0;
+    const std::vector<int> key = Keys(engine, BookingColumns());
+    doc.buchungen.Reserve(EstimatedRecords(engine, doc.buchungen.GetCount()));
+    const CFormatSettings& settings = doc.settings;
+    const double amountDivisor = Divisor(settings.betragTeilen);
+    const double rateDivisor = Divisor(settings.steuersatzTeilen);
+    CFrontEnd& progress = doc.GetFrontEnd();
+    progress.SetProgressRange(0, 100);
+    progress.SetProgressPos(0);
+    CBuchungenData b;
+    for (int more = 1; more;) {
+        engine.ClearValues();
+        more = engine.ReadRecord();
+        b.Clear();
+        engine.GetString(key[kBuchungsnummer], b.buchungsnummer);
+        engine.GetString(key[kBelegnummer2], b.belegnummer2);
+        engine.GetString(key[kDatum], b.datum);
+        b.NormalizeDate(settings.inFormatDatum);
+        engine.GetInt(key[kSollKonto], b.sollKonto);
+        engine.GetInt(key[kHabenKonto], b.habenKonto);
+        engine.GetInt(key[kDatevSchluessel], b.datevSchluessel);
+        if (settings.betragVorzeichenHinten) {
+            std::string text;
+            engine.GetString(key[kBetrag], text);
+            b.betrag = ParseTrailingSign(text);
+        } else {
+            engine.GetDouble(key[kBetrag], b.betrag);
+        }
+        if (amountDivisor != 0.0) b.betrag /= amountDivisor;
+        if (!engine.GetString(key[kWaehrung], b.waehrung)) b.waehrung = "EUR";
+        engine.GetString(key[kBuchungstext], b.buchungstext);
+        engine.GetString(key[kKostenstelle1], b.kostenstelle1);
+        engine.GetString(key[kKostenstelle2], b.kostenstelle2);
+        engine.GetDouble(key[kSkonto], b.skonto);
+        engine.GetString(key[kUstId], b.ustId);
+        engine.GetDouble(key[kEuSteuersatz], b.euSteuersatz);
+        if (rateDivisor != 0.0) b.euSteuersatz /= rateDivisor;
+        engine.GetDouble(key[kWaehrungskurs], b.waehrungskurs);
+        double turnover = 0.0;
+        engine.GetDouble(key[kUmsatz], turnover);
+        if (b.betrag == 0.0 && turnover != 0.0) b.betrag = turnover;
+        std::string indicator;
+        engine.GetString(key[kShKennz], indicator);
+        // "H" makes the amount negative. Flipping its sign instead would turn every negative
+        // amount of the program's own export (Betrag -5,00, Umsatz 5,00, "H") positive.
+        if (Trim(indicator) == "H" && turnover > 0.0) b.betrag = -std::fabs(b.betrag);
+        if (b.HasData()) {
+            doc.buchungen.Add(b);
+            ++doc.recordCounter;
+        }
+        progress.SetProgressPos(engine.ProgressPercent());
+    }
+    engine.CloseFile();
+    return 1;
+}
+
+int CCsvConversion::ExportMasterCsv(CPelkoDoc& doc, const std::string& path, int showDialog) {
+    CModulCSV& engine = doc.csvExportMaster;
+    engine.exportProfile = doc.profileOut;
+    if (!OpenExport(engine, path, "Export Stammdaten", showDialog)) return 0;
+    const std::vector<int> key = Keys(engine, MasterColumns());
+    CFrontEnd& progress = doc.GetFrontEnd();
+    progress.SetProgressRange(0, doc.stamm.GetCount() - 1);
+    progress.SetProgressPos(0);
+    for (int i = 0; i < doc.stamm.GetCount(); ++i) {
+        const CStammData& s = *doc.stamm.GetAt(i);
+        engine.ClearValues();
+        engine.SetValue(key[0], CTool::FormatInt(s.datevKonto));
+        for (size_t t = 0; t < std::size(kMasterTexts); ++t)
+            engine.SetValue(key[t + 1], s.*kMasterTexts[t]);
+        engine.WriteRecord();
+        progress.SetProgressPos(i);
+        ++doc.recordCounter;
+    }
+    return engine.CloseFile();
+}
+
+int CCsvConversion::ImportMasterCsv(CPelkoDoc& doc, const std::string& path, int showDialog) {
+    CModulCSV& engine = doc.csvImportMaster;
+    engine.importProfile = doc.profileIn;
+    if (!OpenImport(engine, path, "Import Stammdaten", showDialog)) return 0;
+    const std::vector<int> key = Keys(engine, MasterColumns());
+    doc.stamm.Reserve(EstimatedRecords(engine, doc.stamm.GetCount()));
+    CFrontEnd& progress = doc.GetFrontEnd();
+    progress.SetProgressRange(0, 100);
+    progress.SetProgressPos(0);
+    CStammData s;
+    for (int more = 1; more;) {
+        engine.ClearValues();
+        more = engine.ReadRecord();
+        s.Clear();
+        engine.GetInt(key[0], s.datevKonto);
+        for (size_t t = 0; t < std::size(kMasterTexts); ++t)
+            engine.GetString(key[t + 1], s.*kMasterTexts[t]);
+        CStepCode::Set(1263);
+        if (s.HasData()) {
+            doc.stamm.Add(s);
+            ++doc.recordCounter;
+        }
+        progress.SetProgressPos(engine.ProgressPercent());
+    }
+    engine.CloseFile();
+    return 1;
+}
+
+int CCsvConversion::EditExportLayout(CPelkoDoc& doc) {
+    bool master = doc.dataType == CPelkoDoc::Master;
+    doc.csvExportBookings.exportProfile = doc.profileOut;
+    doc.csvExportMaster.exportProfile = doc.profileOut;
+    CModulCSV& engine = master ? doc.csvExportMaster : doc.csvExportBookings;
+    return engine.SetupExport(kLayoutFile, master ? "Export Stammdaten" : "Export Buchungsdaten", 1);
+}
+
+int CCsvConversion::EditImportLayout(CPelkoDoc& doc) {
+    bool master = doc.dataType == CPelkoDoc::Master;
+    doc.csvImportBookings.importProfile = doc.profileIn;
+    doc.csvImportMaster.importProfile = doc.profileIn;
+    CModulCSV& engine = master ? doc.csvImportMaster : doc.csvImportBookings;
+    int confirmed =
+        OpenImport(engine, doc.inputFile, master ? "Import Stammdaten" : "Import Buchungsdaten", 1);
+    engine.CloseFile();
+    return confirmed;
+}

@@ -1,0 +1,600 @@
+#include "text/CModulCSV.h"
+
+#include "core/CCodePage.h"
+#include "core/CFrontEnd.h"
+#include "core/CIniEx.h"
+#include "core/CStepCode.h"
+#include "core/CTool.h"
+#include "text/CDlgModulCsvExport.h"
+#include "text/CDlgModulCsvImport.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+const char kSeparators[4] = {';', ',', '\t', '|'};
+const char* const kReplacements[4] = {",", ".", "    ", "/"};
+// Stands in for a text while another replacement runs, so that no replacement meets its own result.
+const std::string kMarker = "~\xA7";
+constexpr size_t kMaxValue = 32760;
+constexpr size_t kCutValue = 32700;
+constexpr size_t kDenseFields = 4096;
+
+std::string OptionKeyNoHeading() {
+    static const std::string key = Ansi("Keine Überschriftszeile");
+    return key;
+}
+
+bool HasMarker(const std::string& text) {
+    return text.find(kMarker) != std::string::npos;
+}
+
+// Every LF becomes CR LF (and a marker read from the file too).
+std::string WithCrLf(const std::string& value) {
+    if (value.find('\n') == std::string::npos && !HasMarker(value)) return value;
+    return CTool::ReplaceAll(CTool::ReplaceAll(value, "\n", kMarker), kMarker, "\r\n");
+}
+
+// Pairs of LF become LF, blank, LF, scanning from the left without overlap.
+std::string SplitEmptyLines(const std::string& text) {
+    std::string out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size(); ++i) {
+        out += text[i];
+        if (text[i] == '\n' && i + 1 < text.size() && text[i + 1] == '\n') {
+            out += " \n";
+            ++i;
+        }
+    }
+    return out;
+}
+
+} // namespace
+
+CModulCSV::CModulCSV(CFrontEnd& frontEndRef) : frontEnd(frontEndRef) {}
+
+void CModulCSV::ResetLayout() {
+    CStepCode::Set(6000);
+    columns.clear();
+    keys.clear();
+    keyColumns.clear();
+    OrderChanged();
+    CStepCode::Set(6001);
+    quoteAll = 1;
+    separatorIndex = 0;
+    noLineBreaks = 0;
+    importProfile.clear();
+    exportProfile.clear();
+}
+
+int CModulCSV::DefineColumn(const std::string& name, int selected) {
+    CStepCode::Set(6002);
+    if (columns.size() >= kMaxColumns) return 0;
+    CsvColumn column;
+    column.name = name;
+    column.heading = name;
+    column.selected = selected;
+    column.position = static_cast<int>(columns.size());
+    columns.push_back(column);
+    auto [it, added] = keys.try_emplace(name, static_cast<int>(keyColumns.size()));
+    if (added) keyColumns.emplace_back();
+    keyColumns[static_cast<size_t>(it->second)].push_back(static_cast<int>(columns.size()) - 1);
+    OrderChanged();
+    return 1;
+}
+
+int CModulCSV::NameKey(const std::string& name) const {
+    auto it = keys.find(name);
+    return it == keys.end() ? -1 : it->second;
+}
+
+int CModulCSV::Find(const std::string& name) const {
+    int key = NameKey(name);
+    return key < 0 ? -1 : keyColumns[static_cast<size_t>(key)].front();
+}
+
+void CModulCSV::SetPosition(int index, int position) {
+    columns[static_cast<size_t>(index)].position = position;
+    OrderChanged();
+}
+
+void CModulCSV::SetSelected(int index, int selected) {
+    columns[static_cast<size_t>(index)].selected = selected;
+}
+
+void CModulCSV::SwapPositions(int a, int b) {
+    std::swap(columns[static_cast<size_t>(a)].position, columns[static_cast<size_t>(b)].position);
+    OrderChanged();
+}
+
+const std::string& CModulCSV::AssignedHeading(int index) const {
+    static const std::string none;
+    int position = columns[static_cast<size_t>(index)].position;
+    return position >= 0 && position < GetColumnCount() ? columns[static_cast<size_t>(position)].value : none;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Layout sections
+
+void CModulCSV::LoadLayout(const std::string& fileName, const std::string& section) {
+    quoteAll = 1;
+    separatorIndex = 0;
+    for (CsvColumn& column : columns)
+        column.position = -1;
+    OrderChanged();
+
+    CIniEx ini;
+    if (!ini.Open(fileName)) {
+        for (size_t i = 0; i < columns.size(); ++i) {
+            columns[i].position = static_cast<int>(i);
+            columns[i].selected = 1;
+        }
+        return;
+    }
+    auto option = [&](const std::string& key, int& target, int fallback) {
+        if (!ini.GetInt(section, key, target)) target = fallback;
+    };
+    option("Trennzeichen", separatorIndex, 0);
+    option("Hochkomma", quoteAll, 1);
+    option("OpenOffice", noLineBreaks, 0);
+    option("SoftReturn", softReturn, 10);
+    option("Zeichensatz", oemCharset, 0);
+    option("Nachkommazeichen", decimalPoint, 0);
+    option(OptionKeyNoHeading(), noHeading, 0);
+
+    int highest = 0;
+    for (size_t i = 0; i < columns.size(); ++i) {
+        CsvColumn& column = columns[i];
+        if (!ini.GetInt(section, "Pos.: " + column.name, column.position)) column.position = -1;
+        int selected = 0;
+        if (ini.GetInt(section, "Sel.: " + column.name, selected)) column.selected = selected;
+        if (!ini.GetString(section, "Name: " + column.name, column.heading)) column.heading = column.name;
+        ini.GetString(section, "Wert: " + column.name, column.fixedValue);
+        // A position that an earlier column holds already goes behind the highest one so far.
+        if (column.position >= 0) {
+            for (size_t j = 0; j < i; ++j) {
+                if (columns[j].position == column.position) {
+                    column.position = highest + 1;
+                    break;
+                }
+            }
+        }
+        highest = std::max(highest, column.position);
+    }
+
+    std::vector<char> taken(columns.size() + 1, 0);
+    for (const CsvColumn& column : columns)
+        if (column.position >= 0 && column.position < GetColumnCount())
+            taken[static_cast<size_t>(column.position)] = 1;
+    for (CsvColumn& column : columns) {
+        if (column.position != -1) continue;
+        size_t free = 0;
+        while (free < columns.size() && taken[free])
+            ++free;
+        column.position = static_cast<int>(free);
+        taken[free] = 1;
+    }
+}
+
+int CModulCSV::SaveLayout(const std::string& fileName, const std::string& section) {
+    CIniEx ini;
+    if (!ini.Open(fileName)) return 0;
+    ini.SetInt(section, "Trennzeichen", separatorIndex);
+    ini.SetInt(section, "Hochkomma", quoteAll);
+    ini.SetInt(section, "OpenOffice", noLineBreaks);
+    ini.SetInt(section, "SoftReturn", softReturn);
+    ini.SetInt(section, "Zeichensatz", oemCharset);
+    ini.SetInt(section, "Nachkommazeichen", decimalPoint);
+    ini.SetInt(section, OptionKeyNoHeading(), noHeading);
+    for (const CsvColumn& column : columns) {
+        if (column.name.empty()) continue;
+        ini.SetInt(section, "Pos.: " + column.name, column.position);
+        ini.SetInt(section, "Sel.: " + column.name, column.selected);
+        ini.SetString(section, "Name: " + column.name, column.heading);
+    }
+    ini.Save();
+    return 1;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Export
+
+int CModulCSV::SetupExport(const std::string& layoutFile, const std::string& section, int showDialog) {
+    CStepCode::Set(6004);
+    LoadLayout(layoutFile, section);
+    CDlgModulCsvExport dialog(*this);
+    if (!exportProfile.empty()) dialog.ApplyProfile(exportProfile);
+    CStepCode::Set(6005);
+    if (showDialog) {
+        dialog.Open();
+        if (!frontEnd.RunDialog(dialog)) return 0;
+    }
+    dialog.TakeOptions();
+    CStepCode::Set(6006);
+    SaveLayout(layoutFile, section);
+    return 1;
+}
+
+int CModulCSV::OpenExportFile(const std::string& path, int append) {
+    CStepCode::Set(6007);
+    if (!file.OpenWrite(path, append)) {
+        frontEnd.MessageBox(
+            CTool::Format(Ansi("(E:600#%d)\nEs ist ein Fehler beim Öffnen der Export-Datei (%s) "
+                               "aufgetreten.\nKontrollieren Sie bitte ob ein gültiger Dateiname "
+                               "angegeben wurde oder die Datei von einer anderen Anwendung (z.B. "
+                               "Excel) geöffnet ist.\nDer Export wird abgebrochen.")
+                              .c_str(),
+                          CStepCode::Get(), path.c_str()));
+        return 0;
+    }
+    exportPath = path;
+    OrderChanged();
+    return 1;
+}
+
+int CModulCSV::WriteHeading() {
+    CStepCode::Set(6009);
+    if (noHeading) return 1;
+    BuildOrders();
+    CStepCode::Set(6010);
+    const char separator = WriteSeparator();
+    line.clear();
+    bool written = false;
+    for (int index : writeOrder) {
+        const CsvColumn& column = columns[static_cast<size_t>(index)];
+        if (column.selected != 1) continue;
+        if (written) line += separator;
+        written = true;
+        if (quoteAll) line += '"';
+        line += column.heading;
+        if (quoteAll) line += '"';
+    }
+    CStepCode::Set(6011);
+    file.WriteLine(line);
+    return 1;
+}
+
+void CModulCSV::ClearValues() {
+    CStepCode::Set(6014);
+    for (CsvColumn& column : columns)
+        column.value.clear();
+}
+
+int CModulCSV::SetValue(const std::string& name, const std::string& value, int numeric, int forceQuotes) {
+    return SetValue(NameKey(name), value, numeric, forceQuotes);
+}
+
+int CModulCSV::SetValue(int key, const std::string& value, int numeric, int forceQuotes) {
+    CStepCode::Set(6012);
+    if (key < 0 || key >= static_cast<int>(keyColumns.size())) return 0;
+    CsvColumn& column = columns[static_cast<size_t>(keyColumns[static_cast<size_t>(key)].front())];
+    CStepCode::Set(6013);
+    if (column.fixedValue.empty()) {
+        column.value = Transform(column, value, numeric, forceQuotes);
+        return 1;
+    }
+    std::string fixed = column.fixedValue;
+    if (fixed[0] == '#') {
+        // "#n" takes the value of the column defined n-th (0-based); out of range, the text stays.
+        int reference = CTool::ToInt(fixed.substr(
+            fixed.find_first_not_of('#') == std::string::npos ? fixed.size() : fixed.find_first_not_of('#')));
+        if (reference >= 0 && reference < GetColumnCount())
+            fixed = columns[static_cast<size_t>(reference)].value;
+    }
+    column.value = Transform(column, fixed, numeric, forceQuotes);
+    return 1;
+}
+
+char CModulCSV::WriteSeparator() const {
+    return separatorIndex >= 0 && separatorIndex < 4 ? kSeparators[separatorIndex] : ';';
+}
+
+int CModulCSV::ReadSeparator() const {
+    if (separatorIndex == -1) return -1;
+    return static_cast<unsigned char>(WriteSeparator());
+}
+
+std::string CModulCSV::Transform(const CsvColumn&, const std::string& input, int numeric,
+                                 int forceQuotes) const {
+    const char separator = WriteSeparator();
+    const bool quoting = quoteAll || forceQuotes;
+    const int softChar = softReturn >= 1 && softReturn <= 255 ? softReturn : 10;
+    // Most values need none of the steps below, apart from the quotes a column asks for.
+    bool plain = input.size() <= kMaxValue;
+    for (size_t i = 0; plain && i < input.size(); ++i) {
+        char c = input[i];
+        plain = c != '\n' && c != '\r' && c != '"' && c != '~' && (quoting || c != separator) &&
+                !(c == ',' && numeric && decimalPoint);
+    }
+    if (plain) return quoting && !quoteAll ? '"' + input + '"' : input;
+
+    std::string value = input;
+    if (value.find('\n') != std::string::npos || HasMarker(value))
+        value = CTool::ReplaceAll(CTool::ReplaceAll(CTool::ReplaceAll(value, "\r\n", kMarker), "\n", kMarker),
+                                  kMarker, "\n");
+    if (quoting) {
+        value = CTool::ReplaceAll(value, "\"", "\"\"");
+        if (!quoteAll) value = '"' + value + '"';
+    } else {
+        value =
+            CTool::ReplaceAll(value, std::string(1, separator),
+                              kReplacements[separatorIndex >= 0 && separatorIndex < 4 ? separatorIndex : 0]);
+        if (!value.empty() && value.front() == '"') value.insert(0, 1, ' ');
+        if (!value.empty() && value.back() == '"') value += ' ';
+    }
+    if (noLineBreaks)
+        std::replace(value.begin(), value.end(), '\n', ' ');
+    else if (softChar != 10)
+        std::replace(value.begin(), value.end(), '\n', static_cast<char>(softChar));
+    if (decimalPoint && numeric) std::replace(value.begin(), value.end(), ',', '.');
+    value = SplitEmptyLines(value);
+    if (value.size() > kMaxValue) {
+        value.resize(kCutValue);
+        value += "\n \n...(wegen Excel-Begrenzung abgeschnitten)";
+    }
+    return value;
+}
+
+int CModulCSV::WriteRecord() {
+    BuildOrders();
+    const char separator = WriteSeparator();
+    line.clear();
+    bool written = false;
+    for (int index : writeOrder) {
+        const CsvColumn& column = columns[static_cast<size_t>(index)];
+        if (column.selected != 1) continue;
+        if (written) line += separator;
+        written = true;
+        if (quoteAll) line += '"';
+        line += column.value;
+        if (quoteAll) line += '"';
+    }
+    if (oemCharset) CCodePage::AnsiToOemInPlace(line);
+    file.WriteLine(line);
+    return 1;
+}
+
+int CModulCSV::CloseFile() {
+    CStepCode::Set(6008);
+    bool wasExport = !exportPath.empty();
+    std::string path = exportPath;
+    exportPath.clear();
+    if (file.CloseFile() || !wasExport) return 1;
+    frontEnd.MessageBox(
+        CTool::Format(Ansi("(E:602#%d)\nEs ist ein Fehler beim Schreiben der Export-Datei (%s) "
+                           "aufgetreten.\nDie Datei wurde nicht gespeichert.\nDer Export wird "
+                           "abgebrochen.")
+                          .c_str(),
+                      CStepCode::Get(), path.c_str()));
+    return 0;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Orders derived from the positions
+
+std::vector<int> CModulCSV::PositionOrder() const {
+    std::vector<int> order;
+    int next = 0;
+    for (size_t pass = 0; pass < columns.size(); ++pass) {
+        size_t before = order.size();
+        for (size_t i = 0; i < columns.size(); ++i) {
+            if (columns[i].position == next) {
+                order.push_back(static_cast<int>(i));
+                ++next;
+            }
+        }
+        if (order.size() == before) break; // no later pass can find more
+    }
+    return order;
+}
+
+void CModulCSV::BuildOrders() {
+    if (orderValid) return;
+    writeOrder = PositionOrder();
+    columnsAtField.assign(std::min(columns.size() + 1, kDenseFields), {});
+    farColumns.clear();
+    for (size_t i = 0; i < columns.size(); ++i) {
+        int position = columns[i].position;
+        if (position < 0) continue;
+        if (static_cast<size_t>(position) < columnsAtField.size())
+            columnsAtField[static_cast<size_t>(position)].push_back(static_cast<int>(i));
+        else
+            farColumns.push_back(static_cast<int>(i));
+    }
+    orderValid = true;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Import
+
+int CModulCSV::OpenImportFile(const std::string& path) {
+    CStepCode::Set(6025);
+    exportPath.clear();
+    if (!file.OpenRead(path)) {
+        frontEnd.MessageBox(
+            CTool::Format(Ansi("(E:601#%d)\nEs ist ein Fehler beim Öffnen der Export-Datei (%s) "
+                               "aufgetreten.\nKontrollieren Sie bitte ob die Datei nicht von einer "
+                               "anderen Anwendung (z.B. Excel) geöffnet ist.\nDer Export wird "
+                               "abgebrochen.")
+                              .c_str(),
+                          CStepCode::Get(), path.c_str()));
+        return 0;
+    }
+    file.MeasureSize();
+    return 1;
+}
+
+int CModulCSV::PrepareImport(const std::string& path) {
+    CStepCode::Set(6019);
+    fileName = path;
+    if (!OpenImportFile(path)) return 0;
+    CStepCode::Set(6020);
+    file.ReadLine(line);
+    int counts[4] = {0, 0, 0, 0};
+    for (char c : line)
+        for (int s = 0; s < 4; ++s)
+            if (c == kSeparators[s]) ++counts[s];
+    separatorIndex = -1;
+    for (int s = 0, best = 0; s < 4; ++s) {
+        if (counts[s] > best) {
+            best = counts[s];
+            separatorIndex = s;
+        }
+    }
+    CStepCode::Set(6021);
+    for (size_t i = 0; i < columns.size(); ++i) {
+        columns[i].value.clear();
+        columns[i].selected = 1;
+        columns[i].position = static_cast<int>(i);
+    }
+    OrderChanged();
+    file.CloseFile();
+    return 1;
+}
+
+int CModulCSV::SetupImport(const std::string& layoutFile, const std::string& section, int showDialog) {
+    CStepCode::Set(6022);
+    ReadRecord(); // the heading line, read with the positions PrepareImport gave
+    int detected = separatorIndex;
+    LoadLayout(layoutFile, section);
+    separatorIndex = detected;
+    CDlgModulCsvImport dialog(*this);
+    if (!importProfile.empty()) dialog.ApplyProfile(importProfile);
+    CStepCode::Set(6023);
+    if (showDialog) {
+        dialog.Open();
+        if (!frontEnd.RunDialog(dialog)) return 0;
+    }
+    dialog.TakeOptions();
+    SaveLayout(layoutFile, section);
+    CStepCode::Set(6024);
+    if (noHeading) {
+        file.CloseFile();
+        file.OpenRead(fileName);
+    }
+    return 1;
+}
+
+void CModulCSV::AssignByHeadings() {
+    CStepCode::Set(6041);
+    const int count = GetColumnCount();
+    for (int i = 0; i < count; ++i) {
+        const std::string& name = columns[static_cast<size_t>(i)].name;
+        // A column without a name is an extra field of the file, not a program field to assign.
+        if (name.empty()) continue;
+        for (int j = 0; j < count; ++j)
+            if (name == AssignedHeading(j)) SwapPositions(i, j);
+    }
+}
+
+void CModulCSV::ReadLineConverted(std::string& text) {
+    file.ReadLine(text);
+    if (oemCharset) CCodePage::OemToAnsiInPlace(text);
+}
+
+void CModulCSV::AssignField(size_t number, const std::string& text) {
+    if (number == columns.size() && columns.size() < kMaxColumns) {
+        DefineColumn(std::string(), 1);
+        columns.back().position = static_cast<int>(number);
+        BuildOrders();
+    }
+    if (number < columnsAtField.size()) {
+        for (int index : columnsAtField[number])
+            columns[static_cast<size_t>(index)].value = text;
+        return;
+    }
+    for (int index : farColumns)
+        if (static_cast<size_t>(columns[static_cast<size_t>(index)].position) == number)
+            columns[static_cast<size_t>(index)].value = text;
+}
+
+int CModulCSV::ReadRecord() {
+    CStepCode::Set(6026);
+    BuildOrders();
+    ReadLineConverted(line);
+    const int separator = ReadSeparator();
+    size_t number = 0;
+    bool quoted = false;
+    field.clear();
+    size_t i = 0;
+    for (;;) {
+        if (i == line.size()) {
+            // An open quote carries the field over into the next line.
+            if (quoted && !field.empty() && !file.IsEndOfFile()) {
+                ReadLineConverted(next);
+                line += '\n';
+                line += next;
+                continue;
+            }
+            if (!field.empty()) AssignField(number++, field);
+            break;
+        }
+        const char c = line[i];
+        if (c == '"') {
+            if (quoted) {
+                quoted = false;
+            } else {
+                quoted = true;
+                if (i > 0 && line[i - 1] == '"') field += '"';
+            }
+            ++i;
+        } else if (!quoted && static_cast<unsigned char>(c) == separator) {
+            AssignField(number++, field);
+            field.clear();
+            ++i;
+        } else {
+            // Copy the run of ordinary characters at once.
+            size_t j = i + 1;
+            while (j < line.size() && line[j] != '"' &&
+                   (quoted || static_cast<unsigned char>(line[j]) != separator))
+                ++j;
+            field.append(line, i, j - i);
+            i = j;
+        }
+    }
+    CStepCode::Set(6027);
+    return file.IsEndOfFile() ? 0 : 1;
+}
+
+int CModulCSV::GetString(const std::string& name, std::string& target) const {
+    return GetString(NameKey(name), target);
+}
+
+int CModulCSV::GetDouble(const std::string& name, double& target) const {
+    return GetDouble(NameKey(name), target);
+}
+
+int CModulCSV::GetInt(const std::string& name, int& target) const {
+    return GetInt(NameKey(name), target);
+}
+
+int CModulCSV::GetString(int key, std::string& target) const {
+    CStepCode::Set(6029);
+    if (key < 0) return 0;
+    const CsvColumn* taken = nullptr;
+    for (int index : keyColumns[static_cast<size_t>(key)])
+        if (columns[static_cast<size_t>(index)].selected == 1) taken = &columns[static_cast<size_t>(index)];
+    CStepCode::Set(6030);
+    if (!taken) return 0;
+    target = WithCrLf(taken->value);
+    return 1;
+}
+
+int CModulCSV::GetDouble(int key, double& target) const {
+    CStepCode::Set(6031);
+    std::string text;
+    if (!GetString(key, text)) return 0;
+    CStepCode::Set(6032);
+    target = text.empty() ? 0.0 : CTool::ParseAmount(text);
+    return 1;
+}
+
+int CModulCSV::GetInt(int key, int& target) const {
+    CStepCode::Set(6033);
+    std::string text;
+    if (!GetString(key, text)) return 0;
+    CStepCode::Set(6034);
+    target = CTool::ToInt(text);
+    return 1;
+}

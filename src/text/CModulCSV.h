@@ -1,0 +1,118 @@
+#pragma once
+
+#include "text/CMyFile.h"
+#include "text/CsvColumn.h"
+
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+class CFrontEnd;
+
+// Reads and writes delimited text line by line through a layout of named columns. Where a column
+// stands, whether it is used, its heading and the file options come from a layout section that is
+// loaded before and saved after every run.
+//
+// Columns are found by name through an index built as they are defined; a caller on a hot path
+// resolves a name once with NameKey and uses the key-based overloads per record.
+class CModulCSV {
+public:
+    static constexpr int kMaxColumns = 300;
+
+    explicit CModulCSV(CFrontEnd& frontEnd);
+    CModulCSV(const CModulCSV&) = delete;
+    CModulCSV& operator=(const CModulCSV&) = delete;
+
+    // Defining.
+    void ResetLayout();
+    int DefineColumn(const std::string& name, int selected);
+
+    // Layout sections of "csv.ini" and "datevpro.ini".
+    void LoadLayout(const std::string& fileName, const std::string& section);
+    int SaveLayout(const std::string& fileName, const std::string& section);
+
+    // Export run.
+    int SetupExport(const std::string& fileName, const std::string& section, int showDialog);
+    int OpenExportFile(const std::string& path, int append);
+    int WriteHeading();
+    void ClearValues();
+    int SetValue(const std::string& name, const std::string& value, int numeric = 0, int forceQuotes = 0);
+    int SetValue(int key, const std::string& value, int numeric = 0, int forceQuotes = 0);
+    int WriteRecord();
+    // Closes the file; after an export, 0 (with message E:602) when the file could not be completed.
+    int CloseFile();
+
+    // Import run.
+    int PrepareImport(const std::string& path);
+    int OpenImportFile(const std::string& path);
+    int SetupImport(const std::string& fileName, const std::string& section, int showDialog);
+    void AssignByHeadings();
+    // 1 while more lines follow, 0 when the line just read was the last one.
+    int ReadRecord();
+    int GetString(const std::string& name, std::string& target) const;
+    int GetDouble(const std::string& name, double& target) const;
+    int GetInt(const std::string& name, int& target) const;
+    int GetString(int key, std::string& target) const;
+    int GetDouble(int key, double& target) const;
+    int GetInt(int key, int& target) const;
+    int ProgressPercent() const { return file.ProgressPercent(); }
+    long long GetFileSize() const { return file.GetSize(); }
+
+    // A stable key for every column name defined so far (-1 when none has that name).
+    int NameKey(const std::string& name) const;
+
+    // The columns in definition order; changes go through the setters so that the derived
+    // orders stay right.
+    int GetColumnCount() const { return static_cast<int>(columns.size()); }
+    const CsvColumn& GetColumn(int index) const { return columns[static_cast<size_t>(index)]; }
+    void SetPosition(int index, int position);
+    void SetSelected(int index, int selected);
+    void SwapPositions(int a, int b);
+    // The columns that a line holds, in the order written: positions 0, 1, 2, ... as long as a
+    // column holds the next position (definition indexes).
+    std::vector<int> PositionOrder() const;
+    // The heading read for a column on import: the value of the column whose definition index
+    // equals the column's position.
+    const std::string& AssignedHeading(int index) const;
+
+    CFrontEnd& GetFrontEnd() const { return frontEnd; }
+
+    int quoteAll = 1;
+    int separatorIndex = 0;
+    int noLineBreaks = 0;
+    int softReturn = 10;
+    int oemCharset = 0;
+    int decimalPoint = 0;
+    int noHeading = 0;
+    std::string confirmCaption;
+    std::string importProfile;
+    std::string exportProfile;
+
+private:
+    int Find(const std::string& name) const;
+    std::string Transform(const CsvColumn& column, const std::string& value, int numeric,
+                          int forceQuotes) const;
+    char WriteSeparator() const;
+    int ReadSeparator() const;
+    void OrderChanged() { orderValid = false; }
+    void BuildOrders();
+    void AssignField(size_t field, const std::string& text);
+    void ReadLineConverted(std::string& line);
+
+    CFrontEnd& frontEnd;
+    std::vector<CsvColumn> columns;
+    CMyFile file;
+    std::string fileName;
+    std::string exportPath;
+    // Name index: key -> definition indexes of the columns with that name.
+    std::unordered_map<std::string, int> keys;
+    std::vector<std::vector<int>> keyColumns;
+    // Orders derived from the positions, rebuilt only after a position changed.
+    bool orderValid = false;
+    std::vector<int> writeOrder;
+    std::vector<std::vector<int>> columnsAtField; // field number -> columns with that position
+    std::vector<int> farColumns;                  // positions beyond columnsAtField
+    std::string line;
+    std::string field;
+    std::string next;
+};

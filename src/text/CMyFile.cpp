@@ -1,0 +1,199 @@
+#include "text/CMyFile.h"
+
+#include "core/CPlatform.h"
+#include "core/CStepCode.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+constexpr size_t kChunk = 32768;
+constexpr size_t kWriteBuffer = 1 << 20;
+
+} // namespace
+
+CMyFile::~CMyFile() {
+    Discard();
+}
+
+void CMyFile::Discard() {
+    if (file) std::fclose(file);
+    file = nullptr;
+    if (!tempPath.empty()) CPlatform::RemoveFile(tempPath);
+    tempPath.clear();
+    targetPath.clear();
+}
+
+int CMyFile::OpenRead(const std::string& path) {
+    CStepCode::Set(9500);
+    Discard();
+    writing = false;
+    begin = end = 0;
+    readPosition = 0;
+    endOfFile = 0;
+    file = CPlatform::OpenFile(path, "rb");
+    if (!file) endOfFile = 1;
+    return file ? 1 : 0;
+}
+
+int CMyFile::OpenWrite(const std::string& path, int append) {
+    CStepCode::Set(9510);
+    Discard();
+    writing = true;
+    writeFailed = false;
+    endOfFile = 0;
+    if (append) {
+        file = CPlatform::OpenFile(path, "ab");
+    } else {
+        // A read-only target must fail here, as it would when opened in place.
+        if (CPlatform::FileExists(path)) {
+            std::FILE* probe = CPlatform::OpenFile(path, "r+b");
+            if (!probe) return 0;
+            std::fclose(probe);
+        }
+        file = CPlatform::OpenFile(path + ".pelko-tmp", "wb");
+        if (file) {
+            targetPath = path;
+            tempPath = path + ".pelko-tmp";
+        }
+    }
+    if (file) std::setvbuf(file, nullptr, _IOFBF, kWriteBuffer);
+    return file ? 1 : 0;
+}
+
+int CMyFile::CloseFile() {
+    CStepCode::Set(9501);
+    if (!file) return 1;
+    bool ok = true;
+    if (writing) ok = !writeFailed && std::fflush(file) == 0 && !std::ferror(file);
+    ok = std::fclose(file) == 0 && ok;
+    file = nullptr;
+    if (!tempPath.empty()) {
+        if (ok) ok = CPlatform::RenameFile(tempPath, targetPath);
+        if (!ok) CPlatform::RemoveFile(tempPath);
+        tempPath.clear();
+        targetPath.clear();
+    }
+    return ok ? 1 : 0;
+}
+
+long long CMyFile::MeasureSize() {
+    CStepCode::Set(9502);
+    size = 0;
+    if (!file) return 0;
+    long long here = ftello(file);
+    if (fseeko(file, 0, SEEK_END) == 0) size = ftello(file);
+    fseeko(file, here, SEEK_SET);
+    return size;
+}
+
+int CMyFile::ProgressPercent() const {
+    if (size < 1 || !file) return 0;
+    return static_cast<int>(readPosition * 100 / size);
+}
+
+void CMyFile::WriteLine(const std::string& text) {
+    CStepCode::Set(9512);
+    WriteRaw(text);
+    if (file && std::fwrite("\r\n", 1, 2, file) != 2) writeFailed = true;
+}
+
+void CMyFile::WriteRaw(const std::string& text) {
+    CStepCode::Set(9511);
+    if (!file) {
+        writeFailed = true;
+        return;
+    }
+    if (!text.empty() && std::fwrite(text.data(), 1, text.size(), file) != text.size()) writeFailed = true;
+}
+
+size_t CMyFile::ReadChunk() {
+    if (begin > 0) {
+        std::memmove(buffer.data(), buffer.data() + begin, end - begin);
+        end -= begin;
+        begin = 0;
+    }
+    if (buffer.size() < end + kChunk) buffer.resize(std::max(buffer.size() * 2, end + kChunk));
+    if (!file) return 0;
+    size_t n = std::fread(buffer.data() + end, 1, kChunk, file);
+    end += n;
+    readPosition += static_cast<long long>(n);
+    return n;
+}
+
+bool CMyFile::FindLineEnd(size_t from, EBreaks breaks, size_t& length, size_t& endBytes) const {
+    const char* data = buffer.data() + begin;
+    size_t count = end - begin;
+    if (breaks == EBreaks::CrLfOnly) {
+        for (size_t i = from; i + 1 < count; ++i) {
+            const char* cr = static_cast<const char*>(std::memchr(data + i, '\r', count - i - 1));
+            if (!cr) return false;
+            i = static_cast<size_t>(cr - data);
+            if (data[i + 1] == '\n') {
+                length = i;
+                endBytes = 2;
+                return true;
+            }
+        }
+        return false;
+    }
+    for (size_t i = from; i < count; ++i) {
+        if (data[i] == '\n' || data[i] == '\r') {
+            // A CR at the end of the buffered bytes may be the first half of a CR LF.
+            if (data[i] == '\r' && i + 1 == count) return false;
+            length = i;
+            endBytes = data[i] == '\r' && data[i + 1] == '\n' ? 2 : 1;
+            return true;
+        }
+    }
+    return false;
+}
+
+void CMyFile::ReadLine(std::string& line, EBreaks breaks) {
+    size_t lastRead = kChunk;
+    if (end - begin < kChunk) lastRead = ReadChunk();
+    size_t length = 0;
+    size_t endBytes = 0;
+    size_t from = 0;
+    // A line never comes back in pieces: without a line end in sight, more is read while the file
+    // may hold more.
+    while (!FindLineEnd(from, breaks, length, endBytes)) {
+        if (lastRead < kChunk) {
+            length = end - begin;
+            endBytes = 0;
+            // A CR at the very end of the file ends the last line on its own.
+            if (breaks == EBreaks::Any && length > 0 && buffer[end - 1] == '\r') {
+                --length;
+                endBytes = 1;
+            }
+            break;
+        }
+        from = end - begin > 0 ? end - begin - 1 : 0;
+        lastRead = ReadChunk();
+    }
+    line.assign(buffer.data() + begin, length);
+    std::replace(line.begin(), line.end(), '\0', ' ');
+    begin += std::min(length + endBytes, end - begin);
+    if (begin == end && lastRead < kChunk) endOfFile = 1;
+}
+
+void CMyFile::ReadLine(std::string& line) {
+    CStepCode::Set(9513);
+    ReadLine(line, EBreaks::CrLfOnly);
+    CStepCode::Set(9519);
+}
+
+std::string CMyFile::ReadLine() {
+    std::string line;
+    ReadLine(line);
+    return line;
+}
+
+std::string CMyFile::ReadLineAnyBreak() {
+    CStepCode::Set(9503);
+    std::string line;
+    ReadLine(line, EBreaks::Any);
+    CStepCode::Set(9509);
+    return line;
+}

@@ -1,0 +1,195 @@
+#include "text/CRtfList.h"
+
+#include "core/CCodePage.h"
+#include "core/CFrontEnd.h"
+#include "core/CPelkoDoc.h"
+#include "core/CPlatform.h"
+#include "core/CStepCode.h"
+#include "core/CTool.h"
+
+#include <cstdio>
+#include <memory>
+#include <vector>
+
+namespace {
+
+struct CFileCloser {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+using CFilePtr = std::unique_ptr<std::FILE, CFileCloser>;
+
+const char* const kRowEnd = "\\nowidctlpar\\widctlpar\\intbl\\adjustright {\\row }";
+
+// Collects the document and hands it to the file in large pieces.
+class CRtfOut {
+public:
+    explicit CRtfOut(std::FILE* fileHandle) : file(fileHandle) { text.reserve(kFlushAt + 4096); }
+    ~CRtfOut() { Flush(); }
+    void Line(const std::string& line) {
+        text += line;
+        EndLine();
+    }
+    void EndLine() {
+        text += "\r\n";
+        if (text.size() >= kFlushAt) Flush();
+    }
+    std::string& Text() { return text; }
+
+private:
+    static constexpr size_t kFlushAt = 1 << 20;
+    void Flush() {
+        std::fwrite(text.data(), 1, text.size(), file);
+        text.clear();
+    }
+    std::FILE* file;
+    std::string text;
+};
+
+void AppendCell(std::string& row, const std::string& value) {
+    CRtfList::AppendEscaped(row, value);
+    row += "\\cell ";
+}
+
+void WriteTableStart(CRtfOut& out, const std::string& title, const std::vector<int>& borders,
+                     const std::vector<std::string>& headings) {
+    out.Line("{\\rtf1\\ansi \\deff0 {\\fonttbl{\\f0\\fswiss\\fcharset0 Arial;}}");
+    out.Line("\\f0\\fs25\\b " + title + ":\\par");
+    out.Line("\\f0\\fs15 \\par");
+    std::string rowDefinition = "\\trowd \\trgaph70\\trleft-70";
+    for (int border : borders)
+        rowDefinition += CTool::Format("\\clvertalt\\cltxlrtb \\cellx%d", border);
+    out.Line(rowDefinition + "\\pard");
+    out.Line("\\nowidctlpar\\widctlpar\\intbl\\adjustright");
+    std::string row = "{";
+    for (const std::string& heading : headings)
+        row += heading + "\\cell ";
+    out.Line(row + "}\\pard");
+    out.Line(std::string(kRowEnd) + "\\b0");
+}
+
+void WriteTableEnd(CRtfOut& out) {
+    out.Line("\\pard \\nowidctlpar\\widctlpar\\adjustright }");
+}
+
+// Accounts and keys: negative numbers are left out, 0 is shown.
+std::string NonNegative(int n) {
+    return n < 0 ? std::string() : CTool::Format("%d", n);
+}
+
+std::string PositiveAmount(double x) {
+    return x > 0.0 ? CTool::FormatAmount(x) : std::string();
+}
+
+CFilePtr OpenList(CPelkoDoc& doc, const std::string& path, int errorCode) {
+    CFilePtr file(CPlatform::OpenFile(path, "wb"));
+    if (!file)
+        doc.GetFrontEnd().MessageBox(CTool::Format("(E:%d)\n", errorCode) +
+                                         Ansi("Ausgabedatei konnte nicht geöffnet werden!"),
+                                     CFrontEnd::EIcon::Error);
+    return file;
+}
+
+} // namespace
+
+void CRtfList::AppendEscaped(std::string& out, const std::string& value) {
+    for (char c : value) {
+        if (c == '\\' || c == '{' || c == '}') out += '\\';
+        out += c;
+    }
+}
+
+int CRtfList::WriteBookingsRtf(CPelkoDoc& doc, const std::string& path) {
+    CStepCode::Set(1107);
+    const CBuchungenCtrl& list = doc.buchungen;
+    CFrontEnd& progress = doc.GetFrontEnd();
+    progress.SetProgressRange(0, list.GetCount());
+    progress.SetProgressPos(0);
+    CFilePtr file = OpenList(doc, path, 135);
+    if (!file) return 0;
+    CStepCode::Set(1262);
+
+    CRtfOut out(file.get());
+    WriteTableStart(out, "Buchungsliste",
+                    {651, 1134, 2127, 2835, 3544, 4075, 5103, 5917, 8218, 8647, 9140, 9500, 10000, 10500},
+                    {"Nr.", "Nr.2", "Datum", "Soll-Konto", "Haben-Konto", "Key", "Betrag", Ansi("Währung"),
+                     "Buchungstext", "Kst.1", "Kst.2", "Skonto", "Ust-ID", "EU-Steuersatz"});
+    CStepCode::Set(1109);
+    for (int i = 0; i < list.GetCount(); ++i) {
+        const CBuchungenData& b = *list.GetAt(i);
+        std::string& row = out.Text();
+        row += '{';
+        CStepCode::Set(1110);
+        AppendCell(row, b.buchungsnummer);
+        AppendCell(row, b.belegnummer2);
+        AppendCell(row, b.datum);
+        CStepCode::Set(1111);
+        AppendCell(row, NonNegative(b.sollKonto));
+        AppendCell(row, NonNegative(b.habenKonto));
+        AppendCell(row, NonNegative(b.datevSchluessel));
+        CStepCode::Set(1112);
+        AppendCell(row, CTool::FormatAmount(b.betrag));
+        AppendCell(row, b.waehrung);
+        AppendCell(row, b.buchungstext);
+        CStepCode::Set(1113);
+        AppendCell(row, b.kostenstelle1);
+        AppendCell(row, b.kostenstelle2);
+        AppendCell(row, PositiveAmount(b.skonto));
+        CStepCode::Set(1114);
+        AppendCell(row, b.ustId);
+        AppendCell(row, PositiveAmount(b.euSteuersatz));
+        row += "}\\pard";
+        out.EndLine();
+        out.Line(kRowEnd);
+        progress.SetProgressPos(i);
+        ++doc.recordCounter;
+    }
+    CStepCode::Set(1115);
+    WriteTableEnd(out);
+    return 1;
+}
+
+int CRtfList::WriteMasterRtf(CPelkoDoc& doc, const std::string& path) {
+    CStepCode::Set(1217);
+    const CStammCtrl& list = doc.stamm;
+    CFrontEnd& progress = doc.GetFrontEnd();
+    progress.SetProgressRange(0, list.GetCount());
+    progress.SetProgressPos(0);
+    CFilePtr file = OpenList(doc, path, 139);
+    if (!file) return 0;
+    CStepCode::Set(1218);
+
+    CRtfOut out(file.get());
+    std::vector<int> borders;
+    for (int k = 1; k <= 24; ++k)
+        borders.push_back(k * 9000 / 24);
+    WriteTableStart(out, "Liste der Stammdaten", borders,
+                    {"Datev-Konto", "Anrede",    "Name 1",   "Kundennummer",
+                     "Name 2",      "Strasse",   "Postfach", "PLZ",
+                     "Ort",         "Land",      "Bank",     "Kontonummer",
+                     "BLZ",         "Ust.Idnr.", "Telefon",  "Fax",
+                     "E-Mail",      "IBAN",      "SWIFT",    Ansi("Länderkennz"),
+                     "Bank 2",      "IBAN 2",    "SWIFT 2",  Ansi("Länderkennz 2")});
+    CStepCode::Set(1219);
+    for (int i = 0; i < list.GetCount(); ++i) {
+        const CStammData& s = *list.GetAt(i);
+        std::string& row = out.Text();
+        row += '{';
+        CStepCode::Set(1220);
+        AppendCell(row, CTool::Format("%u", static_cast<unsigned>(s.datevKonto)));
+        for (const std::string* text :
+             {&s.anrede,       &s.name1,   &s.kundennummer, &s.name2,  &s.strasse,      &s.postfach,
+              &s.postleitzahl, &s.ort,     &s.land,         &s.bank,   &s.kontonummer,  &s.bankleitzahl,
+              &s.ustIdnr,      &s.telefon, &s.fax,          &s.email,  &s.iban,         &s.swift,
+              &s.laenderkennz, &s.bank2,   &s.iban2,        &s.swift2, &s.laenderkennz2})
+            AppendCell(row, *text);
+        CStepCode::Set(1221);
+        row += "}\\pard";
+        out.EndLine();
+        out.Line(kRowEnd);
+        progress.SetProgressPos(i);
+        ++doc.recordCounter;
+    }
+    CStepCode::Set(1222);
+    WriteTableEnd(out);
+    return 1;
+}

@@ -1,0 +1,118 @@
+#include "core/CBuchungenCtrl.h"
+#include "core/CCodePage.h"
+#include "core/CStammCtrl.h"
+#include "core/CStepCode.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+TEST(RecordsTest, BookingCountsAsFilledByTheListedFieldsOnly) {
+    CBuchungenData empty;
+    EXPECT_FALSE(empty.HasData());
+    const std::function<void(CBuchungenData&)> filling[] = {
+        [](auto& b) { b.buchungsnummer = "1"; }, [](auto& b) { b.belegnummer2 = "2"; },
+        [](auto& b) { b.datum = "01.01."; },     [](auto& b) { b.kostenstelle1 = "K"; },
+        [](auto& b) { b.kostenstelle2 = "K"; },  [](auto& b) { b.buchungstext = "T"; },
+        [](auto& b) { b.ustId = "DE1"; },        [](auto& b) { b.sollKonto = 1; },
+        [](auto& b) { b.habenKonto = 1; },       [](auto& b) { b.datevSchluessel = 1; },
+        [](auto& b) { b.betrag = 0.01; },        [](auto& b) { b.skonto = 0.01; },
+        [](auto& b) { b.euSteuersatz = 0.01; },  [](auto& b) { b.waehrungskurs = 0.01; },
+    };
+    for (const auto& fill : filling) {
+        CBuchungenData b;
+        fill(b);
+        EXPECT_TRUE(b.HasData());
+        b.Clear();
+        EXPECT_FALSE(b.HasData());
+    }
+    const std::function<void(CBuchungenData&)> notFilling[] = {
+        [](auto& b) { b.waehrung = "EUR"; },
+        [](auto& b) { b.betrag = -5.0; },
+        [](auto& b) { b.sollKonto = -1; },
+        [](auto& b) { b.skonto = -1.0; },
+    };
+    for (const auto& fill : notFilling) {
+        CBuchungenData b;
+        fill(b);
+        EXPECT_FALSE(b.HasData());
+    }
+}
+
+TEST(RecordsTest, MasterRecordCountsAsFilledByAnyField) {
+    CStammData s;
+    EXPECT_FALSE(s.HasData());
+    s.datevKonto = -3;
+    EXPECT_TRUE(s.HasData());
+    s.Clear();
+    EXPECT_EQ(s.datevKonto, 0);
+    std::string CStammData::*texts[] = {
+        &CStammData::name1,        &CStammData::kundennummer, &CStammData::name2,
+        &CStammData::strasse,      &CStammData::postleitzahl, &CStammData::ort,
+        &CStammData::bank,         &CStammData::kontonummer,  &CStammData::bankleitzahl,
+        &CStammData::ustIdnr,      &CStammData::anrede,       &CStammData::postfach,
+        &CStammData::land,         &CStammData::telefon,      &CStammData::fax,
+        &CStammData::email,        &CStammData::iban,         &CStammData::swift,
+        &CStammData::laenderkennz, &CStammData::bank2,        &CStammData::iban2,
+        &CStammData::swift2,       &CStammData::laenderkennz2};
+    for (auto field : texts) {
+        CStammData r;
+        r.*field = "x";
+        EXPECT_TRUE(r.HasData());
+        r.Clear();
+        EXPECT_EQ(r.*field, "");
+    }
+}
+
+TEST(RecordsTest, NormalizeDateOfABookingUsesTheConfiguredFormat) {
+    CBuchungenData b;
+    b.datum = "20161231";
+    b.NormalizeDate("JJJJMMTT");
+    EXPECT_EQ(b.datum, "31.12.2016");
+    b.datum = "20161231";
+    b.NormalizeDate("");
+    EXPECT_EQ(b.datum, "20.16.1231");
+}
+
+TEST(RecordsTest, ListsKeepIndependentCopiesInOrder) {
+    CBuchungenCtrl list;
+    CBuchungenData b;
+    b.buchungsnummer = "A";
+    b.betrag = 12.5;
+    EXPECT_EQ(list.Add(b), 1);
+    EXPECT_EQ(list.Add(b), 1);
+    b.buchungsnummer = "B";
+    list.Add(b);
+    b.Clear();
+    ASSERT_EQ(list.GetCount(), 3);
+    EXPECT_EQ(list.GetAt(0)->buchungsnummer, "A");
+    EXPECT_EQ(list.GetAt(1)->buchungsnummer, "A");
+    EXPECT_EQ(list.GetAt(1)->betrag, 12.5);
+    EXPECT_EQ(list.GetAt(2)->buchungsnummer, "B");
+    EXPECT_NE(list.GetAt(0), list.GetAt(1));
+    EXPECT_EQ(list.GetAt(3), nullptr);
+    EXPECT_EQ(list.GetAt(-1), nullptr);
+    EXPECT_EQ(list.GetAt(-2147483647 - 1), nullptr);
+    EXPECT_EQ(list.RemoveAll(), 1);
+    EXPECT_EQ(list.GetCount(), 0);
+    EXPECT_EQ(list.GetAt(0), nullptr);
+
+    CStammCtrl stamm;
+    CStammData s;
+    s.name1 = Ansi("Müller");
+    stamm.Add(s);
+    s.name1.clear();
+    ASSERT_EQ(stamm.GetCount(), 1);
+    EXPECT_EQ(stamm.GetAt(0)->name1, "M\xFCller");
+}
+
+TEST(RecordsTest, ListOperationsSetTheirStepCodes) {
+    CStammCtrl list;
+    CStammData s;
+    list.Add(s);
+    EXPECT_EQ(CStepCode::Get(), 5701);
+    list.GetAt(5);
+    EXPECT_EQ(CStepCode::Get(), 5703);
+    list.RemoveAll();
+    EXPECT_EQ(CStepCode::Get(), 5700);
+}

@@ -1,0 +1,279 @@
+#include "core/CPelkoDoc.h"
+#include "core/CPlatform.h"
+#include "datev/CDatevProReader.h"
+#include "datev/CDatevProWriter.h"
+#include "datev/ExtfTestSupport.h"
+#include "support/CRecordingFrontEnd.h"
+#include "support/CTempDir.h"
+
+#include <gtest/gtest.h>
+
+using namespace extf_test;
+
+namespace {
+
+const std::string kHeader510 =
+    "\"EXTF\";510;21;\"Buchungsstapel\";7;20240101120000000;;\"\";\"--\";\"\";1001;456;"
+    "20230701;4;20230701;20240630;\"\";\"\";1;0;0;\"\";;;;;\"\";;;\"\";\"\"\r\n";
+
+class ExtfReaderTest : public ::testing::Test {
+protected:
+    bool ReadBookings(const std::string& path) {
+        return CDatevProReader::ReadDatevProBookings(doc, path, frontEnd, 0, messages);
+    }
+    bool ReadMaster(const std::string& path) {
+        return CDatevProReader::ReadDatevProMaster(doc, path, frontEnd, 0, messages);
+    }
+    std::string Write(const std::string& name, const std::string& bytes) {
+        std::string path = temp.File(name);
+        CTempDir::Write(path, bytes);
+        return path;
+    }
+    const CBuchungenData& Booking(int i) { return *doc.buchungen.GetAt(i); }
+
+    CTempDir temp;
+    CRecordingFrontEnd frontEnd;
+    CPelkoDoc doc{frontEnd};
+    std::string messages;
+};
+
+TEST_F(ExtfReaderTest, GoldenBookingsOfBothVersionsReadBackWithHeaderParameters) {
+    for (int version : {300, 510}) {
+        doc.buchungen.RemoveAll();
+        ASSERT_TRUE(ReadBookings(Data("EXTF_Buchungen_" + std::to_string(version) + ".csv")));
+        EXPECT_EQ("", messages);
+        ASSERT_EQ(2, doc.buchungen.GetCount());
+        const CBuchungenData& b = Booking(0);
+        EXPECT_DOUBLE_EQ(-2345.5, b.betrag);
+        EXPECT_EQ("EUR", b.waehrung);
+        EXPECT_EQ(1200, b.sollKonto);
+        EXPECT_EQ(8400, b.habenKonto);
+        EXPECT_EQ(3, b.datevSchluessel);
+        EXPECT_EQ("31.12.2023", b.datum);
+        EXPECT_EQ("RE-1", b.buchungsnummer);
+        EXPECT_EQ("B2", b.belegnummer2);
+        EXPECT_DOUBLE_EQ(2.5, b.skonto);
+        EXPECT_EQ("Miete \"Lager\";Nord", b.buchungstext);
+        EXPECT_EQ("K1", b.kostenstelle1);
+        EXPECT_EQ("DE123456789", b.ustId) << version;
+        EXPECT_DOUBLE_EQ(19, b.euSteuersatz);
+        EXPECT_DOUBLE_EQ(1.123456, Booking(1).waehrungskurs);
+        EXPECT_EQ("15.01.2023", Booking(1).datum);
+
+        const CDatev& datev = doc.datev;
+        EXPECT_EQ(version, datev.datevProVersion);
+        EXPECT_EQ(1234567, datev.beraterNummer);
+        EXPECT_EQ(12345, datev.mandantenNummer);
+        EXPECT_EQ("01.01.2023", datev.wirtschaftsjahrBeginn);
+        EXPECT_EQ(4, datev.kontonummernLaenge);
+        EXPECT_EQ("01.01.2023", datev.datumVon);
+        EXPECT_EQ("31.12.2023", datev.datumBis);
+        EXPECT_EQ(version == 510 ? 1 : 0, datev.festschreibung);
+    }
+}
+
+TEST_F(ExtfReaderTest, MasterGoldenFilesReadBackAndEmptyRecordsAreSkipped) {
+    for (int version : {300, 510}) {
+        doc.stamm.RemoveAll();
+        ASSERT_TRUE(ReadMaster(Data("EXTF_Stamm_" + std::to_string(version) + ".csv")));
+        ASSERT_EQ(1, doc.stamm.GetCount());
+        const CStammData& s = *doc.stamm.GetAt(0);
+        EXPECT_EQ(10000, s.datevKonto);
+        EXPECT_EQ("M\xFCller GmbH", s.name1);
+        EXPECT_EQ("Lager", s.name2);
+        EXPECT_EQ("DE987654321", s.ustIdnr) << version;
+        EXPECT_EQ("Hauptstra\xDF"
+                  "e 1",
+                  s.strasse);
+        EXPECT_EQ("Deu", s.land);
+        EXPECT_EQ("DE02370501980001802057", s.iban) << version;
+        EXPECT_EQ("AT611904300234573201", s.iban2) << version;
+        EXPECT_EQ("BKAUATWW", s.swift2);
+        EXPECT_EQ("AT", s.laenderkennz2);
+        EXPECT_EQ("K-7", s.kundennummer);
+    }
+    EXPECT_EQ("", messages);
+}
+
+TEST_F(ExtfReaderTest, RoundTripThroughBothVersionsKeepsEveryWrittenValue) {
+    for (int version : {300, 510}) {
+        CPelkoDoc source(frontEnd);
+        SetParameters(source.datev, version);
+        AddBookings(source.buchungen);
+        AddMaster(source.stamm);
+        std::string bookings = temp.File("EXTF_B.csv"), master = temp.File("EXTF_S.csv");
+        std::string ignored;
+        ASSERT_TRUE(CDatevProWriter::WriteDatevProBookings(source, bookings, frontEnd, ignored));
+        ASSERT_TRUE(CDatevProWriter::WriteDatevProMaster(source, master, frontEnd, ignored));
+
+        CPelkoDoc target(frontEnd);
+        ASSERT_TRUE(CDatevProReader::ReadDatevProBookings(target, bookings, frontEnd, 0, messages));
+        ASSERT_TRUE(CDatevProReader::ReadDatevProMaster(target, master, frontEnd, 0, messages));
+        ASSERT_EQ(2, target.buchungen.GetCount());
+        for (int i = 0; i < 2; ++i) {
+            const CBuchungenData& in = *source.buchungen.GetAt(i);
+            const CBuchungenData& out = *target.buchungen.GetAt(i);
+            EXPECT_DOUBLE_EQ(in.betrag, out.betrag);
+            EXPECT_EQ(in.sollKonto, out.sollKonto);
+            EXPECT_EQ(in.habenKonto, out.habenKonto);
+            EXPECT_EQ(in.buchungstext, out.buchungstext);
+            EXPECT_EQ(in.ustId, out.ustId);
+            EXPECT_DOUBLE_EQ(in.waehrungskurs, out.waehrungskurs);
+        }
+        const CStammData& in = *source.stamm.GetAt(0);
+        const CStammData& out = *target.stamm.GetAt(0);
+        EXPECT_EQ(in.name1, out.name1);
+        EXPECT_EQ(in.name2, out.name2);
+        EXPECT_EQ(in.ustIdnr, out.ustIdnr);
+        EXPECT_EQ(in.iban, out.iban);
+        EXPECT_EQ(in.email, out.email);
+        EXPECT_EQ("", messages);
+    }
+}
+
+TEST_F(ExtfReaderTest, DataLinesAreMatchedByHeadingInAnyOrder) {
+    std::string path =
+        Write("EXTF_hand.csv", kHeader510 + "Buchungstext;Unbekannt;Konto;Belegdatum;Soll/Haben-Kennzeichen;"
+                                            "Umsatz (ohne Soll/Haben-Kz);EU-Land u. UStID\r\n"
+                                            "\"Text\";x;4400;1508;\"H\";12,5;\"ATU1\";Rest;mehr\r\n");
+    ASSERT_TRUE(ReadBookings(path));
+    ASSERT_EQ(1, doc.buchungen.GetCount());
+    EXPECT_EQ("Text", Booking(0).buchungstext);
+    EXPECT_EQ(4400, Booking(0).sollKonto);
+    EXPECT_DOUBLE_EQ(-12.5, Booking(0).betrag);
+    EXPECT_EQ("ATU1", Booking(0).ustId);
+    EXPECT_EQ(0, Booking(0).habenKonto);
+    EXPECT_EQ("", messages);
+}
+
+TEST_F(ExtfReaderTest, FiscalYearAcrossNewYearGivesEarlyMonthsTheSecondYear) {
+    std::string path =
+        Write("EXTF_wj.csv", kHeader510 + "Belegdatum;Konto\r\n1508;1\r\n0302;2\r\n302;3\r\n0107;4\r\n");
+    ASSERT_TRUE(ReadBookings(path));
+    ASSERT_EQ(4, doc.buchungen.GetCount());
+    EXPECT_EQ("15.08.2023", Booking(0).datum);
+    EXPECT_EQ("03.02.2024", Booking(1).datum);
+    EXPECT_EQ("03.02.2024", Booking(2).datum);
+    EXPECT_EQ("01.07.2023", Booking(3).datum);
+}
+
+TEST_F(ExtfReaderTest, UnknownVersionIsReportedAndReadWithoutVersionNames) {
+    std::string text = CTempDir::Read(Data("EXTF_Buchungen_510.csv"));
+    text.replace(text.find(";510;"), 5, ";700;");
+    ASSERT_TRUE(ReadBookings(Write("EXTF_700.csv", text)));
+    EXPECT_EQ("FEHLER: Die Datev-Version 700 ist unbekannt.\r\n", messages);
+    ASSERT_EQ(2, doc.buchungen.GetCount());
+    EXPECT_EQ("", Booking(0).ustId);
+    EXPECT_DOUBLE_EQ(19, Booking(0).euSteuersatz);
+    EXPECT_DOUBLE_EQ(-2345.5, Booking(0).betrag);
+}
+
+TEST_F(ExtfReaderTest, WrongCategoryReadsNothing) {
+    EXPECT_FALSE(ReadBookings(Data("EXTF_Stamm_510.csv")));
+    EXPECT_EQ("FEHLER: Die Datei enth\xE4lt keine Buchungsdaten (Kategorie: ist=16, soll=21).\r\n", messages);
+    EXPECT_EQ(0, doc.buchungen.GetCount());
+    messages.clear();
+    EXPECT_FALSE(ReadMaster(Data("EXTF_Buchungen_300.csv")));
+    EXPECT_EQ("FEHLER: Die Datei enth\xE4lt keine Stammdaten (Kategorie: ist=21, soll=16).\r\n", messages);
+    EXPECT_EQ(0, doc.stamm.GetCount());
+}
+
+TEST_F(ExtfReaderTest, KindComesFromTheCategory) {
+    EXPECT_EQ(1, CDatevProReader::ReadDatevProKind(doc, Data("EXTF_Buchungen_300.csv")));
+    EXPECT_EQ(2, CDatevProReader::ReadDatevProKind(doc, Data("EXTF_Stamm_510.csv")));
+    EXPECT_EQ(0, CDatevProReader::ReadDatevProKind(doc, Data("samples/v510/EXTF_Kontenbeschriftungen.csv")));
+    EXPECT_EQ(0, CDatevProReader::ReadDatevProKind(doc, temp.File("fehlt.csv")));
+    EXPECT_EQ(1u, frontEnd.boxes.size());
+    EXPECT_EQ(510, doc.datev.datevProVersion); // detection stores nothing
+}
+
+TEST_F(ExtfReaderTest, MissingFileGivesVersionAndCategoryFindings) {
+    EXPECT_FALSE(ReadBookings(temp.File("fehlt.csv")));
+    EXPECT_EQ("FEHLER: Die Datev-Version 0 ist unbekannt.\r\n"
+              "FEHLER: Die Datei enth\xE4lt keine Buchungsdaten (Kategorie: ist=0, soll=21).\r\n",
+              messages);
+    EXPECT_EQ(1u, frontEnd.boxes.size());
+}
+
+TEST_F(ExtfReaderTest, DamagedHeadersGiveTheVersionAndCategoryFindings) {
+    const std::string unknown = "FEHLER: Die Datev-Version 0 ist unbekannt.\r\n";
+    const std::string noBookings =
+        "FEHLER: Die Datei enth\xE4lt keine Buchungsdaten (Kategorie: ist=0, soll=21).\r\n";
+    const std::pair<const char*, std::string> cases[] = {
+        {"\"EXTF\";510\r\nBelegdatum;Konto\r\n0101;1\r\n", noBookings},
+        {"\"EXTF\";abc;xyz\r\n", unknown + noBookings},
+        {"", unknown + noBookings},
+        {"\"EXTF;510;21;\"Buchungsstapel\"\r\nKonto\r\n1\r\n", unknown + noBookings},
+    };
+    for (const auto& [bytes, findings] : cases) {
+        messages.clear();
+        EXPECT_FALSE(ReadBookings(Write("EXTF_d.csv", bytes))) << bytes;
+        EXPECT_EQ(findings, messages) << bytes;
+        EXPECT_EQ(0, doc.buchungen.GetCount());
+    }
+}
+
+TEST_F(ExtfReaderTest, HeaderOnlyLongLinesOddBytesAndOpenQuotes) {
+    messages.clear();
+    ASSERT_TRUE(ReadBookings(Write("EXTF_kopf.csv", kHeader510)));
+    EXPECT_EQ(0, doc.buchungen.GetCount());
+
+    std::string text(100000, 'a');
+    text += "\x81\x96\x80";
+    text += '\0';
+    text += "z";
+    ASSERT_TRUE(ReadBookings(Write("EXTF_lang.csv", kHeader510 + "Buchungstext;Konto\r\n\"" + text +
+                                                        "\";7\r\n" + "\"offen;8\r\n\"noch\";9\r\n")));
+    ASSERT_EQ(2, doc.buchungen.GetCount());
+    EXPECT_EQ(text.substr(0, text.size() - 2) + " z", Booking(0).buchungstext);
+    EXPECT_EQ(7, Booking(0).sollKonto);
+    // A quote that never closes runs to the end of the file: one record, nothing shifted behind it.
+    EXPECT_EQ(0, Booking(1).sollKonto);
+    EXPECT_EQ("", messages);
+}
+
+TEST_F(ExtfReaderTest, RealFilesOfOtherProgramsAreReadOrGetAFinding) {
+    ASSERT_TRUE(ReadBookings(Data("samples/v510/EXTF_Buchungsstapel.csv")));
+    EXPECT_EQ("", messages);
+    ASSERT_EQ(2, doc.buchungen.GetCount());
+    EXPECT_DOUBLE_EQ(-24.95, Booking(0).betrag);
+    EXPECT_EQ(1200, Booking(0).sollKonto);
+    EXPECT_EQ(4940, Booking(0).habenKonto);
+    EXPECT_EQ(8, Booking(0).datevSchluessel);
+    EXPECT_EQ("21.02.2018", Booking(0).datum);
+    EXPECT_EQ("Fachbuch: Controlling f\xFCr Dummies", Booking(0).buchungstext);
+    EXPECT_DOUBLE_EQ(5950, Booking(1).betrag);
+    EXPECT_EQ("RE201802-135", Booking(1).buchungsnummer);
+    EXPECT_EQ(1001, doc.datev.beraterNummer);
+
+    doc.buchungen.RemoveAll();
+    ASSERT_TRUE(ReadBookings(Data("samples/v700/EXTF_Buchungsstapel.csv")));
+    EXPECT_EQ("FEHLER: Die Datev-Version 700 ist unbekannt.\r\n", messages);
+    ASSERT_EQ(2, doc.buchungen.GetCount());
+    EXPECT_EQ(8400, Booking(1).habenKonto);
+
+    for (const char* folder : {"samples/v510/", "samples/v700/"}) {
+        doc.stamm.RemoveAll();
+        ASSERT_TRUE(ReadMaster(Data(std::string(folder) + "EXTF_Stammdaten.csv")));
+        ASSERT_EQ(4, doc.stamm.GetCount());
+        const CStammData& person = *doc.stamm.GetAt(0);
+        EXPECT_EQ(10000, person.datevKonto);
+        EXPECT_EQ("Mustermann", person.name1);
+        EXPECT_EQ("Frau", person.anrede);
+        EXPECT_EQ("K\xF6ln", person.ort);
+        EXPECT_EQ("DE12500105170648489890", person.iban) << folder;
+        EXPECT_EQ("Meyer GmbH", doc.stamm.GetAt(1)->name1);
+    }
+
+    messages.clear();
+    EXPECT_FALSE(ReadBookings(Data("samples/v510-unquoted/EXTF_Buchungsstapel.csv")));
+    EXPECT_EQ(
+        "FEHLER: Die Zeilen der Datei enden nicht mit CR LF (Windows-Zeilenende), die Daten k\xF6nnen nicht "
+        "gelesen werden.\r\n",
+        messages);
+    messages.clear();
+    EXPECT_FALSE(ReadMaster(Data("samples/v510/EXTF_Kontenbeschriftungen.csv")));
+    EXPECT_EQ("FEHLER: Die Datei enth\xE4lt keine Stammdaten (Kategorie: ist=20, soll=16).\r\n", messages);
+}
+
+} // namespace

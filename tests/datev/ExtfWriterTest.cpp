@@ -1,0 +1,135 @@
+#include "core/CCodePage.h"
+#include "core/CPelkoDoc.h"
+#include "core/CPlatform.h"
+#include "datev/CDatevProWriter.h"
+#include "datev/ExtfTestSupport.h"
+#include "support/CRecordingFrontEnd.h"
+#include "support/CTempDir.h"
+
+#include <gtest/gtest.h>
+
+using namespace extf_test;
+
+namespace {
+
+class ExtfWriterTest : public ::testing::Test {
+protected:
+    std::string WriteBookings(int version, const std::string& name = "EXTF_Buchungen.csv") {
+        SetParameters(doc.datev, version);
+        AddBookings(doc.buchungen);
+        std::string path = temp.File(name);
+        EXPECT_TRUE(CDatevProWriter::WriteDatevProBookings(doc, path, frontEnd, messages));
+        return CTempDir::Read(path);
+    }
+    std::string WriteMaster(int version) {
+        SetParameters(doc.datev, version);
+        AddMaster(doc.stamm);
+        std::string path = temp.File("EXTF_Stamm.csv");
+        EXPECT_TRUE(CDatevProWriter::WriteDatevProMaster(doc, path, frontEnd, messages));
+        return CTempDir::Read(path);
+    }
+
+    CTempDir temp;
+    CRecordingFrontEnd frontEnd;
+    CPelkoDoc doc{frontEnd};
+    std::string messages;
+};
+
+const std::string kBookingFindings =
+    "HINWEIS: Zeile 2, Feld 'Buchungstext' darf maximal 60 Zeichen haben. Inhalt:'" + std::string(70, 'x') +
+    "'\r\n"
+    "HINWEIS: Zeile 3: Die Zeile ist au\xDF"
+    "erhalb des gew\xFCnschten Datumbereichs (01.01.2024) und wird nicht geschrieben.\r\n"
+    "FEHLER: Zeile 4, 'Betrag' ist 0.\r\n"
+    "FEHLER: Zeile 4, Feld 'Soll-Konto' muss ausgef\xFCllt sein.\r\n"
+    "FEHLER: Zeile 4, Feld 'Haben-Konto' muss ausgef\xFCllt sein.\r\n"
+    "FEHLER: Zeile 4, Feld 'Datum' muss ausgef\xFCllt sein.\r\n"
+    "FEHLER: Zeile 4: Die Zeile wird wegen fehlenden Daten nicht geschrieben.\r\n";
+
+TEST_F(ExtfWriterTest, BookingsV51MatchGoldenFileWithFindingsAndCounter) {
+    ExpectSameFields(CTempDir::Read(Data("EXTF_Buchungen_510.csv")), WithoutTimeStamp(WriteBookings(510)));
+    EXPECT_EQ(kBookingFindings, messages);
+    EXPECT_EQ(4, doc.recordCounter);
+    EXPECT_EQ(3, frontEnd.rangeHigh);
+}
+
+TEST_F(ExtfWriterTest, BookingsOfAnyOtherVersionAreWrittenAsV30) {
+    ExpectSameFields(CTempDir::Read(Data("EXTF_Buchungen_300.csv")), WithoutTimeStamp(WriteBookings(400)));
+    EXPECT_EQ(300, doc.datev.datevProVersion);
+    EXPECT_EQ(kBookingFindings, messages);
+}
+
+TEST_F(ExtfWriterTest, DecimalPointOptionChangesNumbersOnly) {
+    CPlatform::CreateDirectories(temp.DataFile(""));
+    CTempDir::Write(temp.DataFile("datevpro.ini"), "[Export Buchungen Daten V2]\r\nNachkommazeichen=1\r\n");
+    ExpectSameFields(CTempDir::Read(Data("EXTF_Buchungen_510_Punkt.csv")),
+                     WithoutTimeStamp(WriteBookings(510)));
+}
+
+TEST_F(ExtfWriterTest, WrongNameShortHeaderValuesAndRangeWithoutYearAreNotedAndWritten) {
+    SetParameters(doc.datev, 510);
+    doc.datev.beraterNummer = 123;
+    doc.datev.mandantenNummer = 0;
+    doc.datev.wirtschaftsjahrBeginn = "01.07.2022";
+    doc.datev.datumVon = "01.07.";
+    doc.datev.datumBis = "30.06.2023";
+    std::string path = temp.File("buchungen.txt");
+    ASSERT_TRUE(CDatevProWriter::WriteDatevProBookings(doc, path, frontEnd, messages));
+    std::vector<std::string> header = Split(Split(CTempDir::Read(path), "\r\n")[0], ";");
+    ASSERT_EQ(31u, header.size());
+    EXPECT_EQ("123", header[10]);
+    EXPECT_EQ("", header[11]);
+    EXPECT_EQ("20220701", header[14]);
+    EXPECT_EQ("01.07.2022", doc.datev.datumVon);
+    EXPECT_EQ("FEHLER: Der Dateiname sollte mit 'EXTF_' beginnen! Angegebener Dateiname: 'buchungen.txt'\r\n"
+              "FEHLER: Der Dateiname sollte mit '.csv' enden! Angegebener Dateiname: 'buchungen.txt'\r\n"
+              "HINWEIS: Zeile 0, Feld 'Beraternummer' muss mindestens 4 Zeichen haben. Inhalt:'123'\r\n"
+              "FEHLER: Zeile 0, Feld 'Mandantennummer' muss ausgef\xFCllt sein.\r\n",
+              messages);
+}
+
+TEST_F(ExtfWriterTest, MasterBothVersionsMatchGoldenFiles) {
+    ExpectSameFields(CTempDir::Read(Data("EXTF_Stamm_510.csv")), WithoutTimeStamp(WriteMaster(510)));
+    EXPECT_EQ("HINWEIS: Zeile 1, Feld 'Land' darf maximal 2 Zeichen haben. Inhalt:'Deu'\r\n"
+              "FEHLER: Zeile 2, Feld 'Datev-Konto' muss ausgef\xFCllt sein.\r\n",
+              messages);
+    EXPECT_EQ(2, doc.recordCounter);
+
+    doc.stamm.RemoveAll();
+    ExpectSameFields(CTempDir::Read(Data("EXTF_Stamm_300.csv")), WithoutTimeStamp(WriteMaster(300)));
+}
+
+TEST_F(ExtfWriterTest, NameTargetsAndCountryMapping) {
+    CPlatform::CreateDirectories(temp.DataFile(""));
+    CTempDir::Write(temp.DataFile("stammdaten_umsetzung.ini"), "[OUT:Land]\r\nDeutschland=DE\r\n");
+    CPelkoDoc mapped(frontEnd); // opens the mapping file on construction
+    SetParameters(mapped.datev, 510);
+    AddMaster(mapped.stamm);
+    mapped.settings.datevproName1 = 0;
+    mapped.settings.datevproName2 = 0;
+    mapped.settings.datevproTyp = 2;
+    std::string path = temp.File("EXTF_Stamm.csv");
+    ASSERT_TRUE(CDatevProWriter::WriteDatevProMaster(mapped, path, frontEnd, messages));
+    std::vector<std::string> lines = Split(CTempDir::Read(path), "\r\n");
+    std::vector<std::string> first = Split(lines[2], ";");
+    EXPECT_EQ("\"M\xFCller GmbH\"", first[1]);
+    EXPECT_EQ("\"\"", first[5]);
+    EXPECT_EQ("\"2\"", first[6]);
+    EXPECT_EQ("\"DE\"", first[19]);
+    EXPECT_EQ("\"\"", first[38]);
+    EXPECT_EQ("\"\"", first[39]);
+    EXPECT_EQ("\"\"", Split(lines[3], ";")[6]); // no name, no addressee type
+}
+
+TEST_F(ExtfWriterTest, UnwritableTargetFails) {
+    SetParameters(doc.datev, 510);
+    AddBookings(doc.buchungen);
+    EXPECT_FALSE(
+        CDatevProWriter::WriteDatevProBookings(doc, temp.File("fehlt/EXTF_x.csv"), frontEnd, messages));
+    EXPECT_FALSE(
+        CDatevProWriter::WriteDatevProMaster(doc, temp.File("fehlt/EXTF_x.csv"), frontEnd, messages));
+    EXPECT_EQ(2u, frontEnd.boxes.size());
+    EXPECT_EQ(0, doc.recordCounter);
+}
+
+} // namespace

@@ -1,0 +1,281 @@
+#include "text/CModulCSV.h"
+#include "core/CCodePage.h"
+#include "support/CRecordingFrontEnd.h"
+#include "support/CTempDir.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// An engine with columns P, Q, R and a layout file in a temporary folder.
+struct CFixture {
+    CTempDir dir;
+    CRecordingFrontEnd frontEnd;
+    CModulCSV engine{frontEnd};
+    std::string layout = dir.File("layout.ini");
+    std::string out = dir.File("out.csv");
+
+    explicit CFixture(std::initializer_list<const char*> names = {"P", "Q", "R"}) {
+        engine.ResetLayout();
+        for (const char* name : names)
+            engine.DefineColumn(name, 1);
+    }
+    void Layout(const std::string& body) { CTempDir::Write(layout, "[S]\r\n" + body); }
+
+    // Exports one record per row (values in definition order) and returns the file's bytes.
+    std::string Export(const std::vector<std::vector<std::string>>& rows, int numeric = 0) {
+        EXPECT_EQ(engine.SetupExport(layout, "S", 0), 1);
+        EXPECT_EQ(engine.OpenExportFile(out, 0), 1);
+        engine.WriteHeading();
+        for (const auto& row : rows) {
+            engine.ClearValues();
+            for (size_t i = 0; i < row.size(); ++i)
+                engine.SetValue(engine.GetColumn(static_cast<int>(i)).name, row[i], numeric);
+            engine.WriteRecord();
+        }
+        EXPECT_EQ(engine.CloseFile(), 1);
+        return CTempDir::Read(out);
+    }
+
+    // Imports the bytes and returns the values of the named columns, one row per record.
+    std::vector<std::vector<std::string>> Import(const std::string& bytes) {
+        std::string in = dir.File("in.csv");
+        CTempDir::Write(in, bytes);
+        EXPECT_EQ(engine.PrepareImport(in), 1);
+        EXPECT_EQ(engine.OpenImportFile(in), 1);
+        EXPECT_EQ(engine.SetupImport(layout, "S", 0), 1);
+        std::vector<std::vector<std::string>> rows;
+        for (int more = 1; more;) {
+            engine.ClearValues();
+            more = engine.ReadRecord();
+            std::vector<std::string> row;
+            for (int i = 0; i < engine.GetColumnCount(); ++i) {
+                std::string value;
+                engine.GetString(i < 3 ? engine.GetColumn(i).name : std::string(), value);
+                if (!engine.GetColumn(i).name.empty()) row.push_back(value);
+            }
+            rows.push_back(row);
+        }
+        engine.CloseFile();
+        return rows;
+    }
+};
+
+using Rows = std::vector<std::vector<std::string>>;
+
+} // namespace
+
+TEST(CModulCSV, WritesQuotedByDefault) {
+    CFixture f;
+    EXPECT_EQ(f.Export({{"12\"34", "a;b", "x\r\ny"}}),
+              "\"P\";\"Q\";\"R\"\r\n\"12\"\"34\";\"a;b\";\"x\ny\"\r\n");
+}
+
+TEST(CModulCSV, WritesUnquotedWithReplacements) {
+    CFixture f;
+    f.Layout("Hochkomma=0\r\n");
+    EXPECT_EQ(f.Export({{"a;b", "\"q\"", ""}}), "P;Q;R\r\na,b; \"q\" ;\r\n");
+    f.Layout("Hochkomma=0\r\nTrennzeichen=1\r\n");
+    EXPECT_EQ(f.Export({{"a,b", "1;2", "t"}}), "P,Q,R\r\na.b,1;2,t\r\n");
+    f.Layout("Hochkomma=0\r\nTrennzeichen=2\r\n");
+    EXPECT_EQ(f.Export({{"a\tb", "|", ""}}), "P\tQ\tR\r\na    b\t|\t\r\n");
+    f.Layout("Hochkomma=0\r\nTrennzeichen=3\r\n");
+    EXPECT_EQ(f.Export({{"a|b", "", "c"}}), "P|Q|R\r\na/b||c\r\n");
+    // A separator index nobody knows writes with ";".
+    f.Layout("Hochkomma=0\r\nTrennzeichen=7\r\n");
+    EXPECT_EQ(f.Export({{"a;b", "2", "3"}}), "P;Q;R\r\na,b;2;3\r\n");
+}
+
+TEST(CModulCSV, ForceQuotesWithoutQuoteAll) {
+    CFixture f;
+    f.Layout("Hochkomma=0\r\n");
+    f.engine.SetupExport(f.layout, "S", 0);
+    f.engine.OpenExportFile(f.out, 0);
+    f.engine.ClearValues();
+    f.engine.SetValue("P", "S", 0, 1);
+    f.engine.SetValue("Q", "a\"b", 0, 1);
+    f.engine.WriteRecord();
+    f.engine.CloseFile();
+    EXPECT_EQ(CTempDir::Read(f.out), "\"S\";\"a\"\"b\";\r\n");
+}
+
+TEST(CModulCSV, LineBreaksSoftReturnsAndDecimalPoint) {
+    CFixture f;
+    f.Layout("OpenOffice=1\r\n");
+    EXPECT_EQ(f.Export({{"a\r\nb", "c\nd",
+                         "e~\xA7"
+                         "f"}}),
+              "\"P\";\"Q\";\"R\"\r\n\"a b\";\"c d\";\"e f\"\r\n");
+    f.Layout("SoftReturn=13\r\n");
+    EXPECT_EQ(f.Export({{"a\r\nb", "lone\rcr", ""}}), "\"P\";\"Q\";\"R\"\r\n\"a\rb\";\"lone\rcr\";\"\"\r\n");
+    // Empty lines inside a value get a blank so that no line of the field is empty.
+    f.Layout("");
+    EXPECT_EQ(f.Export({{"a\n\nb", "a\n\n\nb", ""}}),
+              "\"P\";\"Q\";\"R\"\r\n\"a\n \nb\";\"a\n \n\nb\";\"\"\r\n");
+    f.Layout("Nachkommazeichen=1\r\nHochkomma=0\r\n");
+    EXPECT_EQ(f.Export({{"987,65", "", ""}}, 1), "P;Q;R\r\n987.65;;\r\n");
+    EXPECT_EQ(f.Export({{"987,65", "", ""}}, 0), "P;Q;R\r\n987,65;;\r\n");
+}
+
+TEST(CModulCSV, LongValuesAreCutWithANote) {
+    CFixture f;
+    f.Layout("Hochkomma=0\r\n" + Ansi("Keine Überschriftszeile") + "=1\r\n");
+    std::string exact(32760, 'x');
+    std::string written = f.Export({{std::string(40000, 'x'), exact, ""}});
+    EXPECT_EQ(written,
+              std::string(32700, 'x') + "\n \n...(wegen Excel-Begrenzung abgeschnitten);" + exact + ";\r\n");
+}
+
+TEST(CModulCSV, OemLinesAndAnsiHeading) {
+    CFixture f({"\xC4", "B"});
+    f.Layout("Hochkomma=0\r\nZeichensatz=1\r\n");
+    EXPECT_EQ(f.Export({{"\xFC", "\xDF"}}), "\xC4;B\r\n\x81;\xE1\r\n");
+}
+
+TEST(CModulCSV, FixedValuesAndReferences) {
+    CFixture f({"A", "B", "C", "D", "X"});
+    f.Layout("Hochkomma=0\r\nWert: X=#2\r\nWert: D=#9\r\nWert: B=fest\r\n");
+    EXPECT_EQ(f.Export({{"a", "b", "c", "d", "x"}}), "A;B;C;D;X\r\na;fest;c;#9;c\r\n");
+    f.Layout("Hochkomma=0\r\nWert: X=##abc\r\n");
+    EXPECT_EQ(f.Export({{"a", "b", "c", "d", "x"}}), "A;B;C;D;X\r\na;b;c;d;a\r\n");
+    // A hand-written fixed value survives the save of its section.
+    EXPECT_NE(CTempDir::Read(f.layout).find("Wert: X=##abc"), std::string::npos);
+}
+
+TEST(CModulCSV, LayoutRepairAndGaps) {
+    CFixture f;
+    f.Layout("Hochkomma=0\r\nPos.: P=2\r\nPos.: Q=2\r\n");
+    // P 2, Q 3, R the smallest free position 0: only R is written, nothing holds position 1.
+    EXPECT_EQ(f.Export({{"p", "q", "r"}}), "R\r\nr\r\n");
+    EXPECT_EQ(f.engine.GetColumn(0).position, 2);
+    EXPECT_EQ(f.engine.GetColumn(1).position, 3);
+    f.Layout("Hochkomma=0\r\nPos.: R=0\r\n");
+    EXPECT_EQ(f.Export({{"p", "q", "r"}}), "R;P;Q\r\nr;p;q\r\n");
+    f.Layout("Hochkomma=0\r\nPos.: P=1\r\nSel.: Q=0\r\nName: R=Titel\r\n");
+    // Q takes the free position 0 but is not selected; R goes behind P.
+    EXPECT_EQ(f.Export({{"p", "q", "r"}}), "P;Titel\r\np;r\r\n");
+}
+
+TEST(CModulCSV, SavedLayoutListsNamedColumns) {
+    CFixture f;
+    CTempDir::Write(f.layout, "; Kommentar\r\n[S]\r\nEigener=1\r\n");
+    f.Export({{"1", "2", "3"}});
+    EXPECT_EQ(CTempDir::Read(f.layout),
+              "; Kommentar\r\n[S]\r\nEigener=1\r\nTrennzeichen=0\r\nHochkomma=1\r\n"
+              "OpenOffice=0\r\nSoftReturn=10\r\nZeichensatz=0\r\nNachkommazeichen=0\r\n" +
+                  Ansi("Keine Überschriftszeile") +
+                  "=0\r\nPos.: P=0\r\nSel.: P=1\r\nName: P=P\r\nPos.: Q=1\r\n"
+                  "Sel.: Q=1\r\nName: Q=Q\r\nPos.: R=2\r\nSel.: R=1\r\nName: R=R\r\n");
+}
+
+TEST(CModulCSV, UnreadableLayoutUsesEveryColumn) {
+    CFixture f;
+    f.engine.SetSelected(1, 0);
+    f.engine.LoadLayout(f.dir.File("no/such/folder/layout.ini"), "S");
+    EXPECT_EQ(f.engine.quoteAll, 1);
+    EXPECT_EQ(f.engine.separatorIndex, 0);
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(f.engine.GetColumn(i).position, i);
+        EXPECT_EQ(f.engine.GetColumn(i).selected, 1);
+    }
+    EXPECT_EQ(f.engine.SaveLayout(f.dir.File("no/such/folder/layout.ini"), "S"), 0);
+}
+
+TEST(CModulCSV, SeparatorDetection) {
+    auto detect = [](const std::string& firstLine) {
+        CFixture f;
+        std::string in = f.dir.File("in.csv");
+        CTempDir::Write(in, firstLine + "\r\n");
+        f.engine.PrepareImport(in);
+        return f.engine.separatorIndex;
+    };
+    EXPECT_EQ(detect("a;b;c,d"), 0);
+    EXPECT_EQ(detect("a,b;c"), 0);
+    EXPECT_EQ(detect("a\tb\tc\td;e;f"), 2);
+    EXPECT_EQ(detect("a|b"), 3);
+    EXPECT_EQ(detect("abc"), -1);
+}
+
+TEST(CModulCSV, ReadsQuotedAndMultiLineFields) {
+    CFixture f;
+    Rows rows = f.Import("P;Q;R\r\na;\"b;c\";\"d\"\"e\"\r\n\"x\r\ny\";2\r\n\"\"\"q\"\"\";;z\r\n");
+    EXPECT_EQ(rows, (Rows{{"a", "b;c", "d\"e"}, {"x\r\ny", "2", ""}, {"\"q\"", "", "z"}}));
+}
+
+TEST(CModulCSV, UnclosedQuoteRunsToTheEnd) {
+    CFixture f;
+    Rows rows = f.Import("P;Q;R\r\n\"open;x\r\nmore\r\nlast");
+    EXPECT_EQ(rows, (Rows{{"open;x\r\nmore\r\nlast", "", ""}}));
+}
+
+TEST(CModulCSV, NoSeparatorReadsWholeLines) {
+    CFixture f;
+    Rows rows = f.Import("Kopf\r\na;b\r\n");
+    // The first line had no separator, so ";" is no separator either.
+    EXPECT_EQ(rows, (Rows{{"a;b", "", ""}}));
+}
+
+TEST(CModulCSV, NoHeadingReadsFirstLineAsData) {
+    CFixture f;
+    f.Layout(Ansi("Keine Überschriftszeile") + "=1\r\n");
+    Rows rows = f.Import("1;2;3\r\n4;5;6");
+    EXPECT_EQ(rows, (Rows{{"1", "2", "3"}, {"4", "5", "6"}}));
+}
+
+TEST(CModulCSV, ExtraFieldsGetAnonymousColumnsUpToTheLimit) {
+    CFixture f;
+    std::string wide;
+    for (int i = 0; i < 5000; ++i)
+        wide += std::to_string(i) + ";";
+    Rows rows = f.Import("P;Q;R;S;T\r\n" + wide + "\r\n");
+    EXPECT_EQ(rows[0], (std::vector<std::string>{"0", "1", "2"}));
+    EXPECT_EQ(f.engine.GetColumnCount(), CModulCSV::kMaxColumns);
+    EXPECT_EQ(f.engine.GetColumn(299).value, "299");
+    EXPECT_EQ(f.engine.DefineColumn("Z", 1), 0);
+    EXPECT_EQ(CTempDir::Read(f.layout).find("Pos.: ="), std::string::npos);
+}
+
+TEST(CModulCSV, GettersTakeSelectedColumnsOnly) {
+    CFixture f;
+    f.Layout("Sel.: Q=0\r\n");
+    f.Import("P;Q;R\r\n 1,5x;7;-12abc\r\n");
+    double d = 42;
+    int n = 42;
+    EXPECT_EQ(f.engine.GetDouble("Q", d), 0);
+    EXPECT_EQ(d, 42);
+    EXPECT_EQ(f.engine.GetDouble("P", d), 1);
+    EXPECT_DOUBLE_EQ(d, 1.5);
+    EXPECT_EQ(f.engine.GetInt("R", n), 1);
+    EXPECT_EQ(n, -12);
+    EXPECT_EQ(f.engine.GetInt("Unbekannt", n), 0);
+    EXPECT_EQ(f.engine.SetValue("Unbekannt", "x"), 0);
+}
+
+TEST(CModulCSV, AssignByHeadings) {
+    CFixture f({"Datum", "Betrag", "Text", "Konto"});
+    f.Import("Text;Konto;Betrag;Datum\r\nt;1;2;3\r\n");
+    f.engine.PrepareImport(f.dir.File("in.csv"));
+    f.engine.OpenImportFile(f.dir.File("in.csv"));
+    f.engine.SetupImport(f.layout, "S", 0);
+    f.engine.AssignByHeadings();
+    f.engine.ClearValues();
+    f.engine.ReadRecord();
+    std::string value;
+    f.engine.GetString("Datum", value);
+    EXPECT_EQ(value, "3");
+    f.engine.GetString("Text", value);
+    EXPECT_EQ(value, "t");
+    f.engine.GetString("Konto", value);
+    EXPECT_EQ(value, "1");
+    f.engine.CloseFile();
+}
+
+TEST(CModulCSV, OpenFailuresShowTheirCodes) {
+    CFixture f;
+    EXPECT_EQ(f.engine.OpenExportFile(f.dir.File("missing/out.csv"), 0), 0);
+    EXPECT_EQ(f.engine.PrepareImport(f.dir.File("missing.csv")), 0);
+    ASSERT_EQ(f.frontEnd.boxes.size(), 2u);
+    EXPECT_EQ(f.frontEnd.boxes[0].text.rfind("(E:600#9510)\nEs ist ein Fehler beim ", 0), 0u);
+    EXPECT_NE(f.frontEnd.boxes[0].text.find("missing/out.csv"), std::string::npos);
+    EXPECT_EQ(f.frontEnd.boxes[1].text.rfind("(E:601#9500)\n", 0), 0u);
+}

@@ -1,0 +1,105 @@
+#include "text/CMyFile.h"
+#include "support/CTempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace {
+
+struct CRead {
+    std::vector<std::string> lines;
+    bool endAfterLast = false;
+};
+
+CRead ReadAll(const std::string& bytes, bool anyBreak) {
+    CTempDir dir;
+    std::string path = dir.File("in.txt");
+    CTempDir::Write(path, bytes);
+    CMyFile file;
+    EXPECT_TRUE(file.OpenRead(path));
+    CRead result;
+    while (!file.IsEndOfFile() && result.lines.size() < 100000)
+        result.lines.push_back(anyBreak ? file.ReadLineAnyBreak() : file.ReadLine());
+    result.endAfterLast = file.IsEndOfFile();
+    return result;
+}
+
+using Lines = std::vector<std::string>;
+
+} // namespace
+
+TEST(CMyFile, LineRules) {
+    EXPECT_EQ(ReadAll("a\r\nb", false).lines, (Lines{"a", "b"}));
+    EXPECT_EQ(ReadAll("a\r\nb\r\n", false).lines, (Lines{"a", "b"}));
+    EXPECT_EQ(ReadAll("x\ny\rz\r\n\r\nq", false).lines, (Lines{"x\ny\rz", "", "q"}));
+    EXPECT_EQ(ReadAll("x\ny\rz\r\n\r\nq", true).lines, (Lines{"x", "y", "z", "", "q"}));
+    EXPECT_EQ(ReadAll("a\r", true).lines, (Lines{"a"}));
+    EXPECT_EQ(ReadAll(std::string("a\0b", 3), false).lines, (Lines{"a b"}));
+    CRead empty = ReadAll("", false);
+    EXPECT_EQ(empty.lines, (Lines{""}));
+    EXPECT_TRUE(empty.endAfterLast);
+}
+
+TEST(CMyFile, LongLinesComeBackWhole) {
+    std::string longLine(100000, 'x');
+    longLine[32766] = '\r'; // a CR at a chunk border, not followed by LF
+    std::string crlfAtBorder(32767, 'y');
+    EXPECT_EQ(ReadAll(longLine + "\r\nend", false).lines, (Lines{longLine, "end"}));
+    // The CR LF pair split across two reads still ends the line.
+    EXPECT_EQ(ReadAll(crlfAtBorder + "\r\nz", false).lines, (Lines{crlfAtBorder, "z"}));
+    EXPECT_EQ(ReadAll(crlfAtBorder + "\r\nz", true).lines, (Lines{crlfAtBorder, "z"}));
+    // A file of 32 766 bytes plus CR LF fills exactly one read: one extra empty line follows.
+    EXPECT_EQ(ReadAll(std::string(32766, 'a') + "\r\n", false).lines, (Lines{std::string(32766, 'a'), ""}));
+}
+
+TEST(CMyFile, ManyLinesAcrossChunks) {
+    std::string bytes;
+    Lines expected;
+    for (int i = 0; i < 20000; ++i) {
+        expected.push_back("line " + std::to_string(i));
+        bytes += expected.back() + "\r\n";
+    }
+    EXPECT_EQ(ReadAll(bytes, false).lines, expected);
+}
+
+TEST(CMyFile, WriteReplacesTargetOnlyOnSuccess) {
+    CTempDir dir;
+    std::string path = dir.File("out.csv");
+    CTempDir::Write(path, "old\r\n");
+    {
+        CMyFile file;
+        ASSERT_TRUE(file.OpenWrite(path, 0));
+        file.WriteLine("new");
+        // Destroyed without CloseFile, as after a failure: the old file stays, no temporary remains.
+    }
+    EXPECT_EQ(CTempDir::Read(path), "old\r\n");
+    EXPECT_FALSE(std::filesystem::exists(path + ".pelko-tmp"));
+
+    CMyFile file;
+    ASSERT_TRUE(file.OpenWrite(path, 0));
+    file.WriteLine("a");
+    file.WriteRaw("");
+    file.WriteRaw("b");
+    EXPECT_EQ(file.CloseFile(), 1);
+    ASSERT_TRUE(file.OpenWrite(path, 1));
+    file.WriteLine("c");
+    EXPECT_EQ(file.CloseFile(), 1);
+    EXPECT_EQ(CTempDir::Read(path), "a\r\nbc\r\n");
+
+    EXPECT_EQ(file.OpenWrite(dir.File("missing/out.csv"), 0), 0);
+    EXPECT_EQ(file.OpenRead(dir.File("missing.csv")), 0);
+    EXPECT_TRUE(file.IsEndOfFile());
+}
+
+TEST(CMyFile, SizeAndProgress) {
+    CTempDir dir;
+    std::string path = dir.File("in.txt");
+    CTempDir::Write(path, std::string(100000, 'a'));
+    CMyFile file;
+    ASSERT_TRUE(file.OpenRead(path));
+    EXPECT_EQ(file.MeasureSize(), 100000);
+    EXPECT_EQ(file.ProgressPercent(), 0);
+    file.ReadLine();
+    EXPECT_EQ(file.ProgressPercent(), 100);
+}
