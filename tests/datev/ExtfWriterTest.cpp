@@ -29,7 +29,15 @@ protected:
         return CTempDir::Read(path);
     }
 
+    // The golden files hold unmapped country names: the document must not see the shipped mapping file.
+    static bool WithoutMapping(const CTempDir& dir) {
+        CPlatform::CreateDirectories(dir.DataFile(""));
+        CTempDir::Write(dir.DataFile("stammdaten_umsetzung.ini"), "");
+        return true;
+    }
+
     CTempDir temp;
+    bool withoutMapping = WithoutMapping(temp);
     CRecordingFrontEnd frontEnd;
     CPelkoDoc doc{frontEnd};
     std::string messages;
