@@ -261,6 +261,7 @@ TEST_F(ExtfReaderTest, RealFilesOfOtherProgramsAreReadOrGetAFinding) {
         EXPECT_EQ("Mustermann", person.name1);
         EXPECT_EQ("Frau", person.anrede);
         EXPECT_EQ("K\xF6ln", person.ort);
+        EXPECT_EQ("Deutschland", person.land); // "IN:Land" of the shipped mapping file
         EXPECT_EQ("DE12500105170648489890", person.iban) << folder;
         EXPECT_EQ("Meyer GmbH", doc.stamm.GetAt(1)->name1);
     }
