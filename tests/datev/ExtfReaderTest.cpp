@@ -146,6 +146,25 @@ TEST_F(ExtfReaderTest, DataLinesAreMatchedByHeadingInAnyOrder) {
     EXPECT_EQ("", messages);
 }
 
+TEST_F(ExtfReaderTest, MasterNamesComeFromTheFirstFilledNameColumnAndOnlyName2FromSonstige) {
+    std::string header =
+        "\"EXTF\";300;16;\"Debitoren/Kreditoren\";3;;;\"\";\"\";\"\";1001;456;20230101;4\r\n";
+    std::string path = Write("EXTF_namen.csv",
+                             header + "Konto;Name (Adressatentyp Unternehmen);Sonstige;Bemerkung (Sonstige);"
+                                      "EU-Mitgliedstaat;EU-UStIdNr.;Land\r\n"
+                                      "1;\"Firma A\";\"Zweig\";\"Name 1\";\"DE\";\"987654321\";\"XX\"\r\n"
+                                      "2;;\"Lager\";\"Name 2\";;;\r\n");
+    ASSERT_TRUE(ReadMaster(path));
+    ASSERT_EQ(2, doc.stamm.GetCount());
+    EXPECT_EQ("Firma A", doc.stamm.GetAt(0)->name1);
+    EXPECT_EQ("", doc.stamm.GetAt(0)->name2);
+    EXPECT_EQ("DE987654321", doc.stamm.GetAt(0)->ustIdnr);
+    EXPECT_EQ("XX", doc.stamm.GetAt(0)->land);
+    EXPECT_EQ("Lager", doc.stamm.GetAt(1)->name2);
+    EXPECT_EQ(1001, doc.datev.beraterNummer);
+    EXPECT_EQ(300, doc.datev.datevProVersion);
+}
+
 TEST_F(ExtfReaderTest, FiscalYearAcrossNewYearGivesEarlyMonthsTheSecondYear) {
     std::string path =
         Write("EXTF_wj.csv", kHeader510 + "Belegdatum;Konto\r\n1508;1\r\n0302;2\r\n302;3\r\n0107;4\r\n");
