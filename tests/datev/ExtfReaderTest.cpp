@@ -287,10 +287,15 @@ TEST_F(ExtfReaderTest, RealFilesOfOtherProgramsAreReadOrGetAFinding) {
 
     messages.clear();
     EXPECT_FALSE(ReadBookings(Data("samples/v510-unquoted/EXTF_Buchungsstapel.csv")));
-    EXPECT_EQ(
-        "FEHLER: Die Zeilen der Datei enden nicht mit CR LF (Windows-Zeilenende), die Daten k\xF6nnen nicht "
-        "gelesen werden.\r\n",
-        messages);
+    const std::string runsOn =
+        "FEHLER: Die erste Zeile der Datei endet nicht mit CR LF oder enth\xE4lt ein nicht "
+        "geschlossenes Anf\xFChrungszeichen, die Daten k\xF6nnen nicht gelesen werden.\r\n";
+    EXPECT_EQ(runsOn, messages);
+    messages.clear();
+    std::string openQuote = kHeader510;
+    openQuote.replace(openQuote.find("\"\";\"\";1;"), 3, "\"x;");
+    EXPECT_FALSE(ReadBookings(Write("EXTF_q.csv", openQuote + "Konto\r\n1\r\n")));
+    EXPECT_EQ(runsOn, messages);
     messages.clear();
     EXPECT_FALSE(ReadMaster(Data("samples/v510/EXTF_Kontenbeschriftungen.csv")));
     EXPECT_EQ("FEHLER: Die Datei enth\xE4lt keine Stammdaten (Kategorie: ist=20, soll=16).\r\n", messages);
