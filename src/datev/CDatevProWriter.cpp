@@ -3,7 +3,6 @@
 #include "core/CFrontEnd.h"
 #include "core/CPelkoDoc.h"
 #include "core/CPlatform.h"
-#include "core/CStepCode.h"
 #include "core/CTool.h"
 #include "datev/CExtfCheck.h"
 #include "datev/CExtfLayout.h"

@@ -146,6 +146,25 @@ TEST_F(ExtfReaderTest, DataLinesAreMatchedByHeadingInAnyOrder) {
     EXPECT_EQ("", messages);
 }
 
+TEST_F(ExtfReaderTest, MasterNamesComeFromTheFirstFilledNameColumnAndOnlyName2FromSonstige) {
+    std::string header =
+        "\"EXTF\";300;16;\"Debitoren/Kreditoren\";3;;;\"\";\"\";\"\";1001;456;20230101;4\r\n";
+    std::string path = Write("EXTF_namen.csv",
+                             header + "Konto;Name (Adressatentyp Unternehmen);Sonstige;Bemerkung (Sonstige);"
+                                      "EU-Mitgliedstaat;EU-UStIdNr.;Land\r\n"
+                                      "1;\"Firma A\";\"Zweig\";\"Name 1\";\"DE\";\"987654321\";\"XX\"\r\n"
+                                      "2;;\"Lager\";\"Name 2\";;;\r\n");
+    ASSERT_TRUE(ReadMaster(path));
+    ASSERT_EQ(2, doc.stamm.GetCount());
+    EXPECT_EQ("Firma A", doc.stamm.GetAt(0)->name1);
+    EXPECT_EQ("", doc.stamm.GetAt(0)->name2);
+    EXPECT_EQ("DE987654321", doc.stamm.GetAt(0)->ustIdnr);
+    EXPECT_EQ("XX", doc.stamm.GetAt(0)->land);
+    EXPECT_EQ("Lager", doc.stamm.GetAt(1)->name2);
+    EXPECT_EQ(1001, doc.datev.beraterNummer);
+    EXPECT_EQ(300, doc.datev.datevProVersion);
+}
+
 TEST_F(ExtfReaderTest, FiscalYearAcrossNewYearGivesEarlyMonthsTheSecondYear) {
     std::string path =
         Write("EXTF_wj.csv", kHeader510 + "Belegdatum;Konto\r\n1508;1\r\n0302;2\r\n302;3\r\n0107;4\r\n");
@@ -261,16 +280,22 @@ TEST_F(ExtfReaderTest, RealFilesOfOtherProgramsAreReadOrGetAFinding) {
         EXPECT_EQ("Mustermann", person.name1);
         EXPECT_EQ("Frau", person.anrede);
         EXPECT_EQ("K\xF6ln", person.ort);
+        EXPECT_EQ("Deutschland", person.land); // "IN:Land" of the shipped mapping file
         EXPECT_EQ("DE12500105170648489890", person.iban) << folder;
         EXPECT_EQ("Meyer GmbH", doc.stamm.GetAt(1)->name1);
     }
 
     messages.clear();
     EXPECT_FALSE(ReadBookings(Data("samples/v510-unquoted/EXTF_Buchungsstapel.csv")));
-    EXPECT_EQ(
-        "FEHLER: Die Zeilen der Datei enden nicht mit CR LF (Windows-Zeilenende), die Daten k\xF6nnen nicht "
-        "gelesen werden.\r\n",
-        messages);
+    const std::string runsOn =
+        "FEHLER: Die erste Zeile der Datei endet nicht mit CR LF oder enth\xE4lt ein nicht "
+        "geschlossenes Anf\xFChrungszeichen, die Daten k\xF6nnen nicht gelesen werden.\r\n";
+    EXPECT_EQ(runsOn, messages);
+    messages.clear();
+    std::string openQuote = kHeader510;
+    openQuote.replace(openQuote.find("\"\";\"\";1;"), 3, "\"x;");
+    EXPECT_FALSE(ReadBookings(Write("EXTF_q.csv", openQuote + "Konto\r\n1\r\n")));
+    EXPECT_EQ(runsOn, messages);
     messages.clear();
     EXPECT_FALSE(ReadMaster(Data("samples/v510/EXTF_Kontenbeschriftungen.csv")));
     EXPECT_EQ("FEHLER: Die Datei enth\xE4lt keine Stammdaten (Kategorie: ist=20, soll=16).\r\n", messages);

@@ -29,15 +29,15 @@ protected:
         return CTempDir::Read(path);
     }
 
-    // The golden files hold unmapped country names: the document must not see the shipped mapping file.
-    static bool WithoutMapping(const CTempDir& dir) {
-        CPlatform::CreateDirectories(dir.DataFile(""));
-        CTempDir::Write(dir.DataFile("stammdaten_umsetzung.ini"), "");
+    // The golden files expect country names without a mapping entry.
+    static bool WithoutMapping(const CTempDir& temp) {
+        CPlatform::CreateDirectories(temp.DataFile(""));
+        CTempDir::Write(temp.DataFile("stammdaten_umsetzung.ini"), "[OUT:Land]\r\n");
         return true;
     }
 
     CTempDir temp;
-    bool withoutMapping = WithoutMapping(temp);
+    bool noMapping = WithoutMapping(temp);
     CRecordingFrontEnd frontEnd;
     CPelkoDoc doc{frontEnd};
     std::string messages;
@@ -68,7 +68,6 @@ TEST_F(ExtfWriterTest, BookingsOfAnyOtherVersionAreWrittenAsV30) {
 }
 
 TEST_F(ExtfWriterTest, DecimalPointOptionChangesNumbersOnly) {
-    CPlatform::CreateDirectories(temp.DataFile(""));
     CTempDir::Write(temp.DataFile("datevpro.ini"), "[Export Buchungen Daten V2]\r\nNachkommazeichen=1\r\n");
     ExpectSameFields(CTempDir::Read(Data("EXTF_Buchungen_510_Punkt.csv")),
                      WithoutTimeStamp(WriteBookings(510)));
@@ -108,7 +107,6 @@ TEST_F(ExtfWriterTest, MasterBothVersionsMatchGoldenFiles) {
 }
 
 TEST_F(ExtfWriterTest, NameTargetsAndCountryMapping) {
-    CPlatform::CreateDirectories(temp.DataFile(""));
     CTempDir::Write(temp.DataFile("stammdaten_umsetzung.ini"), "[OUT:Land]\r\nDeutschland=DE\r\n");
     CPelkoDoc mapped(frontEnd); // opens the mapping file on construction
     SetParameters(mapped.datev, 510);
