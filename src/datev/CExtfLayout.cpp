@@ -49,7 +49,7 @@ std::vector<CExtfColumn> Columns(std::initializer_list<CSpec> specs) {
     return columns;
 }
 
-// Header fields; a name of "res" + n is written without the table listing each.
+// One line of a header table: name, quote flag, where the value comes from, constant text.
 struct CHeaderSpec {
     const char* name;
     unsigned flags = 0;
