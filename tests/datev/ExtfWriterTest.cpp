@@ -103,7 +103,7 @@ TEST_F(ExtfWriterTest, FestschreibungZeroIsWrittenAsZero) {
     ASSERT_TRUE(CDatevProWriter::WriteDatevProBookings(doc, path, frontEnd, messages));
     std::vector<std::string> lines = Split(CTempDir::Read(path), "\r\n");
     EXPECT_EQ("0", Split(lines[0], ";")[20]);
-    EXPECT_EQ("0", Split(lines[2], ";")[113]);
+    EXPECT_EQ("0", Split(lines[3], ";")[113]);
 }
 
 TEST_F(ExtfWriterTest, MasterBothVersionsMatchGoldenFiles) {
