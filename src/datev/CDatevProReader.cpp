@@ -107,7 +107,7 @@ std::vector<std::string> DataNames(int version, const std::vector<CExtfColumn> C
         exact ? (*exact).*columns : CExtfLayout::Nearest(version).*columns;
     std::vector<std::string> names;
     for (const CExtfColumn& column : table) {
-        if (exact || !column.versionSpecific) names.push_back(column.name);
+        if (exact || !column.namedByVersion) names.push_back(column.name);
         if (column.role == last) break;
     }
     return names;

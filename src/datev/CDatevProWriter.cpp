@@ -214,7 +214,7 @@ const CBookingValue kBookingValues[] = {
      [](const CBuchungenData& b, const CDatev&) { return PositiveDecimal(b.euSteuersatz, 2); }},
     {EExtfRole::Festschreibung,
      {},
-     [](const CBuchungenData&, const CDatev& datev) { return CTool::FormatInt(datev.festschreibung); }},
+     [](const CBuchungenData&, const CDatev& datev) { return CTool::Format("%d", datev.festschreibung); }},
 };
 
 std::string Checked(int record, const CCheck& check, const std::string& value, std::string& messages) {

@@ -95,6 +95,17 @@ TEST_F(ExtfWriterTest, WrongNameShortHeaderValuesAndRangeWithoutYearAreNotedAndW
               messages);
 }
 
+TEST_F(ExtfWriterTest, FestschreibungZeroIsWrittenAsZero) {
+    SetParameters(doc.datev, 510);
+    doc.datev.festschreibung = 0;
+    AddBookings(doc.buchungen);
+    std::string path = temp.File("EXTF_f.csv");
+    ASSERT_TRUE(CDatevProWriter::WriteDatevProBookings(doc, path, frontEnd, messages));
+    std::vector<std::string> lines = Split(CTempDir::Read(path), "\r\n");
+    EXPECT_EQ("0", Split(lines[0], ";")[20]);
+    EXPECT_EQ("0", Split(lines[3], ";")[113]);
+}
+
 TEST_F(ExtfWriterTest, MasterBothVersionsMatchGoldenFiles) {
     ExpectSameFields(CTempDir::Read(Data("EXTF_Stamm_510.csv")), WithoutTimeStamp(WriteMaster(510)));
     EXPECT_EQ("HINWEIS: Zeile 1, Feld 'Land' darf maximal 2 Zeichen haben. Inhalt:'Deu'\r\n"
