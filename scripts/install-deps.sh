@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages Pelko needs to build and test (run as root or with sudo).
 set -euo pipefail
-packages=(build-essential cmake git libgtest-dev libsqlite3-dev unixodbc-dev)
+packages=(build-essential cmake git libgtest-dev libsqlite3-dev unixodbc-dev locales)
 missing=()
 for p in "${packages[@]}"; do
   dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")
@@ -12,4 +12,11 @@ if [ ${#missing[@]} -gt 0 ]; then
   export DEBIAN_FRONTEND=noninteractive
   $sudo_cmd apt-get update -q
   $sudo_cmd apt-get install -y -q --no-install-recommends "${missing[@]}"
+fi
+# A German locale, so the tests can show that number formatting does not follow the locale.
+if ! locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$'; then
+  if [ "$(id -u)" -eq 0 ]; then
+    sed -i 's/^# *de_DE.UTF-8 UTF-8/de_DE.UTF-8 UTF-8/' /etc/locale.gen
+    locale-gen >/dev/null
+  fi
 fi

@@ -103,6 +103,14 @@ char CCodePage::UnicodeToAnsi(unsigned codePoint) {
     return '?';
 }
 
+char CCodePage::ToLower(char ch) {
+    unsigned char c = static_cast<unsigned char>(ch);
+    if ((c >= 'A' && c <= 'Z') || (c >= 0xC0 && c <= 0xDE && c != 0xD7)) return static_cast<char>(c + 0x20);
+    if (c == 0x8A || c == 0x8C || c == 0x8E) return static_cast<char>(c + 0x10);
+    if (c == 0x9F) return static_cast<char>(0xFF);
+    return ch;
+}
+
 std::string CCodePage::Utf8ToAnsi(std::string_view utf8) {
     std::string out;
     out.reserve(utf8.size());

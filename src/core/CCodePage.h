@@ -19,6 +19,8 @@ public:
     static unsigned OemToUnicode(unsigned char byte);
     // Windows-1252 byte of a code point, or '?' when it has none.
     static char UnicodeToAnsi(unsigned codePoint);
+    // Lower case of a Windows-1252 letter (also "Ä", "Š", "Ÿ"); other bytes stay.
+    static char ToLower(char c);
 };
 
 // Brings a UTF-8 source literal into Windows-1252, e.g. Ansi("Währung").

@@ -164,16 +164,8 @@ size_t FindOutsideQuotes(const std::string& line, std::string_view text) {
 
 std::string CCommandLine::ToLower(const std::string& text) {
     std::string lower = text;
-    for (char& ch : lower) {
-        unsigned char c = static_cast<unsigned char>(ch);
-        if ((c >= 'A' && c <= 'Z') || (c >= 0xC0 && c <= 0xDE && c != 0xD7))
-            c = static_cast<unsigned char>(c + 0x20);
-        else if (c == 0x8A || c == 0x8C || c == 0x8E)
-            c = static_cast<unsigned char>(c + 0x10);
-        else if (c == 0x9F)
-            c = 0xFF;
-        ch = static_cast<char>(c);
-    }
+    for (char& c : lower)
+        c = CCodePage::ToLower(c);
     return lower;
 }
 

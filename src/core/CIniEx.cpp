@@ -1,5 +1,6 @@
 #include "core/CIniEx.h"
 
+#include "core/CCodePage.h"
 #include "core/CPlatform.h"
 #include "core/CTool.h"
 
@@ -23,10 +24,6 @@ bool IsComment(const std::string& line) {
     while (i < line.size() && IsSpace(line[i]))
         ++i;
     return i < line.size() && line[i] == ';';
-}
-
-char Lower(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
 struct CFileCloser {
@@ -107,7 +104,7 @@ bool CIniEx::Same(const std::string& a, const std::string& b) const {
     if (a.size() != b.size()) return false;
     if (!caseInsensitive) return a == b;
     for (size_t i = 0; i < a.size(); ++i)
-        if (Lower(a[i]) != Lower(b[i])) return false;
+        if (CCodePage::ToLower(a[i]) != CCodePage::ToLower(b[i])) return false;
     return true;
 }
 

@@ -104,7 +104,7 @@ public:
     // --- Working values ---
     std::string buchungsjahr;      // last two characters of Datum von, set by the bookings writer
     int blockCount = 0;            // 256-byte blocks of the last KNE data file
-    int lastByteOffset = 0;        // offset of the last used byte in its block ("DE001")
+    int lastByteOffset = 0;        // offset of the last used byte in its block ("DV01")
     int laengeBuchungstext = 30;   // "pelko.ini" "einstellungen"/"laenge_buchungstext"
     std::string stammdatenAusgabe; // "pelko.ini" "einstellungen"/"stammdaten_ausgabe"
     CIniEx mapping;                // "stammdaten_umsetzung.ini", open while the object lives
@@ -121,7 +121,7 @@ private:
     void PutVersion(std::string& record, std::string& messages, int position) const;
     // The 13-byte version record of the extended format, starting with mark.
     std::string VersionRecord(char mark, std::string& messages) const;
-    // Record 1 of "EV01"/"DV01" and the writing of both records.
+    // Record 1 of "EV01"/"DV01", the same for bookings and master data.
     std::string ControlRecord1(std::string& messages) const;
     // Binary block count, end offset and Primanota page of "DV01" record 2; false (after a message)
     // when the data file has more blocks than 16 bits can count.

@@ -30,7 +30,7 @@ const char* const kBookingsHeader[] = {"DATEV-Format-KZ", "Versionsnummer",
 // The header line, read by position.
 class CHeader {
 public:
-    CHeader(CFrontEnd& frontEnd) : engine(frontEnd) {}
+    explicit CHeader(CFrontEnd& frontEnd) : engine(frontEnd) {}
 
     // False only when the column dialog was cancelled. A file that cannot be opened (the engine has
     // said so) leaves every value empty.
@@ -60,7 +60,8 @@ public:
         engine.GetString(name, value);
         return value;
     }
-    // A header line running on into further lines: the file does not end its lines with CR LF.
+    // A header line running on into further lines: the file does not end its lines with CR LF, or a
+    // quote in the header never closes.
     bool SpansLines() const {
         for (int i = 0; i < engine.GetColumnCount(); ++i)
             if (engine.GetColumn(i).value.find('\n') != std::string::npos) return true;
@@ -106,7 +107,7 @@ std::vector<std::string> DataNames(int version, const std::vector<CExtfColumn> C
         exact ? (*exact).*columns : CExtfLayout::Nearest(version).*columns;
     std::vector<std::string> names;
     for (const CExtfColumn& column : table) {
-        if (exact || !column.versionSpecific) names.push_back(column.name);
+        if (exact || !column.namedByVersion) names.push_back(column.name);
         if (column.role == last) break;
     }
     return names;
@@ -207,9 +208,8 @@ bool ReadHeader(CPelkoDoc& doc, CHeader& header, const std::string& path, bool b
         return false;
     }
     if (header.SpansLines()) {
-        messages +=
-            "FEHLER: Die Zeilen der Datei enden nicht mit CR LF (Windows-Zeilenende), die Daten k\xF6nnen "
-            "nicht gelesen werden.\r\n";
+        messages += "FEHLER: Die erste Zeile der Datei endet nicht mit CR LF oder enth\xE4lt ein nicht "
+                    "geschlossenes Anf\xFChrungszeichen, die Daten k\xF6nnen nicht gelesen werden.\r\n";
         return false;
     }
     CDatev& datev = doc.datev;

@@ -3,7 +3,6 @@
 #include "core/CFrontEnd.h"
 #include "core/CPelkoDoc.h"
 #include "core/CPlatform.h"
-#include "core/CStepCode.h"
 #include "core/CTool.h"
 #include "datev/CExtfCheck.h"
 #include "datev/CExtfLayout.h"
@@ -215,7 +214,7 @@ const CBookingValue kBookingValues[] = {
      [](const CBuchungenData& b, const CDatev&) { return PositiveDecimal(b.euSteuersatz, 2); }},
     {EExtfRole::Festschreibung,
      {},
-     [](const CBuchungenData&, const CDatev& datev) { return CTool::FormatInt(datev.festschreibung); }},
+     [](const CBuchungenData&, const CDatev& datev) { return CTool::Format("%d", datev.festschreibung); }},
 };
 
 std::string Checked(int record, const CCheck& check, const std::string& value, std::string& messages) {

@@ -10,7 +10,7 @@ using H = EExtfHeaderValue;
 enum : unsigned { Q = 1, N = 2, V = 4 };
 
 // One line of a column table; "%d" in a name is the running number of a repeated group.
-struct CSpec {
+struct CLine {
     const char* name;
     unsigned flags = 0;
     EExtfRole role = R::None;
@@ -18,7 +18,7 @@ struct CSpec {
     int count = 0, from = 0, to = 0;
 };
 
-constexpr CSpec Repeat(int count, int from, int to) {
+constexpr CLine Repeat(int count, int from, int to) {
     return {nullptr, 0, R::None, count, from, to};
 }
 
@@ -28,39 +28,39 @@ std::string Numbered(const char* name, int n) {
     return text;
 }
 
-CExtfColumn Column(const CSpec& spec, int n) {
-    return {Numbered(spec.name, n), (spec.flags & Q) != 0, (spec.flags & N) != 0, (spec.flags & V) != 0,
-            spec.role};
+CExtfColumn Column(const CLine& line, int n) {
+    return {Numbered(line.name, n), (line.flags & Q) != 0, (line.flags & N) != 0, (line.flags & V) != 0,
+            line.role};
 }
 
-std::vector<CExtfColumn> Columns(std::initializer_list<CSpec> specs) {
+std::vector<CExtfColumn> Columns(std::initializer_list<CLine> lines) {
     std::vector<CExtfColumn> columns;
-    for (const CSpec* spec = specs.begin(); spec != specs.end(); ++spec) {
-        if (spec->name) {
-            columns.push_back(Column(*spec, 0));
+    for (const CLine* line = lines.begin(); line != lines.end(); ++line) {
+        if (line->name) {
+            columns.push_back(Column(*line, 0));
             continue;
         }
-        const CSpec* group = spec + 1;
-        for (int n = spec->from; n <= spec->to; ++n)
-            for (int k = 0; k < spec->count; ++k)
+        const CLine* group = line + 1;
+        for (int n = line->from; n <= line->to; ++n)
+            for (int k = 0; k < line->count; ++k)
                 columns.push_back(Column(group[k], n));
-        spec += spec->count;
+        line += line->count;
     }
     return columns;
 }
 
-// Header fields; a name of "res" + n is written without the table listing each.
-struct CHeaderSpec {
+// One line of a header table: name, quote flag, where the value comes from, constant text.
+struct CHeaderLine {
     const char* name;
     unsigned flags = 0;
     EExtfHeaderValue value = H::Empty;
     const char* constant = "";
 };
 
-std::vector<CExtfHeaderField> Header(std::initializer_list<CHeaderSpec> specs) {
+std::vector<CExtfHeaderField> Header(std::initializer_list<CHeaderLine> lines) {
     std::vector<CExtfHeaderField> fields;
-    for (const CHeaderSpec& spec : specs)
-        fields.push_back({spec.name, (spec.flags & Q) != 0, spec.value, spec.constant});
+    for (const CHeaderLine& line : lines)
+        fields.push_back({line.name, (line.flags & Q) != 0, line.value, line.constant});
     return fields;
 }
 

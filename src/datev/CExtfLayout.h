@@ -78,7 +78,7 @@ struct CExtfColumn {
     bool quoted = false;
     bool numeric = false;
     // A reader of an unknown version must not rely on this name.
-    bool versionSpecific = false;
+    bool namedByVersion = false;
     EExtfRole role = EExtfRole::None;
 };
 

@@ -105,10 +105,10 @@ CKneBookingReader::CKneBookingReader(const CDatev& datevRef, std::string_view da
     : datev(datevRef), scan(data, start), extended(extendedFormat), list(listRef), progress(progressRef),
       messages(messagesRef) {
     // Every record ends with "y", so their count bounds the bookings: one allocation for the list.
-    list.Reserve(
-        list.GetCount() +
-        static_cast<int>(std::min<size_t>(
-            std::count(data.begin() + static_cast<long>(scan.Pos()), data.end(), 'y'), INT_MAX / 2)));
+    // A real booking takes 16 bytes at least; texts full of "y" must not make it huge.
+    size_t ends =
+        static_cast<size_t>(std::count(data.begin() + static_cast<long>(scan.Pos()), data.end(), 'y'));
+    list.Reserve(list.GetCount() + static_cast<int>(std::min({ends, data.size() / 16, size_t{INT_MAX / 2}})));
 }
 
 void CKneBookingReader::Run() {
@@ -125,9 +125,10 @@ void CKneBookingReader::Run() {
     }
 }
 
-std::span<const CFieldRule> CKneBookingReader::Fields() const {
-    if (extended) return kExtendedFields;
-    return kOldFields;
+const CFieldRule* CKneBookingReader::FindRule(char tag) const {
+    std::span<const CFieldRule> rules = extended ? std::span<const CFieldRule>(kExtendedFields) : kOldFields;
+    auto rule = std::find_if(rules.begin(), rules.end(), [tag](const CFieldRule& r) { return r.tag == tag; });
+    return rule == rules.end() ? nullptr : &*rule;
 }
 
 void CKneBookingReader::ReadRecord() {
@@ -146,15 +147,10 @@ void CKneBookingReader::ReadRecord() {
     // Each tag is recognised wherever it stands, so fields in an unusual order are read as well;
     // an unknown byte ends the fields of the record.
     while (valid && scan.Peek() != 'y' && !scan.AtEnd()) {
-        bool known = false;
-        for (const CFieldRule& rule : Fields())
-            if (rule.tag == scan.Peek()) {
-                known = true;
-                scan.Take(rule.tag);
-                valid = IsText(rule.kind) ? ReadTextField(rule) : ReadNumberField(rule);
-                break;
-            }
-        if (!known) break;
+        const CFieldRule* rule = FindRule(scan.Peek());
+        if (!rule) break;
+        scan.Take(rule->tag);
+        valid = IsText(rule->kind) ? ReadTextField(*rule) : ReadNumberField(*rule);
     }
     // A record that runs into the end of the data was cut off: its values are not trustworthy.
     if (!scan.SeekTo('y') && isBooking)

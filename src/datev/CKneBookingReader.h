@@ -3,7 +3,6 @@
 #include "core/CBuchungenCtrl.h"
 #include "datev/CKneScanner.h"
 
-#include <span>
 #include <string>
 #include <string_view>
 
@@ -43,7 +42,8 @@ public:
     };
 
 private:
-    std::span<const CFieldRule> Fields() const;
+    // The rule of a tag in the table of the format, or nullptr for an unknown byte.
+    const CFieldRule* FindRule(char tag) const;
     void ReadRecord();
     bool ReadNumberField(const CFieldRule& rule);
     bool ReadTextField(const CFieldRule& rule);

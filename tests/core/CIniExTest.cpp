@@ -1,4 +1,5 @@
 #include "core/CIniEx.h"
+#include "core/CCodePage.h"
 #include "core/CTool.h"
 
 #include "support/CTempDir.h"
@@ -62,6 +63,10 @@ TEST(CIniExTest, LooksUpWithoutRegardToCaseAndLaterDuplicateWins) {
     EXPECT_FALSE(ini.GetInt("Fehlt", "Typ", value));
     EXPECT_EQ(value, 0);
     EXPECT_FALSE(ini.IsModified());
+    // Letters of the Windows code page compare without regard to case as well.
+    ini.SetString("Eingabe", Ansi("Pos.: Währung"), "7");
+    EXPECT_TRUE(ini.GetString("EINGABE", Ansi("POS.: WÄHRUNG"), text));
+    EXPECT_EQ(text, "7");
 }
 
 TEST(CIniExTest, CaseSensitiveObjectsKeepSectionsApart) {

@@ -217,3 +217,14 @@ TEST(CDatevAngaben, OverlongTextsAreSavedAsTheyWillBeReadSoLaterLinesSurvive) {
     EXPECT_EQ(loaded.festschreibung, 0);
     EXPECT_FALSE(CPlatform::FileExists(temp.DataFile("angaben_datev.txt.tmp")));
 }
+
+TEST(CDatevAngaben, ShippedMappingFileTranslatesBothWays) {
+    CTempDir temp;
+    CRecordingFrontEnd frontEnd;
+    CDatev datev(frontEnd); // seeds the data folder from the file beside the program
+    EXPECT_EQ(datev.MapValue(CDatev::kOutAnrede, "Frau", "?"), "3");
+    EXPECT_EQ(datev.MapValue(CDatev::kInAnrede, "3", "?"), "Frau");
+    EXPECT_EQ(datev.MapValue(CDatev::kOutLand, Ansi("Österreich"), "?"), "AT");
+    EXPECT_EQ(datev.MapValue(CDatev::kInLand, "AT", "?"), Ansi("Österreich"));
+    EXPECT_EQ(datev.MapValue(CDatev::kOutLand, Ansi("Großbritannien"), "?"), "GB");
+}

@@ -131,6 +131,24 @@ TEST_F(ExtfReaderTest, RoundTripThroughBothVersionsKeepsEveryWrittenValue) {
     }
 }
 
+TEST_F(ExtfReaderTest, RenamedHeadingFromTheLayoutKeepsItsPlaceOnReading) {
+    CPlatform::CreateDirectories(temp.DataFile(""));
+    CTempDir::Write(temp.DataFile("datevpro.ini"),
+                    "[Export Buchungen Daten V2]\r\nName: Konto=Kontonummer\r\n");
+    SetParameters(doc.datev, 510);
+    AddBookings(doc.buchungen);
+    std::string path = temp.File("EXTF_umbenannt.csv");
+    ASSERT_TRUE(CDatevProWriter::WriteDatevProBookings(doc, path, frontEnd, messages));
+    EXPECT_EQ("Kontonummer", Split(Split(CTempDir::Read(path), "\r\n")[1], ";")[6]);
+
+    doc.buchungen.RemoveAll();
+    messages.clear();
+    ASSERT_TRUE(ReadBookings(path));
+    ASSERT_EQ(2, doc.buchungen.GetCount());
+    EXPECT_EQ(1200, Booking(0).sollKonto);
+    EXPECT_EQ(8400, Booking(0).habenKonto);
+}
+
 TEST_F(ExtfReaderTest, DataLinesAreMatchedByHeadingInAnyOrder) {
     std::string path =
         Write("EXTF_hand.csv", kHeader510 + "Buchungstext;Unbekannt;Konto;Belegdatum;Soll/Haben-Kennzeichen;"
@@ -144,6 +162,25 @@ TEST_F(ExtfReaderTest, DataLinesAreMatchedByHeadingInAnyOrder) {
     EXPECT_EQ("ATU1", Booking(0).ustId);
     EXPECT_EQ(0, Booking(0).habenKonto);
     EXPECT_EQ("", messages);
+}
+
+TEST_F(ExtfReaderTest, MasterNamesComeFromTheFirstFilledNameColumnAndOnlyName2FromSonstige) {
+    std::string header =
+        "\"EXTF\";300;16;\"Debitoren/Kreditoren\";3;;;\"\";\"\";\"\";1001;456;20230101;4\r\n";
+    std::string path = Write("EXTF_namen.csv",
+                             header + "Konto;Name (Adressatentyp Unternehmen);Sonstige;Bemerkung (Sonstige);"
+                                      "EU-Mitgliedstaat;EU-UStIdNr.;Land\r\n"
+                                      "1;\"Firma A\";\"Zweig\";\"Name 1\";\"DE\";\"987654321\";\"XX\"\r\n"
+                                      "2;;\"Lager\";\"Name 2\";;;\r\n");
+    ASSERT_TRUE(ReadMaster(path));
+    ASSERT_EQ(2, doc.stamm.GetCount());
+    EXPECT_EQ("Firma A", doc.stamm.GetAt(0)->name1);
+    EXPECT_EQ("", doc.stamm.GetAt(0)->name2);
+    EXPECT_EQ("DE987654321", doc.stamm.GetAt(0)->ustIdnr);
+    EXPECT_EQ("XX", doc.stamm.GetAt(0)->land);
+    EXPECT_EQ("Lager", doc.stamm.GetAt(1)->name2);
+    EXPECT_EQ(1001, doc.datev.beraterNummer);
+    EXPECT_EQ(300, doc.datev.datevProVersion);
 }
 
 TEST_F(ExtfReaderTest, FiscalYearAcrossNewYearGivesEarlyMonthsTheSecondYear) {
@@ -261,16 +298,22 @@ TEST_F(ExtfReaderTest, RealFilesOfOtherProgramsAreReadOrGetAFinding) {
         EXPECT_EQ("Mustermann", person.name1);
         EXPECT_EQ("Frau", person.anrede);
         EXPECT_EQ("K\xF6ln", person.ort);
+        EXPECT_EQ("Deutschland", person.land); // "IN:Land" of the shipped mapping file
         EXPECT_EQ("DE12500105170648489890", person.iban) << folder;
         EXPECT_EQ("Meyer GmbH", doc.stamm.GetAt(1)->name1);
     }
 
     messages.clear();
     EXPECT_FALSE(ReadBookings(Data("samples/v510-unquoted/EXTF_Buchungsstapel.csv")));
-    EXPECT_EQ(
-        "FEHLER: Die Zeilen der Datei enden nicht mit CR LF (Windows-Zeilenende), die Daten k\xF6nnen nicht "
-        "gelesen werden.\r\n",
-        messages);
+    const std::string runsOn =
+        "FEHLER: Die erste Zeile der Datei endet nicht mit CR LF oder enth\xE4lt ein nicht "
+        "geschlossenes Anf\xFChrungszeichen, die Daten k\xF6nnen nicht gelesen werden.\r\n";
+    EXPECT_EQ(runsOn, messages);
+    messages.clear();
+    std::string openQuote = kHeader510;
+    openQuote.replace(openQuote.find("\"\";\"\";1;"), 3, "\"x;");
+    EXPECT_FALSE(ReadBookings(Write("EXTF_q.csv", openQuote + "Konto\r\n1\r\n")));
+    EXPECT_EQ(runsOn, messages);
     messages.clear();
     EXPECT_FALSE(ReadMaster(Data("samples/v510/EXTF_Kontenbeschriftungen.csv")));
     EXPECT_EQ("FEHLER: Die Datei enth\xE4lt keine Stammdaten (Kategorie: ist=20, soll=16).\r\n", messages);

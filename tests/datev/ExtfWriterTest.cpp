@@ -29,15 +29,15 @@ protected:
         return CTempDir::Read(path);
     }
 
-    // The golden files hold unmapped country names: the document must not see the shipped mapping file.
-    static bool WithoutMapping(const CTempDir& dir) {
-        CPlatform::CreateDirectories(dir.DataFile(""));
-        CTempDir::Write(dir.DataFile("stammdaten_umsetzung.ini"), "");
+    // The golden files expect country names without a mapping entry.
+    static bool WithoutMapping(const CTempDir& temp) {
+        CPlatform::CreateDirectories(temp.DataFile(""));
+        CTempDir::Write(temp.DataFile("stammdaten_umsetzung.ini"), "[OUT:Land]\r\n");
         return true;
     }
 
     CTempDir temp;
-    bool withoutMapping = WithoutMapping(temp);
+    bool noMapping = WithoutMapping(temp);
     CRecordingFrontEnd frontEnd;
     CPelkoDoc doc{frontEnd};
     std::string messages;
@@ -68,7 +68,6 @@ TEST_F(ExtfWriterTest, BookingsOfAnyOtherVersionAreWrittenAsV30) {
 }
 
 TEST_F(ExtfWriterTest, DecimalPointOptionChangesNumbersOnly) {
-    CPlatform::CreateDirectories(temp.DataFile(""));
     CTempDir::Write(temp.DataFile("datevpro.ini"), "[Export Buchungen Daten V2]\r\nNachkommazeichen=1\r\n");
     ExpectSameFields(CTempDir::Read(Data("EXTF_Buchungen_510_Punkt.csv")),
                      WithoutTimeStamp(WriteBookings(510)));
@@ -96,6 +95,17 @@ TEST_F(ExtfWriterTest, WrongNameShortHeaderValuesAndRangeWithoutYearAreNotedAndW
               messages);
 }
 
+TEST_F(ExtfWriterTest, FestschreibungZeroIsWrittenAsZero) {
+    SetParameters(doc.datev, 510);
+    doc.datev.festschreibung = 0;
+    AddBookings(doc.buchungen);
+    std::string path = temp.File("EXTF_f.csv");
+    ASSERT_TRUE(CDatevProWriter::WriteDatevProBookings(doc, path, frontEnd, messages));
+    std::vector<std::string> lines = Split(CTempDir::Read(path), "\r\n");
+    EXPECT_EQ("0", Split(lines[0], ";")[20]);
+    EXPECT_EQ("0", Split(lines[3], ";")[113]);
+}
+
 TEST_F(ExtfWriterTest, MasterBothVersionsMatchGoldenFiles) {
     ExpectSameFields(CTempDir::Read(Data("EXTF_Stamm_510.csv")), WithoutTimeStamp(WriteMaster(510)));
     EXPECT_EQ("HINWEIS: Zeile 1, Feld 'Land' darf maximal 2 Zeichen haben. Inhalt:'Deu'\r\n"
@@ -108,7 +118,6 @@ TEST_F(ExtfWriterTest, MasterBothVersionsMatchGoldenFiles) {
 }
 
 TEST_F(ExtfWriterTest, NameTargetsAndCountryMapping) {
-    CPlatform::CreateDirectories(temp.DataFile(""));
     CTempDir::Write(temp.DataFile("stammdaten_umsetzung.ini"), "[OUT:Land]\r\nDeutschland=DE\r\n");
     CPelkoDoc mapped(frontEnd); // opens the mapping file on construction
     SetParameters(mapped.datev, 510);

@@ -13,8 +13,9 @@ namespace {
 // Damages a real file the way broken transfers and foreign programs do: changed bytes, structure
 // bytes in odd places, cut-off ends and repeated pieces.
 std::string Mutate(std::string bytes, std::mt19937& random) {
-    static const char kSpecial[] = {'\0', '\x1C', '\x1E', '\x1D', '\x18', 'y',    'z',    't',    'x',
-                                    'd',  'a',    '+',    '-',    '9',    '\xB5', '\xB6', '\xB7', '\xBD'};
+    static const char kStructureBytes[] = {'\0', '\x1C', '\x1E', '\x1D', '\x18', 'y',
+                                           'z',  't',    'x',    'd',    'a',    '+',
+                                           '-',  '9',    '\xB5', '\xB6', '\xB7', '\xBD'};
     auto pick = [&random](size_t n) { return std::uniform_int_distribution<size_t>(0, n - 1)(random); };
     for (int step = 0, steps = 1 + static_cast<int>(pick(6)); step < steps && !bytes.empty(); ++step) {
         switch (pick(5)) {
@@ -22,7 +23,7 @@ std::string Mutate(std::string bytes, std::mt19937& random) {
             bytes[pick(bytes.size())] = static_cast<char>(pick(256));
             break;
         case 1:
-            bytes[pick(bytes.size())] = kSpecial[pick(sizeof kSpecial)];
+            bytes[pick(bytes.size())] = kStructureBytes[pick(sizeof kStructureBytes)];
             break;
         case 2:
             bytes.insert(pick(bytes.size()), std::string(1 + pick(40), '7'));

@@ -426,14 +426,23 @@ TEST_F(KneReader, FailureInsideTheMasterScanWritesTheProtocol) {
     EXPECT_EQ(protocol.substr(protocol.size() - 12), "\r\n108: 121\r\n");
 }
 
-TEST_F(KneReader, DispatchDetectsAndReadsKneInput) {
+// The detection chooses the reader; the header values of the input go into the export.
+TEST_F(KneReader, AutomaticRunDetectsTheDataTypeAndExportsWithTheHeaderValues) {
     CPelkoDoc doc(frontEnd);
-    const CReaderEntry* entry = CRunDispatch::Standard().FindReader(CPelkoDoc::InDatev);
-    ASSERT_NE(entry, nullptr);
-    EXPECT_EQ(entry->detect(doc, Sample("mms_bilanz_addresses/ED00001")), 2);
-    EXPECT_TRUE(entry->read[1](doc, Sample("mms_bilanz_addresses/ED00001"), messages));
-    EXPECT_EQ(doc.stamm.GetCount(), 1);
-    EXPECT_TRUE(entry->read[0](doc, Sample("tz_easybuch/ED00001"), messages));
-    EXPECT_EQ(doc.buchungen.GetCount(), 97);
-    EXPECT_EQ(doc.datev.mandantenNummer, 6);
+    doc.inputType = CPelkoDoc::InDatev;
+    doc.outputType = CPelkoDoc::OutDatev;
+    doc.outputFile = temp.File("out") + "/";
+    doc.automatic = 1;
+    std::filesystem::create_directories(temp.File("out"));
+    const std::pair<const char*, int> inputs[] = {{"monkey_kassenbuch_account_labels/ED00001", 286},
+                                                  {"tz_easybuch/ED00001", 97}};
+    for (const auto& [sample, count] : inputs) {
+        doc.inputFile = Sample(sample);
+        ASSERT_EQ(doc.RunAutomatic(), CPelkoDoc::ERunResult::Completed) << sample;
+        EXPECT_EQ(doc.recordCounter, count);
+        std::string written = CTempDir::Read(temp.File("out/ED00001"));
+        EXPECT_EQ(written.substr(6, 2), count == 286 ? "13" : "11");
+        EXPECT_EQ(doc.dataType, count == 286 ? CPelkoDoc::Master : CPelkoDoc::Bookings);
+        EXPECT_EQ(written.substr(10, 7), count == 286 ? "0589742" : "0654321");
+    }
 }

@@ -1,0 +1,78 @@
+// Automatic runs of the real program with DATEVpro files on one or both sides.
+#include "datev/ExtfTestSupport.h"
+#include "support/CTempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+using namespace extf_test;
+
+namespace {
+
+int RunPelko(const std::string& arguments) {
+    std::string command = std::string(PELKO_BINARY) + " /AUTO " + arguments + " >/dev/null 2>&1";
+    return WEXITSTATUS(std::system(command.c_str()));
+}
+
+// Parameter file of "/dv:": consultant 1234567, client 12345, fiscal year from 01.01.2023, V5.1.
+std::string Angaben(const CTempDir& dir) {
+    std::string path = dir.File("angaben.txt");
+    CTempDir::Write(path,
+                    "DATEV-Angaben:\r\n--------------\r\n1234567\t\t(B)\r\nName\t(N)\r\n12345\t\t(M)\r\n"
+                    "AB\t\t(D)\r\n1\t\t(T)\r\n1\t\t(A)\r\n\t\t(P)\r\n1\t\t(K)\r\n4\t\t(L)\r\n"
+                    "01.01.2023\t\t(W)\r\n510\t\t(V)\r\n1\t\t(F)\r\n");
+    return path;
+}
+
+TEST(ExtfRun, BookingsFromDatevProToDatevProKeepEveryDataLine) {
+    CTempDir dir;
+    std::string out = dir.File("EXTF_out.csv");
+    ASSERT_EQ(0, RunPelko("/in:datevpro:" + Data("EXTF_Buchungen_510.csv") + " /out:datevpro:" + out +
+                          " /dv:" + Angaben(dir) + " /out:error:" + dir.File("err.txt")));
+    std::vector<std::string> expected = Split(CTempDir::Read(Data("EXTF_Buchungen_510.csv")), "\r\n");
+    std::vector<std::string> written = Split(CTempDir::Read(out), "\r\n");
+    ASSERT_EQ(expected.size(), written.size());
+    for (size_t line = 1; line < expected.size(); ++line)
+        EXPECT_EQ(expected[line], written[line]) << line;
+    // The date range comes from the bookings read.
+    std::vector<std::string> header = Split(written[0], ";");
+    EXPECT_EQ("20230115", header[14]);
+    EXPECT_EQ("20231231", header[15]);
+    EXPECT_EQ("HINWEIS: Zeile 2, Feld 'Buchungstext' darf maximal 60 Zeichen haben. Inhalt:'" +
+                  std::string(70, 'x') + "'\r\n\r\n",
+              CTempDir::Read(dir.File("err.txt")));
+}
+
+TEST(ExtfRun, MasterFileIsDetectedAndWrittenAsV30WhenAskedFor) {
+    CTempDir dir;
+    std::string out = dir.File("EXTF_stamm.csv");
+    ASSERT_EQ(0, RunPelko("/in:datevpro:" + Data("samples/v510/EXTF_Stammdaten.csv") + " /out:datevpro:" +
+                          out + " /dv:" + Angaben(dir) + " /vers:300 /out:error:" + dir.File("err.txt")));
+    std::vector<std::string> lines = Split(CTempDir::Read(out), "\r\n");
+    ASSERT_EQ(7u, lines.size()); // header, headings, four accounts, end
+    std::vector<std::string> header = Split(lines[0], ";");
+    EXPECT_EQ(26u, header.size());
+    EXPECT_EQ("16", header[2]);
+    EXPECT_EQ("\"Debitoren/Kreditoren\"", header[3]);
+    EXPECT_EQ(232u, Split(lines[2], ";").size());
+    // The company name read becomes "Name_1" and goes to the column of the default target.
+    EXPECT_EQ(0u, lines[3].find("70001;\"\";\"\";\"\";\"\";\"Meyer GmbH\";\"0\";"));
+}
+
+TEST(ExtfRun, DatevProBookingsAsRtfList) {
+    CTempDir dir;
+    std::string out = dir.File("liste.rtf");
+    ASSERT_EQ(0, RunPelko("/in:datevpro:" + Data("samples/v510/EXTF_Buchungsstapel.csv") +
+                          " /out:rtf:" + out + " /out:error:" + dir.File("err.txt")));
+    std::string text = CTempDir::Read(out);
+    EXPECT_NE(std::string::npos,
+              text.find("{\\cell \\cell 21.02.2018\\cell 1200\\cell 4940\\cell 8\\cell -24,95\\cell "
+                        "\\cell Fachbuch: Controlling f\xFCr Dummies\\cell "));
+    EXPECT_NE(std::string::npos,
+              text.find("{RE201802-135\\cell \\cell 22.02.2018\\cell 10000\\cell 8400\\cell "
+                        "0\\cell 5950,00\\cell "));
+    EXPECT_EQ(0u, text.rfind("{\\rtf1\\ansi", 0));
+}
+
+} // namespace
