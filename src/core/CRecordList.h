@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/CLargeBlockAllocator.h"
 #include "core/CStepCode.h"
 
 #include <cstddef>
@@ -35,5 +36,5 @@ public:
     void Reserve(int count) { records.reserve(static_cast<size_t>(count)); }
 
 private:
-    std::vector<TRecord> records;
+    std::vector<TRecord, CLargeBlockAllocator<TRecord>> records;
 };

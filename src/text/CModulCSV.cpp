@@ -489,7 +489,7 @@ void CModulCSV::ReadLineConverted(std::string& text) {
     if (oemCharset) CCodePage::OemToAnsiInPlace(text);
 }
 
-void CModulCSV::AssignField(size_t number, const std::string& text) {
+void CModulCSV::AssignField(size_t number, std::string_view text) {
     if (number == columns.size() && columns.size() < kMaxColumns) {
         DefineColumn(std::string(), 1);
         columns.back().position = static_cast<int>(number);
@@ -515,6 +515,21 @@ int CModulCSV::ReadRecord() {
     field.clear();
     size_t i = 0;
     for (;;) {
+        if (!quoted && field.empty()) {
+            // A field without quotes goes from the line straight into its columns.
+            size_t j = i;
+            while (j < line.size() && line[j] != '"' && static_cast<unsigned char>(line[j]) != separator)
+                ++j;
+            if (j == line.size() || line[j] != '"') {
+                const bool ended = j < line.size();
+                if (ended || j > i) AssignField(number++, std::string_view(line).substr(i, j - i));
+                if (!ended) break;
+                i = j + 1;
+                continue;
+            }
+            field.append(line, i, j - i);
+            i = j;
+        }
         if (i == line.size()) {
             // An open quote carries the field over into the next line.
             if (quoted && !field.empty() && !file.IsEndOfFile()) {
@@ -573,7 +588,11 @@ int CModulCSV::GetString(int key, std::string& target) const {
         if (columns[static_cast<size_t>(index)].selected == 1) taken = &columns[static_cast<size_t>(index)];
     CStepCode::Set(6030);
     if (!taken) return 0;
-    target = WithCrLf(taken->value);
+    const std::string& value = taken->value;
+    if (value.find('\n') == std::string::npos && value.find('~') == std::string::npos)
+        target = value;
+    else
+        target = WithCrLf(value);
     return 1;
 }
 

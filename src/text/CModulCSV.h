@@ -4,6 +4,7 @@
 #include "text/CsvColumn.h"
 
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -96,7 +97,7 @@ private:
     int ReadSeparator() const;
     void OrderChanged() { orderValid = false; }
     void BuildOrders();
-    void AssignField(size_t field, const std::string& text);
+    void AssignField(size_t field, std::string_view text);
     void ReadLineConverted(std::string& line);
 
     CFrontEnd& frontEnd;

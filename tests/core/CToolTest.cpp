@@ -7,6 +7,8 @@
 #include <gtest/gtest.h>
 
 #include <clocale>
+#include <cmath>
+#include <random>
 
 TEST(CToolTest, FormatsIntegersWithZeroAsEmptyText) {
     EXPECT_EQ(CTool::FormatInt(0), "");
@@ -195,4 +197,21 @@ TEST(CToolTest, FindsDataFilesInTheDataFolderFirst) {
     EXPECT_EQ(CTool::FindDataFile("csv.ini"), dataDir + "/csv.ini");
     // The program folder is the folder of this test program.
     EXPECT_TRUE(CPlatform::FileExists(CTool::GetProgramDir() + "/pelko_tests"));
+}
+
+// Amounts are formatted without printf for speed; the text must stay exactly printf's.
+TEST(CToolTest, AmountTextsMatchPrintfForManyValues) {
+    std::mt19937_64 random(20261209);
+    std::uniform_real_distribution<double> wide(-1e9, 1e9);
+    for (int i = 0; i < 20000; ++i) {
+        double x = i % 2 ? wide(random) : std::round(wide(random)) / 1000.0; // half of them near ties
+        double nudged = x >= 0.0 ? x + 1e-11 : x - 1e-11;
+        std::string expected = CTool::Format("%.2f", nudged);
+        expected[expected.rfind('.')] = ',';
+        ASSERT_EQ(expected, CTool::FormatAmount(x)) << x;
+        std::string six = CTool::Format("%.6f", nudged);
+        six[six.rfind('.')] = ',';
+        ASSERT_EQ(six, CTool::FormatDecimal(x, 6)) << x;
+    }
+    EXPECT_EQ(CTool::Format("%.2f", 1e300 + 1e-11).replace(301, 1, ","), CTool::FormatAmount(1e300));
 }

@@ -131,6 +131,24 @@ TEST_F(ExtfReaderTest, RoundTripThroughBothVersionsKeepsEveryWrittenValue) {
     }
 }
 
+TEST_F(ExtfReaderTest, RenamedHeadingFromTheLayoutKeepsItsPlaceOnReading) {
+    CPlatform::CreateDirectories(temp.DataFile(""));
+    CTempDir::Write(temp.DataFile("datevpro.ini"),
+                    "[Export Buchungen Daten V2]\r\nName: Konto=Kontonummer\r\n");
+    SetParameters(doc.datev, 510);
+    AddBookings(doc.buchungen);
+    std::string path = temp.File("EXTF_umbenannt.csv");
+    ASSERT_TRUE(CDatevProWriter::WriteDatevProBookings(doc, path, frontEnd, messages));
+    EXPECT_EQ("Kontonummer", Split(Split(CTempDir::Read(path), "\r\n")[1], ";")[6]);
+
+    doc.buchungen.RemoveAll();
+    messages.clear();
+    ASSERT_TRUE(ReadBookings(path));
+    ASSERT_EQ(2, doc.buchungen.GetCount());
+    EXPECT_EQ(1200, Booking(0).sollKonto);
+    EXPECT_EQ(8400, Booking(0).habenKonto);
+}
+
 TEST_F(ExtfReaderTest, DataLinesAreMatchedByHeadingInAnyOrder) {
     std::string path =
         Write("EXTF_hand.csv", kHeader510 + "Buchungstext;Unbekannt;Konto;Belegdatum;Soll/Haben-Kennzeichen;"

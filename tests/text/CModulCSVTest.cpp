@@ -198,8 +198,10 @@ TEST(CModulCSV, SeparatorDetection) {
 
 TEST(CModulCSV, ReadsQuotedAndMultiLineFields) {
     CFixture f;
-    Rows rows = f.Import("P;Q;R\r\na;\"b;c\";\"d\"\"e\"\r\n\"x\r\ny\";2\r\n\"\"\"q\"\"\";;z\r\n");
-    EXPECT_EQ(rows, (Rows{{"a", "b;c", "d\"e"}, {"x\r\ny", "2", ""}, {"\"q\"", "", "z"}}));
+    Rows rows = f.Import("P;Q;R\r\na;\"b;c\";\"d\"\"e\"\r\n\"x\r\ny\";2\r\n\"\"\"q\"\"\";;z\r\n"
+                         "x;\"\";a\"b\"c;\"q\"r\r\n");
+    // Quotes in the middle of an unquoted field switch the quoting without being kept.
+    EXPECT_EQ(rows, (Rows{{"a", "b;c", "d\"e"}, {"x\r\ny", "2", ""}, {"\"q\"", "", "z"}, {"x", "", "abc"}}));
 }
 
 TEST(CModulCSV, UnclosedQuoteRunsToTheEnd) {
