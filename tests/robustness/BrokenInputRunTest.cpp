@@ -56,6 +56,8 @@ TEST(BrokenInputRun, UnreadableInputsFailWithAGermanErrorAndKeepTheEarlierOutput
     CTempDir::Write(empty, "");
     const std::string lfHeader = temp.File("EXTF_lf.csv");
     CTempDir::Write(lfHeader, "\"EXTF\";510;21;\"Buchungsstapel\";7\nUmsatz;Konto\n1,00;1200\n");
+    const std::string lfCsv = temp.File("lf.csv");
+    CTempDir::Write(lfCsv, "Buchungsnummer;Datum;Betrag\nA1;01.01.2024;10,00\n");
     const std::string master = std::string(PELKO_TEST_DATA) + "/extf/EXTF_Stamm_510.csv";
     const std::string kne = temp.File("kne") + "/";
     std::filesystem::create_directories(kne);
@@ -66,6 +68,7 @@ TEST(BrokenInputRun, UnreadableInputsFailWithAGermanErrorAndKeepTheEarlierOutput
     for (bool withErrorFile : {false, true}) {
         ExpectFailedRead("/in:csv:bu:", missing, withErrorFile);
         ExpectFailedRead("/in:csv:st:", temp.path.string(), withErrorFile);
+        ExpectFailedRead("/in:csv:bu:", lfCsv, withErrorFile);
         ExpectFailedRead("/in:datevpro:", empty, withErrorFile);
         ExpectFailedRead("/in:datevpro:", lfHeader, withErrorFile);
         ExpectFailedRead("/typ1 /in:datevpro:", master, withErrorFile);
