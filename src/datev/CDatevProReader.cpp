@@ -156,6 +156,7 @@ public:
         return value;
     }
     int Percent() const { return engine.ProgressPercent(); }
+    bool BareLineFeed() const { return engine.HadBareLineFeed(); }
     void Close() { engine.CloseFile(); }
 
 private:
@@ -220,6 +221,16 @@ bool ReadHeader(CPelkoDoc& doc, CHeader& header, const std::string& path, bool b
     return true;
 }
 
+// A line read with a line feed outside quotes holds several lines of a file that ends them with LF
+// alone: its fields would land in the wrong columns and the lines after it would be lost.
+bool BrokenLineEnd(CData& data, std::string& messages) {
+    if (!data.BareLineFeed()) return false;
+    messages +=
+        "FEHLER: Die Zeilen der Datei enden nicht mit CR LF, die Daten k\xF6nnen nicht gelesen werden.\r\n";
+    data.Close();
+    return true;
+}
+
 void ShowProgress(CFrontEnd& progress, const CData& data, int& shown) {
     int percent = data.Percent();
     if (percent == shown) return;
@@ -253,10 +264,12 @@ bool CDatevProReader::ReadDatevProBookings(CPelkoDoc& doc, const std::string& pa
     if (!data.Open(DataNames(version, &CExtfVersion::bookingsData, EExtfRole::EuSteuersatz), path,
                    "Import Buchungen Daten", showDialog))
         return false;
+    if (BrokenLineEnd(data, messages)) return false;
     progress.SetProgressRange(0, 100);
     int shown = -1;
     for (int more = 1; more;) {
         more = data.Next();
+        if (BrokenLineEnd(data, messages)) return false;
         CBuchungenData b;
         b.betrag = data.Number(EExtfRole::Umsatz);
         if (IsCredit(data.Text(EExtfRole::SollHaben))) b.betrag = -b.betrag;
@@ -292,10 +305,12 @@ bool CDatevProReader::ReadDatevProMaster(CPelkoDoc& doc, const std::string& path
     if (!data.Open(DataNames(version, &CExtfVersion::masterData, EExtfRole::Kundennummer), path,
                    "Import Stamm Daten", showDialog))
         return false;
+    if (BrokenLineEnd(data, messages)) return false;
     progress.SetProgressRange(0, 100);
     int shown = -1;
     for (int more = 1; more;) {
         more = data.Next();
+        if (BrokenLineEnd(data, messages)) return false;
         CStammData s;
         s.datevKonto = data.Int(EExtfRole::StammKonto);
         for (EExtfRole role : {EExtfRole::NameKeineAngabe, EExtfRole::NameUnternehmen, EExtfRole::NamePerson})

@@ -126,9 +126,21 @@ int EstimatedRecords(const CModulCSV& engine, int already) {
 
 int OpenImport(CModulCSV& engine, const std::string& path, const char* section, int showDialog) {
     if (!engine.PrepareImport(path) || !engine.OpenImportFile(path)) return 0;
-    if (engine.SetupImport(kLayoutFile, section, showDialog)) return 1;
-    engine.CloseFile();
-    return 0;
+    if (!engine.SetupImport(kLayoutFile, section, showDialog)) {
+        engine.CloseFile();
+        return 0;
+    }
+    // Only CR LF ends a line: a file with LF line ends alone reads as one heading and no records.
+    if (engine.HadBareLineFeed() && engine.AtEndOfFile() && !engine.noHeading) {
+        engine.CloseFile();
+        engine.GetFrontEnd().MessageBox(CTool::Format(
+            "(E:603#%d)\nDie Zeilen der Datei (%s) enden mit LF statt mit CR LF.\nSpeichern Sie die Datei "
+            "bitte mit Windows-Zeilenenden (CR LF) und starten Sie den Import erneut.\nDer Import wird "
+            "abgebrochen.",
+            CStepCode::Get(), path.c_str()));
+        return 0;
+    }
+    return 1;
 }
 
 int OpenExport(CModulCSV& engine, const std::string& path, const char* section, int showDialog) {

@@ -506,6 +506,7 @@ int CModulCSV::ReadRecord() {
     const int separator = ReadSeparator();
     size_t number = 0;
     bool quoted = false;
+    bareLineFeed = false;
     field.clear();
     size_t i = 0;
     for (;;) {
@@ -514,6 +515,7 @@ int CModulCSV::ReadRecord() {
             size_t j = i;
             while (j < line.size() && line[j] != '"' && static_cast<unsigned char>(line[j]) != separator)
                 ++j;
+            if (std::memchr(line.data() + i, '\n', j - i)) bareLineFeed = true;
             if (j == line.size() || line[j] != '"') {
                 const bool ended = j < line.size();
                 if (ended || j > i) AssignField(number++, std::string_view(line).substr(i, j - i));
@@ -554,6 +556,7 @@ int CModulCSV::ReadRecord() {
             while (j < line.size() && line[j] != '"' &&
                    (quoted || static_cast<unsigned char>(line[j]) != separator))
                 ++j;
+            if (!quoted && std::memchr(line.data() + i, '\n', j - i)) bareLineFeed = true;
             field.append(line, i, j - i);
             i = j;
         }

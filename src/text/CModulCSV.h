@@ -50,6 +50,10 @@ public:
     void AssignByHeadings();
     // 1 while more lines follow, 0 when the line just read was the last one.
     int ReadRecord();
+    // True when the line just read held a line feed outside quotes: the file ends its lines with
+    // LF alone, which only CR LF ends here.
+    bool HadBareLineFeed() const { return bareLineFeed; }
+    bool AtEndOfFile() const { return file.IsEndOfFile(); }
     int GetString(const std::string& name, std::string& target) const;
     int GetDouble(const std::string& name, double& target) const;
     int GetInt(const std::string& name, int& target) const;
@@ -117,4 +121,5 @@ private:
     std::string line;
     std::string field;
     std::string next;
+    bool bareLineFeed = false;
 };

@@ -1,51 +1,11 @@
 #include "core/CCodePage.h"
 
 #include "support/CTempDir.h"
+#include "support/RunPelko.h"
 
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
-
-#include <vector>
-
-extern char** environ;
-
 namespace {
-
-struct CResult {
-    int exitCode = -1;
-    std::string out; // UTF-8, as the console shows it
-    std::string err;
-};
-
-// Runs the real program with the given arguments; PELKO_DATA_DIR is the temp folder's data folder.
-CResult RunPelko(const CTempDir& temp, std::vector<std::string> args) {
-    args.insert(args.begin(), PELKO_BINARY);
-    std::vector<char*> argv;
-    for (std::string& arg : args)
-        argv.push_back(arg.data());
-    argv.push_back(nullptr);
-    const std::string outFile = temp.File("stdout.txt");
-    const std::string errFile = temp.File("stderr.txt");
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 1, outFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    posix_spawn_file_actions_addopen(&actions, 2, errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    pid_t pid = 0;
-    CResult result;
-    if (posix_spawn(&pid, PELKO_BINARY, &actions, nullptr, argv.data(), environ) == 0) {
-        int status = 0;
-        waitpid(pid, &status, 0);
-        result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    }
-    posix_spawn_file_actions_destroy(&actions);
-    result.out = CTempDir::Read(outFile);
-    result.err = CTempDir::Read(errFile);
-    return result;
-}
 
 const std::string kNotAvailable =
     "(E:104)\nDas Eingabeformat \"SQL-Datenbank\" wird von dieser Version nicht unterstützt.";
