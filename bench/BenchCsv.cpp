@@ -2,6 +2,7 @@
 //   BenchCsv generate FILE COUNT   writes COUNT bookings in the default column order
 //   BenchCsv import FILE           reads them (timed)
 //   BenchCsv export FILE COUNT     builds COUNT bookings in memory (not timed) and writes them (timed)
+#include "CQuietFrontEnd.h"
 #include "core/CFrontEnd.h"
 #include "core/CPelkoDoc.h"
 #include "core/CPlatform.h"
@@ -14,22 +15,6 @@
 #include <string>
 
 namespace {
-
-class CSilentFrontEnd : public CFrontEnd {
-public:
-    void SetStatus(const std::string&) override {}
-    void SetProgressRange(int, int) override {}
-    void SetProgressPos(int) override {}
-    EAnswer MessageBox(const std::string& text, EIcon, EButtons) override {
-        std::fprintf(stderr, "%s\n", text.c_str());
-        return EAnswer::Ok;
-    }
-    void ShowMessages(const std::string&, const std::string&) override {}
-    bool RunDialog(CDialogLogic&) override { return false; }
-    bool ChooseFile(bool, const std::string&, const std::string&, const std::string&, std::string&) override {
-        return false;
-    }
-};
 
 CBuchungenData Booking(int i) {
     CBuchungenData b;
@@ -66,7 +51,7 @@ int main(int argc, char** argv) {
     const std::string mode = argv[1];
     const std::string file = argv[2];
     const int count = argc > 3 ? std::atoi(argv[3]) : 0;
-    CSilentFrontEnd frontEnd;
+    CQuietFrontEnd frontEnd;
     CPelkoDoc doc(frontEnd);
     doc.InitDocument();
 

@@ -1,6 +1,7 @@
 // Throughput of the DATEVpro writer and reader and of the RTF list for many bookings.
 // Usage: BenchExtf write|read|rtf FILE [COUNT]; one phase per process so that each peak RSS stands alone.
 
+#include "CQuietFrontEnd.h"
 #include "core/CFrontEnd.h"
 #include "core/CPelkoDoc.h"
 #include "core/CPlatform.h"
@@ -16,23 +17,6 @@
 #include <string>
 
 namespace {
-
-// Progress and boxes are dropped: the benchmark measures the formats, not a display.
-class CQuietFrontEnd : public CFrontEnd {
-public:
-    void SetStatus(const std::string&) override {}
-    void SetProgressRange(int, int) override {}
-    void SetProgressPos(int) override {}
-    EAnswer MessageBox(const std::string& text, EIcon, EButtons) override {
-        std::fprintf(stderr, "%s\n", text.c_str());
-        return EAnswer::Ok;
-    }
-    void ShowMessages(const std::string&, const std::string&) override {}
-    bool RunDialog(CDialogLogic&) override { return false; }
-    bool ChooseFile(bool, const std::string&, const std::string&, const std::string&, std::string&) override {
-        return false;
-    }
-};
 
 void Fill(CPelkoDoc& doc, int count) {
     doc.buchungen.Reserve(count);

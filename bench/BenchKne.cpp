@@ -1,4 +1,5 @@
 // Writes 1 000 000 bookings to "ED00001" and reports the writer's time and throughput.
+#include "CQuietFrontEnd.h"
 #include "core/CBuchungenCtrl.h"
 #include "core/CFrontEnd.h"
 #include "core/CPlatform.h"
@@ -19,22 +20,6 @@ double CpuSeconds() {
     clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
     return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) / 1e9;
 }
-
-class CQuietFrontEnd : public CFrontEnd {
-public:
-    void SetStatus(const std::string&) override {}
-    void SetProgressRange(int, int) override {}
-    void SetProgressPos(int) override {}
-    EAnswer MessageBox(const std::string& text, EIcon, EButtons) override {
-        std::fprintf(stderr, "%s\n", text.c_str());
-        return EAnswer::Ok;
-    }
-    void ShowMessages(const std::string&, const std::string&) override {}
-    bool RunDialog(CDialogLogic&) override { return false; }
-    bool ChooseFile(bool, const std::string&, const std::string&, const std::string&, std::string&) override {
-        return false;
-    }
-};
 
 } // namespace
 

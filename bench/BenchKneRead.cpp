@@ -1,6 +1,7 @@
 // Reads a large KNE bookings file back and reports the speed.
 //   BenchKneRead write FOLDER COUNT   writes FOLDER/ED00001 with COUNT bookings
 //   BenchKneRead read FOLDER          reads FOLDER/ED00001 and prints bookings/s and MB/s
+#include "CQuietFrontEnd.h"
 #include "core/CBuchungenCtrl.h"
 #include "core/CFrontEnd.h"
 #include "core/CPlatform.h"
@@ -12,23 +13,6 @@
 #include <string>
 
 namespace {
-
-// Shows nothing but failures: the terminal would cost more than the reader.
-class CQuietFrontEnd : public CFrontEnd {
-public:
-    void SetStatus(const std::string&) override {}
-    void SetProgressRange(int, int) override {}
-    void SetProgressPos(int) override {}
-    EAnswer MessageBox(const std::string& text, EIcon, EButtons) override {
-        std::fprintf(stderr, "%s\n", text.c_str());
-        return EAnswer::Ok;
-    }
-    void ShowMessages(const std::string&, const std::string&) override {}
-    bool RunDialog(CDialogLogic&) override { return false; }
-    bool ChooseFile(bool, const std::string&, const std::string&, const std::string&, std::string&) override {
-        return false;
-    }
-};
 
 // Bookings as a cash book of one year has them: texts, document numbers, some posting keys.
 int Write(CDatev& datev, CFrontEnd& frontEnd, const std::string& folder, int count) {
