@@ -96,7 +96,7 @@ TEST(TextReaderFuzz, DamagedCsvFilesImportOrFailWithAMessage) {
     const std::vector<std::string> seeds = CsvSeeds();
     const std::string path = temp.File("in.csv");
     std::mt19937 random(3011);
-    for (int round = 0; round < 200; ++round) {
+    for (int round = 0; round < 130; ++round) {
         std::string bytes = Mutate(seeds[static_cast<size_t>(round) % seeds.size()], random);
         Replace(path, bytes);
         EXPECT_TRUE(ImportCsv(path, bytes)) << "round " << round;
@@ -153,7 +153,7 @@ TEST(TextReaderFuzz, DamagedDatevProFilesReadOrFailWithAFinding) {
     const std::vector<std::string> seeds = ExtfSeeds();
     const std::string path = temp.File("EXTF_Buchungsstapel.csv");
     std::mt19937 random(510700);
-    for (int round = 0; round < 150; ++round) {
+    for (int round = 0; round < 80; ++round) {
         std::string bytes = Mutate(seeds[static_cast<size_t>(round) % seeds.size()], random);
         Replace(path, bytes);
         EXPECT_TRUE(ReadDatevPro(path, bytes)) << "round " << round;
@@ -166,7 +166,7 @@ TEST(TextReaderFuzz, CutDatevProFiles) {
     const std::string path = temp.File("EXTF_Buchungsstapel.csv");
     // Cut off in the header, in the headings and in the data lines, a few places per seed.
     for (const std::string& seed : seeds) {
-        for (size_t at : CutOffsets(seed, seed.size(), 400)) {
+        for (size_t at : CutOffsets(seed, seed.size(), 600)) {
             Replace(path, seed.substr(0, at));
             EXPECT_TRUE(ReadDatevPro(path, seed.substr(0, at))) << "cut at " << at;
         }
