@@ -3,6 +3,6 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${PELKO_BUILD_DIR:-build}
-cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=${PELKO_BUILD_TYPE:-Release} "$@" >/dev/null
+cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=${PELKO_BUILD_TYPE:-Release} -DPELKO_TESTS=ON "$@" >/dev/null
 cmake --build "$build" -j"$(nproc)"
 ctest --test-dir "$build" --output-on-failure -j"$(nproc)"

@@ -117,6 +117,8 @@ private:
     static std::string KnePath(const std::string& folder, const char* name);
     // Position 4 of the data-file headers: 3 digits (extended format) or the plain number.
     void PutDatentraeger(std::string& record, std::string& messages) const;
+    // The first fields of both KNE headers, up to the client number.
+    std::string HeaderStart(size_t length, int anwendungsnummer, std::string& messages) const;
     // "1,", Kontonummernlänge, ",", Kontonummernlänge, ",", "----" from position on.
     void PutVersion(std::string& record, std::string& messages, int position) const;
     // The 13-byte version record of the extended format, starting with mark.

@@ -91,15 +91,7 @@ std::string TooLarge(int recordNumber, const char* field) {
 } // namespace
 
 std::string CDatev::BookingsHeader(std::string& messages) const {
-    std::string header(80, ' ');
-    header[0] = '\x1D';
-    header[1] = '\x18';
-    header[2] = '1';
-    PutDatentraeger(header, messages);
-    PutNumber(header, messages, 11, "Anwendungsnummer", 7, 2, false);
-    PutText(header, messages, dfvKennzeichen, Ansi("Namenskürzel"), 9, 2, false);
-    PutNumber(header, messages, beraterNummer, "Beraternummer", 11, 7, true);
-    PutNumber(header, messages, mandantenNummer, "Mandantennummer", 18, 5, true);
+    std::string header = HeaderStart(80, 11, messages);
     PutNumber(header, messages, abrechnungsNummer, "Abrechnungsnummer", 23, 4, false);
     PutText(header, messages, buchungsjahr, "/Buchungsjahr", 27, 2, false);
     PutText(header, messages, CTool::ConvertDate(datumVon, "TT.MM.JJJJ", "TTMMJJ"), "Datum von", 29, 6, true);

@@ -94,6 +94,19 @@ void CDatev::PutDatentraeger(std::string& record, std::string& messages) const {
         PutText(record, messages, std::to_string(datentraegerNummer), field, 4, 3, true);
 }
 
+std::string CDatev::HeaderStart(size_t length, int anwendungsnummer, std::string& messages) const {
+    std::string header(length, ' ');
+    header[0] = '\x1D';
+    header[1] = '\x18';
+    header[2] = '1';
+    PutDatentraeger(header, messages);
+    PutNumber(header, messages, anwendungsnummer, "Anwendungsnummer", 7, 2, false);
+    PutText(header, messages, dfvKennzeichen, Ansi("Namenskürzel"), 9, 2, false);
+    PutNumber(header, messages, beraterNummer, "Beraternummer", 11, 7, true);
+    PutNumber(header, messages, mandantenNummer, "Mandantennummer", 18, 5, true);
+    return header;
+}
+
 void CDatev::PutVersion(std::string& record, std::string& messages, int position) const {
     PutText(record, messages, "1,", "Versionsnummer", position, 2, false);
     PutNumber(record, messages, kontonummernLaenge, Ansi("Aufgez. Sachkontonr.länge"), position + 2, 1,

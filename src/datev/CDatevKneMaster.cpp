@@ -26,15 +26,7 @@ struct CField {
 } // namespace
 
 std::string CDatev::MasterHeader(std::string& messages) const {
-    std::string header(65, ' ');
-    header[0] = '\x1D';
-    header[1] = '\x18';
-    header[2] = '1';
-    PutDatentraeger(header, messages);
-    PutNumber(header, messages, 13, "Anwendungsnummer", 7, 2, false);
-    PutText(header, messages, dfvKennzeichen, Ansi("Namenskürzel"), 9, 2, false);
-    PutNumber(header, messages, beraterNummer, "Beraternummer", 11, 7, true);
-    PutNumber(header, messages, mandantenNummer, "Mandantennummer", 18, 5, true);
+    std::string header = HeaderStart(65, 13, messages);
     PutNumber(header, messages, abrechnungsNummer, "Abrechnungsnummer", 23, 6, false);
     PutText(header, messages, passwort, "Passwort", 29, 4, false);
     PutText(header, messages, "y", "Satzende", 65, 1, false);

@@ -301,6 +301,19 @@ void SetMasterValues(CRecordValues& values, const std::vector<CExtfColumn>& colu
         values.Set(at(v.role), Checked(record, v.check, s.*v.field, messages));
 }
 
+// Header and data go into a file beside the target that takes its place only when complete, so a
+// failure in the middle never leaves a damaged export where the previous one was.
+std::string StagingPath(const std::string& path) {
+    return path + ".pelko-part";
+}
+
+bool Commit(const std::string& path, bool complete) {
+    const std::string staging = StagingPath(path);
+    if (complete && CPlatform::RenameFile(staging, path)) return true;
+    CPlatform::RemoveFile(staging);
+    return false;
+}
+
 } // namespace
 
 bool CDatevProWriter::WriteDatevProBookings(CPelkoDoc& doc, const std::string& path, CFrontEnd& progress,
@@ -314,9 +327,12 @@ bool CDatevProWriter::WriteDatevProBookings(CPelkoDoc& doc, const std::string& p
 
     datev.datumVon = WithYear(datev.datumVon, datev.wirtschaftsjahrBeginn);
     datev.datumBis = WithYear(datev.datumBis, datev.wirtschaftsjahrBeginn);
-    if (!WriteHeader(doc, version.bookingsHeader, "Export Buchungen Header", path, messages)) return false;
-    std::unique_ptr<CModulCSV> data = OpenData(doc, version.bookingsData, "Export Buchungen Daten V2", path);
-    if (!data) return false;
+    const std::string staging = StagingPath(path);
+    if (!WriteHeader(doc, version.bookingsHeader, "Export Buchungen Header", staging, messages))
+        return Commit(path, false);
+    std::unique_ptr<CModulCSV> data =
+        OpenData(doc, version.bookingsData, "Export Buchungen Daten V2", staging);
+    if (!data) return Commit(path, false);
 
     CRecordValues values(*data, version.bookingsData);
     std::vector<int> indexes;
@@ -336,7 +352,7 @@ bool CDatevProWriter::WriteDatevProBookings(CPelkoDoc& doc, const std::string& p
         if (b.betrag != 0.0 || b.sollKonto != 0 || b.habenKonto != 0) {
             int key = CDatev::DateKey(date);
             if (key >= from && key <= to) {
-                if (!values.Write()) return false;
+                if (!values.Write()) return Commit(path, false);
             } else {
                 messages += CTool::Format("HINWEIS: Zeile %d: Die Zeile ist au\xDF"
                                           "erhalb des gew\xFCnschten Datumbereichs (%s) und "
@@ -350,7 +366,7 @@ bool CDatevProWriter::WriteDatevProBookings(CPelkoDoc& doc, const std::string& p
         if ((k - 1) % 10 == 0) progress.SetProgressPos(k - 1);
         ++doc.recordCounter;
     }
-    return data->CloseFile() != 0;
+    return Commit(path, data->CloseFile() != 0);
 }
 
 bool CDatevProWriter::WriteDatevProMaster(CPelkoDoc& doc, const std::string& path, CFrontEnd& progress,
@@ -360,16 +376,18 @@ bool CDatevProWriter::WriteDatevProMaster(CPelkoDoc& doc, const std::string& pat
     progress.SetProgressPos(0);
     CExtfCheck::CheckExtfFileName(path, &messages);
     const CExtfVersion& version = TargetVersion(doc.datev);
-    if (!WriteHeader(doc, version.masterHeader, "Export Stamm Header", path, messages)) return false;
-    std::unique_ptr<CModulCSV> data = OpenData(doc, version.masterData, "Export Stamm Daten V3", path);
-    if (!data) return false;
+    const std::string staging = StagingPath(path);
+    if (!WriteHeader(doc, version.masterHeader, "Export Stamm Header", staging, messages))
+        return Commit(path, false);
+    std::unique_ptr<CModulCSV> data = OpenData(doc, version.masterData, "Export Stamm Daten V3", staging);
+    if (!data) return Commit(path, false);
 
     CRecordValues values(*data, version.masterData);
     for (int k = 1; k <= list.GetCount(); ++k) {
         SetMasterValues(values, version.masterData, doc, *list.GetAt(k - 1), k, messages);
-        if (!values.Write()) return false;
+        if (!values.Write()) return Commit(path, false);
         if ((k - 1) % 10 == 0) progress.SetProgressPos(k - 1);
         ++doc.recordCounter;
     }
-    return data->CloseFile() != 0;
+    return Commit(path, data->CloseFile() != 0);
 }

@@ -228,11 +228,8 @@ int CModulCSV::OpenExportFile(const std::string& path, int append) {
     return 1;
 }
 
-int CModulCSV::WriteHeading() {
-    CStepCode::Set(6009);
-    if (noHeading) return 1;
-    BuildOrders();
-    CStepCode::Set(6010);
+// Builds the output line from one text of every selected column, in write order.
+void CModulCSV::JoinSelected(std::string CsvColumn::*text) {
     const char separator = WriteSeparator();
     line.clear();
     bool written = false;
@@ -242,9 +239,17 @@ int CModulCSV::WriteHeading() {
         if (written) line += separator;
         written = true;
         if (quoteAll) line += '"';
-        line += column.heading;
+        line += column.*text;
         if (quoteAll) line += '"';
     }
+}
+
+int CModulCSV::WriteHeading() {
+    CStepCode::Set(6009);
+    if (noHeading) return 1;
+    BuildOrders();
+    CStepCode::Set(6010);
+    JoinSelected(&CsvColumn::heading);
     CStepCode::Set(6011);
     file.WriteLine(line);
     return 1;
@@ -334,18 +339,7 @@ std::string CModulCSV::Transform(const std::string& input, int numeric, int forc
 
 int CModulCSV::WriteRecord() {
     BuildOrders();
-    const char separator = WriteSeparator();
-    line.clear();
-    bool written = false;
-    for (int index : writeOrder) {
-        const CsvColumn& column = columns[static_cast<size_t>(index)];
-        if (column.selected != 1) continue;
-        if (written) line += separator;
-        written = true;
-        if (quoteAll) line += '"';
-        line += column.value;
-        if (quoteAll) line += '"';
-    }
+    JoinSelected(&CsvColumn::value);
     if (oemCharset) CCodePage::AnsiToOemInPlace(line);
     file.WriteLine(line);
     return 1;

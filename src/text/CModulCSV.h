@@ -98,6 +98,7 @@ private:
     // The separator written: one of the four, ";" for an index nobody knows.
     int WriteIndex() const;
     char WriteSeparator() const;
+    void JoinSelected(std::string CsvColumn::*text);
     int ReadSeparator() const;
     void OrderChanged() { orderValid = false; }
     void BuildOrders();

@@ -32,6 +32,8 @@ int CMyFile::OpenRead(const std::string& path) {
     begin = end = 0;
     readPosition = 0;
     endOfFile = 0;
+    lineEndsKnown = false;
+    unixLineEnds = false;
     // A folder opens for reading on this platform but holds no lines.
     if (!CPlatform::IsDirectory(path)) file = CPlatform::OpenFile(path, "rb");
     if (!file) endOfFile = 1;
@@ -121,12 +123,34 @@ size_t CMyFile::ReadChunk() {
     size_t n = std::fread(buffer.data() + end, 1, kChunk, file);
     end += n;
     readPosition += static_cast<long long>(n);
+    if (!lineEndsKnown) DetectLineEnds(end - n);
     return n;
+}
+
+// Decided by the first line feed in sight: until one has been read, the rule is not known yet.
+void CMyFile::DetectLineEnds(size_t firstNew) {
+    const char* data = buffer.data() + begin;
+    const char* last = buffer.data() + end;
+    const char* lf = std::find(static_cast<const char*>(buffer.data() + firstNew), last, '\n');
+    if (lf == last) return;
+    lineEndsKnown = true;
+    for (const char* p = lf; p != last; p = std::find(p + 1, last, '\n'))
+        if (p > data && p[-1] == '\r') return;
+    unixLineEnds = true;
 }
 
 bool CMyFile::FindLineEnd(size_t from, EBreaks breaks, size_t& length, size_t& endBytes) const {
     const char* data = buffer.data() + begin;
     size_t count = end - begin;
+    if (breaks == EBreaks::Lf) {
+        const char* lf = static_cast<const char*>(std::memchr(data + from, '\n', count - from));
+        if (!lf) return false;
+        size_t i = static_cast<size_t>(lf - data);
+        bool cr = i > 0 && data[i - 1] == '\r';
+        length = cr ? i - 1 : i;
+        endBytes = cr ? 2 : 1;
+        return true;
+    }
     if (breaks == EBreaks::CrLfOnly) {
         for (size_t i = from; i + 1 < count; ++i) {
             const char* cr = static_cast<const char*>(std::memchr(data + i, '\r', count - i - 1));
@@ -158,9 +182,11 @@ void CMyFile::ReadLine(std::string& line, EBreaks breaks) {
     size_t length = 0;
     size_t endBytes = 0;
     size_t from = 0;
+    // The line ends of a file are known once its first line feed is read.
+    auto rule = [&] { return breaks == EBreaks::CrLfOnly && unixLineEnds ? EBreaks::Lf : breaks; };
     // A line never comes back in pieces: without a line end in sight, more is read while the file
     // may hold more.
-    while (!FindLineEnd(from, breaks, length, endBytes)) {
+    while (!FindLineEnd(from, rule(), length, endBytes)) {
         if (lastRead < kChunk) {
             length = end - begin;
             endBytes = 0;

@@ -29,6 +29,8 @@ public:
     void WriteRaw(const std::string& text);
 
     // The next line without its CR LF; a lone CR or LF stays part of the line. NUL bytes become blanks.
+    // A file whose first 32 KiB hold line feeds but no CR LF at all was written with Unix line ends:
+    // there a LF (with or without a CR before it) ends the line instead.
     std::string ReadLine();
     void ReadLine(std::string& line);
     // Like ReadLine, but a lone LF or a lone CR ends a line too.
@@ -38,9 +40,10 @@ public:
     bool IsOpen() const { return file != nullptr; }
 
 private:
-    enum class EBreaks { CrLfOnly, Any };
+    enum class EBreaks { CrLfOnly, Lf, Any };
     void ReadLine(std::string& line, EBreaks breaks);
     size_t ReadChunk();
+    void DetectLineEnds(size_t firstNew);
     // Finds the end of the line in the buffered bytes from index from: the line length and the bytes
     // of its line end, or false when the buffered bytes hold no complete line end.
     bool FindLineEnd(size_t from, EBreaks breaks, size_t& length, size_t& endBytes) const;
@@ -53,6 +56,8 @@ private:
     std::vector<char> buffer;
     size_t begin = 0; // first buffered byte; the buffered part is [begin, end)
     size_t end = 0;
+    bool lineEndsKnown = false;
+    bool unixLineEnds = false;
     bool writing = false;
     bool writeFailed = false;
     std::string targetPath; // set while a temporary file stands in for it

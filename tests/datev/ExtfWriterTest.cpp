@@ -150,3 +150,22 @@ TEST_F(ExtfWriterTest, UnwritableTargetFails) {
 }
 
 } // namespace
+
+TEST_F(ExtfWriterTest, AFailedExportKeepsThePreviousFileAndLeavesNothingBeside) {
+    std::string path = temp.File("EXTF_Buchungen.csv");
+    CTempDir::Write(path, "previous export");
+    // A folder where the file beside the target would go makes the export fail before any data.
+    CPlatform::CreateDirectories(path + ".pelko-part");
+    SetParameters(doc.datev, 510);
+    AddBookings(doc.buchungen);
+    EXPECT_FALSE(CDatevProWriter::WriteDatevProBookings(doc, path, frontEnd, messages));
+    EXPECT_EQ("previous export", CTempDir::Read(path));
+    EXPECT_FALSE(frontEnd.boxes.empty());
+
+    CPlatform::RemoveFile(path + ".pelko-part");
+    frontEnd.boxes.clear();
+    EXPECT_TRUE(CDatevProWriter::WriteDatevProBookings(doc, path, frontEnd, messages));
+    EXPECT_NE("previous export", CTempDir::Read(path));
+    EXPECT_FALSE(CPlatform::FileExists(path + ".pelko-part"));
+    EXPECT_TRUE(frontEnd.boxes.empty());
+}

@@ -41,6 +41,16 @@ TEST(CMyFile, LineRules) {
     EXPECT_TRUE(empty.endAfterLast);
 }
 
+// Files from Unix tools end their lines with LF alone; one CR LF anywhere in sight keeps the CR LF rule.
+TEST(CMyFile, UnixLineEndsAreRecognised) {
+    EXPECT_EQ(ReadAll("a;b\nc;d\n", false).lines, (Lines{"a;b", "c;d"}));
+    EXPECT_EQ(ReadAll("a\rb\nc", false).lines, (Lines{"a\rb", "c"}));
+    EXPECT_EQ(ReadAll("x\ny\r\nz", false).lines, (Lines{"x\ny", "z"}));
+    // The first line feed may come after many reads.
+    std::string longFirst(100000, 'l');
+    EXPECT_EQ(ReadAll(longFirst + "\nsecond", false).lines, (Lines{longFirst, "second"}));
+}
+
 TEST(CMyFile, LongLinesComeBackWhole) {
     std::string longLine(100000, 'x');
     longLine[32766] = '\r'; // a CR at a chunk border, not followed by LF
