@@ -55,9 +55,10 @@ TEST(BrokenInputRun, UnreadableInputsFailWithAGermanErrorAndKeepTheEarlierOutput
     const std::string empty = temp.File("EXTF_leer.csv");
     CTempDir::Write(empty, "");
     const std::string lfHeader = temp.File("EXTF_lf.csv");
-    CTempDir::Write(lfHeader, "\"EXTF\";510;21;\"Buchungsstapel\";7\nUmsatz;Konto\n1,00;1200\n");
+    // A header line ended by LF alone in a file whose other lines end with CR LF.
+    CTempDir::Write(lfHeader, "\"EXTF\";510;21;\"Buchungsstapel\";7\nUmsatz;Konto\r\n1,00;1200\r\n");
     const std::string lfCsv = temp.File("lf.csv");
-    CTempDir::Write(lfCsv, "Buchungsnummer;Datum;Betrag\nA1;01.01.2024;10,00\n");
+    CTempDir::Write(lfCsv, "Buchungsnummer;Datum;Betrag\nA1;01.01.2024;10,00\r\n");
     const std::string master = std::string(PELKO_TEST_DATA) + "/extf/EXTF_Stamm_510.csv";
     const std::string kne = temp.File("kne") + "/";
     std::filesystem::create_directories(kne);

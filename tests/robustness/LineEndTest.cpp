@@ -42,8 +42,16 @@ std::string ExtfWithLf(size_t fromLine) {
 
 } // namespace
 
-TEST_F(CLineEnds, CsvWithLineFeedsAloneIsRefusedInsteadOfReadAsOneHeading) {
-    EXPECT_EQ(ImportCsv(kCsvLines[0] + "\n" + kCsvLines[1] + "\n" + kCsvLines[2] + "\n"), 0);
+TEST_F(CLineEnds, CsvWithLineFeedsAloneIsReadLineByLine) {
+    EXPECT_EQ(ImportCsv(kCsvLines[0] + "\n" + kCsvLines[1] + "\n" + kCsvLines[2] + "\n"), 1);
+    EXPECT_TRUE(frontEnd.boxes.empty());
+    ASSERT_EQ(doc.buchungen.GetCount(), 2);
+    EXPECT_EQ(doc.buchungen.GetAt(1)->buchungsnummer, "A2");
+}
+
+TEST_F(CLineEnds, CsvWhoseLinesRunIntoOneHeadingIsRefused) {
+    // One CR LF at the end keeps the CR LF rule, so the LF lines before it form a single heading.
+    EXPECT_EQ(ImportCsv(kCsvLines[0] + "\n" + kCsvLines[1] + "\n" + kCsvLines[2] + "\r\n"), 0);
     ASSERT_EQ(frontEnd.boxes.size(), 1u);
     EXPECT_TRUE(frontEnd.boxes[0].text.starts_with("(E:603#")) << frontEnd.boxes[0].text;
     EXPECT_NE(frontEnd.boxes[0].text.find("CR LF"), std::string::npos);

