@@ -189,7 +189,7 @@ TEST(SettingsFuzz, RandomCommandLines) {
     std::mt19937 random(1404);
     CRecordingFrontEnd frontEnd;
     CPelkoDoc doc(frontEnd);
-    for (int round = 0; round < 1500; ++round) {
+    for (int round = 0; round < 800; ++round) {
         std::string line = "pelko";
         for (size_t i = 0, n = Pick(random, 12); i < n; ++i)
             line += Pick(random, 4) ? tokens[Pick(random, std::size(tokens))] : RandomBytes(random, 8);

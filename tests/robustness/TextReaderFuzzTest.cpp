@@ -96,7 +96,7 @@ TEST(TextReaderFuzz, DamagedCsvFilesImportOrFailWithAMessage) {
     const std::vector<std::string> seeds = CsvSeeds();
     const std::string path = temp.File("in.csv");
     std::mt19937 random(3011);
-    for (int round = 0; round < 200; ++round) {
+    for (int round = 0; round < 100; ++round) {
         std::string bytes = Mutate(seeds[static_cast<size_t>(round) % seeds.size()], random);
         Replace(path, bytes);
         EXPECT_TRUE(ImportCsv(path, bytes)) << "round " << round;
@@ -113,7 +113,7 @@ TEST(TextReaderFuzz, RandomCsvBytesAndEndlessLines) {
     CTempDir temp;
     const std::string path = temp.File("in.csv");
     std::mt19937 random(77);
-    for (int round = 0; round < 200; ++round) {
+    for (int round = 0; round < 120; ++round) {
         std::string bytes = RandomBytes(random, 2000);
         Replace(path, bytes);
         EXPECT_TRUE(ImportCsv(path, bytes)) << "round " << round;
@@ -138,7 +138,7 @@ TEST(TextReaderFuzz, DamagedLayoutsAndProfilesOnAValidFile) {
                                     CTempDir::Read(kCsvData + "stamm_out.prf")};
     CTempDir::Write(path, input);
     std::mt19937 random(4242);
-    for (int round = 0; round < 300; ++round) {
+    for (int round = 0; round < 150; ++round) {
         Replace(temp.DataFile("csv.ini"), Mutate(layouts[0], random));
         std::string prf = Mutate(profiles[static_cast<size_t>(round) % 2], random);
         // The profile names the import section of either data type.
@@ -153,7 +153,7 @@ TEST(TextReaderFuzz, DamagedDatevProFilesReadOrFailWithAFinding) {
     const std::vector<std::string> seeds = ExtfSeeds();
     const std::string path = temp.File("EXTF_Buchungsstapel.csv");
     std::mt19937 random(510700);
-    for (int round = 0; round < 150; ++round) {
+    for (int round = 0; round < 60; ++round) {
         std::string bytes = Mutate(seeds[static_cast<size_t>(round) % seeds.size()], random);
         Replace(path, bytes);
         EXPECT_TRUE(ReadDatevPro(path, bytes)) << "round " << round;
@@ -166,7 +166,7 @@ TEST(TextReaderFuzz, CutDatevProFiles) {
     const std::string path = temp.File("EXTF_Buchungsstapel.csv");
     // Cut off in the header, in the headings and in the data lines, a few places per seed.
     for (const std::string& seed : seeds) {
-        for (size_t at : CutOffsets(seed, seed.size(), 400)) {
+        for (size_t at : CutOffsets(seed, seed.size(), 1000)) {
             Replace(path, seed.substr(0, at));
             EXPECT_TRUE(ReadDatevPro(path, seed.substr(0, at))) << "cut at " << at;
         }
@@ -186,7 +186,7 @@ TEST(TextReaderFuzz, DamagedDatevProLayoutSections) {
     const std::string layout = CTempDir::Read(temp.DataFile("datevpro.ini"));
     ASSERT_NE(layout.find("[Import Stamm Daten]"), std::string::npos);
     std::mt19937 random(8);
-    for (int round = 0; round < 40; ++round) {
+    for (int round = 0; round < 25; ++round) {
         Replace(temp.DataFile("datevpro.ini"), Mutate(layout, random));
         const std::string& seed = seeds[static_cast<size_t>(round) % seeds.size()];
         Replace(path, seed);
