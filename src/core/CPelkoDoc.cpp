@@ -114,11 +114,11 @@ CPelkoDoc::ERunResult CPelkoDoc::Run(bool automaticRun) {
     CStepCode::Set(1068);
     if (readOk && automaticRun) frontEnd.SetStatus(summary);
 
-    // Without an error file an unattended run still hands its findings to the front end.
+    // Without an error file an unattended run still hands its findings to the front end, and so
+    // does a failed one: its caller must not have to open a file to learn why.
     if (!messages.empty()) {
-        if (automaticRun && errorFile)
-            AppendToErrorFile(messages);
-        else
+        if (automaticRun && errorFile) AppendToErrorFile(messages);
+        if (!automaticRun || !errorFile || result == ERunResult::Failed)
             frontEnd.ShowMessages("Es wurden folgende Fehler festgestellt:", messages);
     }
     return result;

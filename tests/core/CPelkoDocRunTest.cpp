@@ -374,6 +374,8 @@ TEST(CAutoRunTest, FailuresAreNeverReportedAsSuccess) {
     fake.readMessages = "FEHLER: gelesen\r\n";
     EXPECT_EQ(f.RunCsv(), CAutoRun::Failed);
     EXPECT_EQ(CTempDir::Read(f.errorFile), "FEHLER: gelesen\r\n\r\n");
+    // The caller of a failed run learns why without opening the error file.
+    EXPECT_EQ(f.frontEnd.messageTexts, (Log{"FEHLER: gelesen\r\n"}));
 
     fake = CFake();
     fake.writeResult = 0;
