@@ -119,6 +119,8 @@ private:
     void PutDatentraeger(std::string& record, std::string& messages) const;
     // The first fields of both KNE headers, up to the client number.
     std::string HeaderStart(size_t length, int anwendungsnummer, std::string& messages) const;
+    // Closes a finished data file: its block count for the control file, or the error box.
+    bool FinishDataFile(CKneFile& file, const std::string& path, int errorCode, CFrontEnd& progress);
     // "1,", Kontonummernlänge, ",", Kontonummernlänge, ",", "----" from position on.
     void PutVersion(std::string& record, std::string& messages, int position) const;
     // The 13-byte version record of the extended format, starting with mark.

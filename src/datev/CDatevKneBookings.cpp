@@ -231,13 +231,7 @@ int CDatev::WriteKneBookings(const std::string& folder, const CBuchungenCtrl* li
     file.Write(total);
     lastByteOffset = file.PositionInBlock() - 1;
     file.PadBlock();
-    blockCount = static_cast<int>(file.Position() / CKneFile::kBlockSize);
-    if (!file.Close()) {
-        progress.MessageBox("(E:305)\n" + path + Ansi(" konnte nicht vollständig geschrieben werden!"));
-        return 0;
-    }
-    dataFileWritten = true;
-    return written;
+    return FinishDataFile(file, path, 305, progress) ? written : 0;
 }
 
 bool CDatev::WriteKneControl(const std::string& folder, std::string& messages) {

@@ -94,6 +94,17 @@ void CDatev::PutDatentraeger(std::string& record, std::string& messages) const {
         PutText(record, messages, std::to_string(datentraegerNummer), field, 4, 3, true);
 }
 
+bool CDatev::FinishDataFile(CKneFile& file, const std::string& path, int errorCode, CFrontEnd& progress) {
+    blockCount = static_cast<int>(file.Position() / CKneFile::kBlockSize);
+    if (!file.Close()) {
+        progress.MessageBox(CTool::Format("(E:%d)\n", errorCode) + path +
+                            Ansi(" konnte nicht vollständig geschrieben werden!"));
+        return false;
+    }
+    dataFileWritten = true;
+    return true;
+}
+
 std::string CDatev::HeaderStart(size_t length, int anwendungsnummer, std::string& messages) const {
     std::string header(length, ' ');
     header[0] = '\x1D';

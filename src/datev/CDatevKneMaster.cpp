@@ -115,13 +115,7 @@ int CDatev::WriteKneMaster(const std::string& folder, const CStammCtrl& list, CF
     lastByteOffset = static_cast<int>(endOffset % CKneFile::kBlockSize);
     // The end mark is always followed by at least one NUL byte, on a block border by a whole block.
     file.Write(std::string(static_cast<size_t>(CKneFile::kBlockSize - file.PositionInBlock()), '\0'));
-    blockCount = static_cast<int>(file.Position() / CKneFile::kBlockSize);
-    if (!file.Close()) {
-        progress.MessageBox("(E:327)\n" + path + Ansi(" konnte nicht vollständig geschrieben werden!"));
-        return 0;
-    }
-    dataFileWritten = true;
-    return count;
+    return FinishDataFile(file, path, 327, progress) ? count : 0;
 }
 
 bool CDatev::WriteKneMasterControl(const std::string& folder, std::string& messages) {
