@@ -40,8 +40,10 @@ Werte mit Leerzeichen stehen in doppelten Anführungszeichen.
 Einstellungen liegen in $PELKO_DATA_DIR, sonst in $XDG_CONFIG_HOME/Pelko (~/.config/Pelko).
 
 Rückgabewerte:
-  0  Umwandlung abgeschlossen (Hinweise und Fehler stehen in der Fehlerdatei)
-  1  Umwandlung fehlgeschlagen oder abgebrochen
+  0  Umwandlung abgeschlossen, ohne FEHLER (Hinweise stehen in der Fehlerdatei)
+  3  Umwandlung abgeschlossen, aber FEHLER-Zeilen nennen Werte oder Datensätze, die nicht
+     unverändert im Ziel angekommen sind (siehe Fehlerdatei)
+  1  Umwandlung fehlgeschlagen oder abgebrochen; ein vorhandenes Ziel bleibt unverändert
   2  Aufruf nicht verwendbar
 
   --help, -h, /?         diese Hilfe                 --version            Versionsnummer

@@ -61,5 +61,12 @@ int CAutoRun::Execute(const std::string& commandLine) {
                                 Ansi("' kann nicht angelegt werden; die Meldungen erscheinen nur hier."),
                             CFrontEnd::EIcon::Warning);
     doc.InitDocument();
-    return doc.RunAutomatic() == CPelkoDoc::ERunResult::Completed ? Completed : Failed;
+    switch (doc.RunAutomatic()) {
+    case CPelkoDoc::ERunResult::Completed:
+        return Completed;
+    case CPelkoDoc::ERunResult::CompletedWithErrors:
+        return CompletedWithErrors;
+    default:
+        return Failed;
+    }
 }

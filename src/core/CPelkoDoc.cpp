@@ -21,6 +21,17 @@ std::string NotAvailable(int code, const char* direction, const char* name) {
                          code, direction, Ansi(name).c_str());
 }
 
+// A FEHLER line anywhere in the run's findings: some value or record did not arrive as it was.
+bool HasErrorFindings(const std::string& messages) {
+    return messages.compare(0, 7, "FEHLER:") == 0 || messages.find("\nFEHLER:") != std::string::npos;
+}
+
+std::string Summary(CPelkoDoc::ERunResult result, int dataType, int count) {
+    if (result == CPelkoDoc::ERunResult::Failed) return "Konvertierung abgebrochen.";
+    return CTool::Format("Konvertierung abgeschlossen (%d %s).", count,
+                         dataType == CPelkoDoc::Master ? "Stammdaten" : "Buchungen");
+}
+
 } // namespace
 
 CPelkoDoc::CPelkoDoc(CFrontEnd& frontEndRef)
@@ -108,11 +119,13 @@ CPelkoDoc::ERunResult CPelkoDoc::Run(bool automaticRun) {
         if (result == ERunResult::Cancelled) return result;
     }
 
-    std::string summary = CTool::Format("Konvertierung abgeschlossen (%d Buchungen).", recordCounter);
-    if (readOk && !automaticRun) frontEnd.SetStatus(summary);
+    if (result == ERunResult::Completed && HasErrorFindings(messages))
+        result = ERunResult::CompletedWithErrors;
+    const std::string summary = Summary(result, dataType, recordCounter);
+    if (!automaticRun) frontEnd.SetStatus(summary);
     EmptyLists();
     CStepCode::Set(1068);
-    if (readOk && automaticRun) frontEnd.SetStatus(summary);
+    if (automaticRun) frontEnd.SetStatus(summary);
 
     // Without an error file an unattended run still hands its findings to the front end, and so
     // does a failed one: its caller must not have to open a file to learn why.

@@ -20,7 +20,9 @@ public:
     enum EInputType { InDatev = 0, InDatevPro = 1, InCsv = 2, InAccess = 3, InSql = 4 };
     enum EOutputType { OutDatev = 0, OutDatevPro = 1, OutCsv = 2, OutAccess = 3, OutSql = 4, OutRtf = 5 };
     enum EDataType { Bookings = 0, Master = 1 };
-    enum class ERunResult { Completed, Failed, Cancelled };
+    // CompletedWithErrors: the target was written, but FEHLER lines name values or records that did
+    // not reach it as they were.
+    enum class ERunResult { Completed, CompletedWithErrors, Failed, Cancelled };
 
     explicit CPelkoDoc(CFrontEnd& frontEnd);
     CPelkoDoc(const CPelkoDoc&) = delete;

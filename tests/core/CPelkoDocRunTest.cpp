@@ -139,7 +139,7 @@ protected:
 TEST_F(CPelkoDocRunTest, InteractiveRunReadsWritesAndShowsFindings) {
     fake.readMessages = "HINWEIS: Zeile 3, eins\r\n";
     fake.writeMessages = "FEHLER: Zeile 2, zwei\r\n";
-    EXPECT_EQ(doc.RunInteractive(), ERunResult::Completed);
+    EXPECT_EQ(doc.RunInteractive(), ERunResult::CompletedWithErrors);
     EXPECT_EQ(fake.log, (Log{"read bookings file=/in/Buchungen.csv step=1004 bu=0 st=0 counter=99",
                              "write bookings file=/out/Liste.csv step=1008 bu=2 st=1 counter=0"}));
     EXPECT_EQ(frontEnd.statuses, (Log{"Daten werden eingelesen...", "Daten werden abgespeichert...",
@@ -158,7 +158,7 @@ TEST_F(CPelkoDocRunTest, RunWithoutFindingsShowsNoMessageWindow) {
     EXPECT_EQ(doc.RunInteractive(), ERunResult::Completed);
     EXPECT_EQ(fake.log, (Log{"read master file=/in/Buchungen.csv step=1003 bu=0 st=0 counter=99",
                              "write master file=/out/Liste.csv step=1007 bu=2 st=1 counter=0"}));
-    EXPECT_EQ(frontEnd.statuses.back(), "Konvertierung abgeschlossen (1 Buchungen).");
+    EXPECT_EQ(frontEnd.statuses.back(), "Konvertierung abgeschlossen (1 Stammdaten).");
     EXPECT_TRUE(frontEnd.messageTexts.empty());
 }
 
@@ -184,7 +184,7 @@ TEST_F(CPelkoDocRunTest, FailedReaderEndsInteractiveRunBeforeWriting) {
     fake.readMessages = "FEHLER: Die Datev-Version 9 ist unbekannt.\r\n";
     EXPECT_EQ(doc.RunInteractive(), ERunResult::Failed);
     EXPECT_EQ(fake.log.size(), 1u);
-    EXPECT_EQ(frontEnd.statuses, (Log{"Daten werden eingelesen..."}));
+    EXPECT_EQ(frontEnd.statuses, (Log{"Daten werden eingelesen...", "Konvertierung abgebrochen."}));
     EXPECT_EQ(frontEnd.messageTexts, (Log{fake.readMessages}));
     ExpectListsEmpty();
     EXPECT_EQ(CStepCode::Get(), 1068);
@@ -194,18 +194,18 @@ TEST_F(CPelkoDocRunTest, FailedReaderEndsAutomaticRunBeforeWriting) {
     fake.readResult = 0;
     EXPECT_EQ(doc.RunAutomatic(), ERunResult::Failed);
     EXPECT_EQ(fake.log.size(), 1u);
-    EXPECT_EQ(frontEnd.statuses, (Log{"Daten werden eingelesen..."}));
+    EXPECT_EQ(frontEnd.statuses, (Log{"Daten werden eingelesen...", "Konvertierung abgebrochen."}));
     ExpectListsEmpty();
 }
 
-TEST_F(CPelkoDocRunTest, FailedWriterStillReportsTheCounterReached) {
+TEST_F(CPelkoDocRunTest, FailedWriterSaysTheRunWasAborted) {
     fake.writeResult = 0;
     EXPECT_EQ(doc.RunInteractive(), ERunResult::Failed);
-    EXPECT_EQ(frontEnd.statuses.back(), "Konvertierung abgeschlossen (2 Buchungen).");
+    EXPECT_EQ(frontEnd.statuses.back(), "Konvertierung abgebrochen.");
     ExpectListsEmpty();
     fake.log.clear();
     EXPECT_EQ(doc.RunAutomatic(), ERunResult::Failed);
-    EXPECT_EQ(frontEnd.statuses.back(), "Konvertierung abgeschlossen (2 Buchungen).");
+    EXPECT_EQ(frontEnd.statuses.back(), "Konvertierung abgebrochen.");
 }
 
 TEST_F(CPelkoDocRunTest, DatevTargetsArePreparedAndGetTheirFolder) {
@@ -222,7 +222,7 @@ TEST_F(CPelkoDocRunTest, DatevTargetsArePreparedAndGetTheirFolder) {
     EXPECT_EQ(doc.RunAutomatic(), ERunResult::Completed);
     EXPECT_EQ(fake.log[1], "prepare type=1 pro=1 auto=1 step=1122");
     EXPECT_EQ(fake.log[2], "write master file=/export/EXTF_Stamm.csv step=1122 bu=2 st=1 counter=0");
-    EXPECT_EQ(frontEnd.statuses.back(), "Konvertierung abgeschlossen (1 Buchungen).");
+    EXPECT_EQ(frontEnd.statuses.back(), "Konvertierung abgeschlossen (1 Stammdaten).");
 }
 
 TEST_F(CPelkoDocRunTest, KneOutputWithoutFolderPart) {

@@ -132,7 +132,7 @@ TEST_F(DatevPrepare, AutomaticRunWritesBothKneFilesAndCountsTheRecords) {
     doc.dataType = CPelkoDoc::Master;
     ASSERT_EQ(doc.RunAutomatic(), CPelkoDoc::ERunResult::Completed);
     EXPECT_EQ(CTempDir::Read(temp.File("ED00001")).substr(6, 2), "13");
-    EXPECT_EQ(frontEnd.statuses.back(), "Konvertierung abgeschlossen (1 Buchungen).");
+    EXPECT_EQ(frontEnd.statuses.back(), "Konvertierung abgeschlossen (1 Stammdaten).");
 }
 
 TEST_F(DatevPrepare, NoControlFileIsWrittenForAFailedDataFile) {

@@ -48,7 +48,7 @@ TEST(AutoRunTest, MissingFormatIsReportedOnStderrAndInTheErrorFile) {
     EXPECT_EQ(result.exitCode, 1);
     EXPECT_EQ(CTempDir::Read(errorFile), Ansi(kNotAvailable) + "\r\n");
     EXPECT_NE(result.err.find(kNotAvailable), std::string::npos);
-    EXPECT_EQ(result.out, "Daten werden eingelesen...\n");
+    EXPECT_EQ(result.out, "Daten werden eingelesen...\nKonvertierung abgebrochen.\n");
     EXPECT_FALSE(std::filesystem::exists(temp.File("aus.csv")));
     // The missing settings file was created in the data folder.
     EXPECT_TRUE(std::filesystem::exists(temp.DataFile("pelko.ini")));
