@@ -1,6 +1,9 @@
 #include "core/CAutoRun.h"
 #include "core/CCommandLine.h"
 #include "core/CHeadlessFrontEnd.h"
+#ifdef PELKO_WITH_GUI
+#include "ui/CPelkoApp.h"
+#endif
 
 #include <cstdio>
 #include <cstring>
@@ -10,8 +13,9 @@ namespace {
 const char* const kHelp = R"(Aufruf: pelko [Schalter]
 
 Pelko wandelt Buchungs- und Stammdaten zwischen DATEV-Dateien (KNE), DATEVpro-Dateien (EXTF_*.csv),
-Excel/CSV-Dateien, Datenbanken und RTF-Listen um. Mit /AUTO läuft genau eine Umwandlung ohne
-Rückfrage; ohne Bildschirm läuft sie in der Konsole.
+Excel/CSV-Dateien, Datenbanken und RTF-Listen um. Ohne /AUTO öffnet sich das Hauptfenster; die
+Schalter belegen es vor. Mit /AUTO läuft genau eine Umwandlung ohne Rückfrage; ohne Bildschirm
+läuft sie in der Konsole.
 
 Eingabe:
   /in:datev:DATEI        DATEV-Datei (KNE)           /in:datevpro:DATEI   DATEVpro-Datei
@@ -71,11 +75,21 @@ int main(int argc, char** argv) {
         }
     }
     std::string commandLine = CCommandLine::FromArgv(argc, argv);
-    if (!CCommandLine::IsAutomatic(commandLine)) {
+    bool automatic = CCommandLine::IsAutomatic(commandLine);
+#ifdef PELKO_WITH_GUI
+    if (CPelkoApp::HasDisplay()) return CPelkoApp::Run(argc, argv, commandLine, automatic);
+    if (!automatic) {
+        std::fprintf(stderr, "Ohne Bildschirm kann Pelko sein Hauptfenster nicht öffnen (DISPLAY ist nicht gesetzt); "
+                             "ein automatischer Lauf braucht /AUTO. Aufruf: pelko --help\n");
+        return CAutoRun::UnusableCommandLine;
+    }
+#else
+    if (!automatic) {
         std::fprintf(stderr, "Ohne /AUTO öffnet Pelko das Hauptfenster; diese Ausgabe enthält nur den "
                              "automatischen Lauf. Aufruf: pelko --help\n");
         return CAutoRun::UnusableCommandLine;
     }
+#endif
     CHeadlessFrontEnd frontEnd;
     return CAutoRun(frontEnd).Execute(commandLine);
 }

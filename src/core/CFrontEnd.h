@@ -13,6 +13,17 @@ public:
     enum class EButtons { Ok, OkCancel, YesNo, YesNoCancel };
     enum class EAnswer { Ok, Cancel, Yes, No };
 
+    // Everything a file dialog of the main window or the message window is told.
+    struct CFileRequest {
+        bool save = false;
+        std::string title;
+        std::string filter; // "CSV-Dateien (*.csv)|*.csv|Alle Dateien (*.*)|*.*|"
+        std::string folder; // where the dialog starts; empty for the platform's choice
+        std::string proposedName;
+        std::string defaultExtension; // appended to a chosen name without one
+        bool confirmOverwrite = true;
+    };
+
     virtual ~CFrontEnd() = default;
 
     virtual void SetStatus(const std::string& text) = 0;
@@ -28,4 +39,8 @@ public:
     // A file dialog; true with the chosen path, false when cancelled. filter as "CSV-Dateien (*.csv)|*.csv".
     virtual bool ChooseFile(bool save, const std::string& title, const std::string& filter,
                             const std::string& folder, std::string& chosen) = 0;
+    // The same with every detail of the request; front ends without more to show ask as above.
+    virtual bool RequestFile(const CFileRequest& request, std::string& chosen) {
+        return ChooseFile(request.save, request.title, request.filter, request.folder, chosen);
+    }
 };

@@ -43,6 +43,10 @@ std::string CPlatform::ProgramDir() {
     std::error_code error;
     fs::path exe = fs::read_symlink("/proc/self/exe", error);
     if (error || !exe.has_parent_path()) return CCodePage::Utf8ToAnsi(fs::current_path(error).string());
+    // Installed, the program sits in bin/ and its templates, help and logo in share/pelko beside it;
+    // in the build folder they sit beside the program.
+    fs::path installed = exe.parent_path().parent_path() / "share" / "pelko";
+    if (fs::is_directory(installed, error)) return CCodePage::Utf8ToAnsi(installed.string());
     return CCodePage::Utf8ToAnsi(exe.parent_path().string());
 }
 

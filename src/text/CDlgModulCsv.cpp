@@ -1,9 +1,9 @@
 #include "text/CDlgModulCsv.h"
 
 #include "core/CCodePage.h"
+#include "core/CFolderMemory.h"
 #include "core/CFrontEnd.h"
 #include "core/CIniEx.h"
-#include "core/CPlatform.h"
 #include "text/CModulCSV.h"
 #include "text/CMyFile.h"
 
@@ -82,31 +82,25 @@ void CDlgModulCsv::InvertSelection() {
     SetTicks(2);
 }
 
-std::string CDlgModulCsv::ProfileFolder() {
-    CIniEx ini;
-    std::string folder;
-    if (!ini.Open("dateipfad.ini")) return folder;
-    int allSame = 0;
-    if (!ini.GetInt("einstellungen", "dateipfad_alle_gleich", allSame) || allSame == 0)
-        ini.GetString("dateipfad", "profil", folder);
-    return folder;
-}
-
-void CDlgModulCsv::RememberFolder(const std::string& path) {
-    CIniEx ini;
-    if (!ini.Open("dateipfad.ini")) return;
-    ini.SetString("dateipfad", "profil", CPlatform::FolderOf(path));
-    ini.Save();
+CFrontEnd::CFileRequest CDlgModulCsv::ProfileRequest(bool save) {
+    CFrontEnd::CFileRequest request;
+    request.save = save;
+    request.title = save ? "Profil speichern" : "Profil laden";
+    request.filter = kFilter;
+    request.folder = CFolderMemory::Proposed("profil");
+    request.proposedName = "*.prf";
+    request.defaultExtension = "prf";
+    return request;
 }
 
 void CDlgModulCsv::SaveProfile() {
     std::string chosen;
-    if (!engine.GetFrontEnd().ChooseFile(true, "Profil speichern", kFilter, ProfileFolder(), chosen)) return;
+    if (!engine.GetFrontEnd().RequestFile(ProfileRequest(true), chosen)) return;
     chosen = WithDefaultExtension(chosen);
     // A profile the user believes saved must exist: say so when it could not be written.
     if (!WriteProfile(chosen))
         engine.GetFrontEnd().MessageBox("Profildatei kann nicht gespeichert werden: " + chosen);
-    RememberFolder(chosen);
+    CFolderMemory::Remember("profil", chosen);
 }
 
 bool CDlgModulCsv::WriteProfile(const std::string& path) const {
@@ -131,10 +125,10 @@ bool CDlgModulCsv::WriteProfile(const std::string& path) const {
 
 void CDlgModulCsv::LoadProfile() {
     std::string chosen;
-    if (!engine.GetFrontEnd().ChooseFile(false, "Profil laden", kFilter, ProfileFolder(), chosen)) return;
+    if (!engine.GetFrontEnd().RequestFile(ProfileRequest(false), chosen)) return;
     ApplyProfile(chosen);
     Open();
-    RememberFolder(chosen);
+    CFolderMemory::Remember("profil", chosen);
 }
 
 bool CDlgModulCsv::ApplyProfile(const std::string& path) {

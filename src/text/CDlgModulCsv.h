@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/CDialogLogic.h"
+#include "core/CFrontEnd.h"
 
 #include <string>
 #include <vector>
@@ -67,6 +68,5 @@ protected:
 
 private:
     bool WriteProfile(const std::string& path) const;
-    static std::string ProfileFolder();
-    static void RememberFolder(const std::string& path);
+    static CFrontEnd::CFileRequest ProfileRequest(bool save);
 };

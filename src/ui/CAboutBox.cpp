@@ -1,0 +1,55 @@
+#include "ui/CAboutBox.h"
+
+#include "core/CTool.h"
+#include "ui/CQtText.h"
+
+#include <QDir>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMessageBox>
+#include <QProcess>
+#include <QPushButton>
+#include <QSysInfo>
+#include <QVBoxLayout>
+
+#include <cerrno>
+
+CAboutBox::CAboutBox(QWidget* parent)
+    : QDialog(parent), systemLine(new QLabel), iniButton(new QPushButton("INI")) {
+    setWindowTitle(QString::fromUtf8("Info über Pelko"));
+    auto* name = new QLabel(QString("<b>Pelko</b> Version %1").arg(PELKO_VERSION));
+    auto* purpose = new QLabel(QString::fromUtf8("Konvertierung von Buchungs- und Stammdaten"));
+    systemLine->setText(QString::fromUtf8("Betriebssystem: %1, Kernel %2 (%3)")
+                            .arg(QSysInfo::prettyProductName(), QSysInfo::kernelVersion(),
+                                 QSysInfo::currentCpuArchitecture()));
+    systemLine->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    auto* ok = new QPushButton("OK");
+    ok->setDefault(true);
+    iniButton->setAutoDefault(false);
+    iniButton->setToolTip(QString::fromUtf8("Öffnet den Ordner mit den Einstellungen"));
+    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
+    connect(iniButton, &QPushButton::clicked, this, &CAboutBox::OpenDataFolder);
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(iniButton);
+    buttons->addStretch();
+    buttons->addWidget(ok);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(name);
+    layout->addWidget(purpose);
+    layout->addWidget(systemLine);
+    layout->addLayout(buttons);
+}
+
+void CAboutBox::OpenDataFolder() {
+    const QString folder = ToQt(CTool::GetDataDir(true));
+    int error = 0;
+    if (!QDir(folder).exists())
+        error = ENOENT;
+    else if (errno = 0; !QProcess::startDetached("xdg-open", {folder}))
+        error = errno ? errno : ENOENT;
+    if (error)
+        QMessageBox::critical(this, "Pelko",
+                              QString::fromUtf8("FEHLER (%1): INI-Verzeichnis '%2' konnte nicht gefunden werden.")
+                                  .arg(error)
+                                  .arg(folder));
+}

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QDialog>
+
+class QLabel;
+class QPushButton;
+
+// "Info über Pelko": program, version, operating system; "INI" opens the data folder.
+class CAboutBox : public QDialog {
+    Q_OBJECT
+public:
+    explicit CAboutBox(QWidget* parent);
+
+    QLabel* systemLine;
+    QPushButton* iniButton;
+
+private:
+    void OpenDataFolder();
+};
