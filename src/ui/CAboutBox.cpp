@@ -3,6 +3,7 @@
 #include "core/CTool.h"
 #include "ui/CQtText.h"
 
+#include <QBitmap>
 #include <QDir>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -33,11 +34,25 @@ CAboutBox::CAboutBox(QWidget* parent)
     buttons->addWidget(iniButton);
     buttons->addStretch();
     buttons->addWidget(ok);
+    auto* logo = new QLabel;
+    logo->setPixmap(Logo().scaledToHeight(64, Qt::SmoothTransformation));
+    auto* text = new QVBoxLayout;
+    text->addWidget(name);
+    text->addWidget(purpose);
+    text->addWidget(systemLine);
+    auto* top = new QHBoxLayout;
+    top->addWidget(logo, 0, Qt::AlignTop);
+    top->addLayout(text, 1);
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(name);
-    layout->addWidget(purpose);
-    layout->addWidget(systemLine);
+    layout->addLayout(top);
     layout->addLayout(buttons);
+}
+
+QPixmap CAboutBox::Logo() {
+    QPixmap logo(ToQt(CTool::GetProgramDir()) + "/logo.bmp");
+    // A bitmap has no transparency: cut the background away from the edges inwards.
+    if (!logo.isNull()) logo.setMask(logo.createHeuristicMask());
+    return logo;
 }
 
 void CAboutBox::OpenDataFolder() {

@@ -10,6 +10,8 @@ class CAboutBox : public QDialog {
     Q_OBJECT
 public:
     explicit CAboutBox(QWidget* parent);
+    // "logo.bmp" of the program folder, its white surroundings made transparent; null when missing.
+    static QPixmap Logo();
 
     QLabel* systemLine;
     QPushButton* iniButton;

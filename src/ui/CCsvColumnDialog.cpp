@@ -4,6 +4,7 @@
 #include "ui/CQtText.h"
 
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QComboBox>
 #include <QDrag>
 #include <QDragMoveEvent>
@@ -41,9 +42,30 @@ CColumnTree::CColumnTree(bool dragAndDrop) {
     setDragDropMode(QAbstractItemView::DragDrop);
 }
 
-QTreeWidgetItem* CColumnTree::DropTarget(const QPoint& position) const {
-    QTreeWidgetItem* target = itemAt(position);
-    return target && target != currentItem() ? target : nullptr;
+const char* const kDragFormat = "application/x-pelko-spalte";
+
+QMimeData* CColumnTree::DragData(int row) const {
+    auto* data = new QMimeData;
+    data->setData(kDragFormat, QString("%1:%2:%3")
+                                   .arg(QCoreApplication::applicationPid())
+                                   .arg(reinterpret_cast<quintptr>(this))
+                                   .arg(row)
+                                   .toLatin1());
+    return data;
+}
+
+int CColumnTree::SourceRow(const QMimeData* data) const {
+    QList<QByteArray> parts = data->data(kDragFormat).split(':');
+    if (parts.size() != 3 || parts[0].toLongLong() != QCoreApplication::applicationPid() ||
+        parts[1].toULongLong() != reinterpret_cast<quintptr>(this))
+        return -1;
+    return parts[2].toInt();
+}
+
+QTreeWidgetItem* CColumnTree::DropTarget(const QDropEvent* event) const {
+    int source = SourceRow(event->mimeData());
+    QTreeWidgetItem* target = itemAt(event->position().toPoint());
+    return source >= 0 && target && indexOfTopLevelItem(target) != source ? target : nullptr;
 }
 
 void CColumnTree::startDrag(Qt::DropActions) {
@@ -61,16 +83,21 @@ void CColumnTree::startDrag(Qt::DropActions) {
     painter.drawText(image.rect(), Qt::AlignCenter, text);
     painter.end();
     auto* drag = new QDrag(this);
-    drag->setMimeData(mimeData({source}));
+    drag->setMimeData(DragData(indexOfTopLevelItem(source)));
     drag->setPixmap(image);
     drag->exec(Qt::MoveAction);
 }
 
+void CColumnTree::dragEnterEvent(QDragEnterEvent* event) {
+    if (SourceRow(event->mimeData()) >= 0)
+        event->acceptProposedAction();
+    else
+        event->ignore();
+}
+
 void CColumnTree::dragMoveEvent(QDragMoveEvent* event) {
     QTreeWidget::dragMoveEvent(event); // scrolls the neighbours into view
-    QTreeWidgetItem* target = event->source() == this ? DropTarget(event->position().toPoint()) : nullptr;
-    if (target) {
-        setDropIndicatorShown(true);
+    if (DropTarget(event)) {
         event->setDropAction(Qt::MoveAction);
         event->accept();
     } else {
@@ -79,11 +106,11 @@ void CColumnTree::dragMoveEvent(QDragMoveEvent* event) {
 }
 
 void CColumnTree::dropEvent(QDropEvent* event) {
-    QTreeWidgetItem* target = event->source() == this ? DropTarget(event->position().toPoint()) : nullptr;
+    QTreeWidgetItem* target = DropTarget(event);
     // Nothing here moves an item: the dialog swaps the fields and rebuilds the list.
     event->setDropAction(Qt::IgnoreAction);
     event->accept();
-    if (target) emit Dropped(indexOfTopLevelItem(currentItem()), indexOfTopLevelItem(target));
+    if (target) emit Dropped(SourceRow(event->mimeData()), indexOfTopLevelItem(target));
 }
 
 CCsvColumnDialog::CCsvColumnDialog(CDlgModulCsv& logicRef, QWidget* parent)

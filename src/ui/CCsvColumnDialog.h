@@ -6,6 +6,7 @@
 class CDlgModulCsv;
 class CDlgModulCsvImport;
 class QCheckBox;
+class QMimeData;
 class QComboBox;
 class QPushButton;
 
@@ -15,18 +16,24 @@ class CColumnTree : public QTreeWidget {
     Q_OBJECT
 public:
     explicit CColumnTree(bool dragAndDrop);
+    // What a drag of one item carries: this list and the item's row, so that only drags out of
+    // this very list are taken.
+    QMimeData* DragData(int row) const;
 
 signals:
     void Dropped(int source, int target);
 
 protected:
     void startDrag(Qt::DropActions supportedActions) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
 
 private:
-    // The item under the mouse when it may take a drop, else none.
-    QTreeWidgetItem* DropTarget(const QPoint& position) const;
+    // The row a drag of this list carries, or -1 for any other drag.
+    int SourceRow(const QMimeData* data) const;
+    // The item under the mouse when it may take the drop, else none.
+    QTreeWidgetItem* DropTarget(const QDropEvent* event) const;
 };
 
 // The export and import column dialogs bound to their logic: every control calls one operation

@@ -117,6 +117,8 @@ CDatevAngabenDialog::CDatevAngabenDialog(CDatevDialog& logicRef, QWidget* parent
 
 QLineEdit* CDatevAngabenDialog::AddEdit(CDatevDialog::EField field, const std::string& value) {
     auto* edit = new QLineEdit(ToQt(value));
+    // Wide enough for the longest value (a date), so the help texts keep their room.
+    edit->setMaximumWidth(edit->fontMetrics().horizontalAdvance("00.00.00000") + 16);
     edits[field] = edit;
     return edit;
 }

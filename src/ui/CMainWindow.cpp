@@ -77,7 +77,7 @@ void CMainWindow::BuildControls() {
     logo = new QLabel;
     logo->setAlignment(Qt::AlignRight | Qt::AlignTop);
     logo->setMinimumSize(1, 1);
-    logoPicture.load(ToQt(CTool::GetProgramDir()) + "/logo.bmp");
+    logoPicture = CAboutBox::Logo();
 
     inputType = new QComboBox;
     dataType = new QComboBox;
@@ -156,9 +156,9 @@ void CMainWindow::BuildControls() {
     layout->addWidget(step1);
     layout->addWidget(step2);
     layout->addWidget(step3);
-    layout->addStretch();
+    layout->addStretch(1);
     layout->addLayout(bottom);
-    resize(760, 480);
+    resize(760, sizeHint().height());
 }
 
 void CMainWindow::Connect() {

@@ -10,9 +10,10 @@
 #include <QVBoxLayout>
 
 CMessageWindow::CMessageWindow(CFrontEnd& frontEndRef, QWidget* parent)
-    : QDialog(parent), captionLabel(new QLabel(ToQt(logic.caption))), textBox(new QPlainTextEdit),
+    : QDialog(parent), captionLabel(new QLabel), textBox(new QPlainTextEdit),
       okButton(new QPushButton("OK")), saveButton(new QPushButton("Protokoll speichern")), frontEnd(frontEndRef) {
     setWindowTitle("Meldungen");
+    captionLabel->setText(ToQt(logic.caption));
     textBox->setReadOnly(true);
     textBox->setLineWrapMode(QPlainTextEdit::NoWrap);
     // Findings name fields and values in columns; a fixed font keeps them readable.

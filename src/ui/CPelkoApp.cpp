@@ -31,7 +31,7 @@ int CPelkoApp::Run(int argc, char** argv, const std::string& commandLine, bool a
     QApplication::setApplicationName("Pelko");
     QApplication::setApplicationVersion(PELKO_VERSION);
     QApplication::setDesktopFileName("pelko");
-    QApplication::setWindowIcon(QIcon(ToQt(CTool::GetProgramDir()) + "/logo.bmp"));
+    QApplication::setWindowIcon(QIcon::fromTheme("pelko", QIcon(ToQt(CTool::GetProgramDir()) + "/logo.bmp")));
     // German texts for the platform's own dialogs (file dialogs, standard buttons) where installed.
     QTranslator translator;
     if (translator.load(QLocale(QLocale::German), "qtbase", "_", QLibraryInfo::path(QLibraryInfo::TranslationsPath)))

@@ -31,7 +31,7 @@ TEST(AutoRunTest, UnusableCommandLinesExitWithTwo) {
     CResult unknown = RunPelko(temp, {"--gibtsnicht"});
     EXPECT_EQ(unknown.exitCode, 2);
     EXPECT_NE(unknown.err.find("--gibtsnicht"), std::string::npos);
-    // Without /AUTO this build has no window to open; a folder named "auto" is no /AUTO.
+    // Without /AUTO and without a display there is no window to open; a folder named "auto" is no /AUTO.
     CResult noAuto =
         RunPelko(temp, {"/in:csv:bu:" + temp.File("auto/typ1/b.csv"), "/out:error:" + temp.File("f")});
     EXPECT_EQ(noAuto.exitCode, 2);
