@@ -79,8 +79,9 @@ int main(int argc, char** argv) {
 #ifdef PELKO_WITH_GUI
     if (CPelkoApp::HasDisplay()) return CPelkoApp::Run(argc, argv, commandLine, automatic);
     if (!automatic) {
-        std::fprintf(stderr, "Ohne Bildschirm kann Pelko sein Hauptfenster nicht öffnen (DISPLAY ist nicht gesetzt); "
-                             "ein automatischer Lauf braucht /AUTO. Aufruf: pelko --help\n");
+        std::fprintf(stderr,
+                     "Ohne Bildschirm kann Pelko sein Hauptfenster nicht öffnen (DISPLAY ist nicht gesetzt); "
+                     "ein automatischer Lauf braucht /AUTO. Aufruf: pelko --help\n");
         return CAutoRun::UnusableCommandLine;
     }
 #else

@@ -56,20 +56,20 @@ bool HasSettingsDialog(int type) {
 
 // The database dialogs are not part of this version; the button says so instead of doing nothing.
 void EditDatabaseSettings(CPelkoDoc& doc) {
-    doc.GetFrontEnd().MessageBox(
-        Ansi("Die Datenbank-Einstellungen sind in dieser Version nicht enthalten."),
-        CFrontEnd::EIcon::Information);
+    doc.GetFrontEnd().MessageBox(Ansi("Die Datenbank-Einstellungen sind in dieser Version nicht enthalten."),
+                                 CFrontEnd::EIcon::Information);
 }
 
 } // namespace
 
 CPelkoDlg::CPelkoDlg(CPelkoDoc& document)
-    : doc(document), inputTypeNames{"DATEV-Datei", "DATEVpro-Datei (csv)", "Excel/CSV-Datei", "Access-Datenbank",
-                                    "SQL-Datenbank"} {}
+    : doc(document), inputTypeNames{"DATEV-Datei", "DATEVpro-Datei (csv)", "Excel/CSV-Datei",
+                                    "Access-Datenbank", "SQL-Datenbank"} {}
 
 const std::vector<std::string>& CPelkoDlg::OutputTypeNames() {
-    static const std::vector<std::string> names = {"DATEV-Datei",      "DATEVpro-Datei (csv)", "Excel/CSV-Datei",
-                                                   "Access-Datenbank", "SQL-Datenbank",        "RTF/Word-Datei"};
+    static const std::vector<std::string> names = {"DATEV-Datei",     "DATEVpro-Datei (csv)",
+                                                   "Excel/CSV-Datei", "Access-Datenbank",
+                                                   "SQL-Datenbank",   "RTF/Word-Datei"};
     return names;
 }
 
@@ -143,7 +143,8 @@ CFrontEnd::CFileRequest CPelkoDlg::InputFileRequest() const {
 }
 
 CFrontEnd::CFileRequest CPelkoDlg::OutputFileRequest() const {
-    const COutputDialog& row = kOutputDialogs[doc.outputType >= 0 && doc.outputType <= 5 ? doc.outputType : 4];
+    const COutputDialog& row =
+        kOutputDialogs[doc.outputType >= 0 && doc.outputType <= 5 ? doc.outputType : 4];
     CFrontEnd::CFileRequest request;
     request.save = true;
     request.title = *row.title ? row.title : "Dateipfad und Name zum Speichern der Daten angeben";
@@ -155,13 +156,18 @@ CFrontEnd::CFileRequest CPelkoDlg::OutputFileRequest() const {
     return request;
 }
 
-bool CPelkoDlg::ChooseInputFile() {
+bool CPelkoDlg::AskFile(const CFrontEnd::CFileRequest& request, std::string& chosen) {
+    // A new choice starts a new run: the last one's status and progress go.
     CFrontEnd& frontEnd = doc.GetFrontEnd();
     frontEnd.SetStatus("");
     frontEnd.SetProgressRange(0, 100);
     frontEnd.SetProgressPos(0);
+    return frontEnd.RequestFile(request, chosen);
+}
+
+bool CPelkoDlg::ChooseInputFile() {
     std::string chosen;
-    if (!frontEnd.RequestFile(InputFileRequest(), chosen)) return false;
+    if (!AskFile(InputFileRequest(), chosen)) return false;
     doc.inputFile = chosen;
     RememberFolder("datei_laden", chosen);
     // The file itself says whether it holds bookings or master data.
@@ -174,12 +180,8 @@ bool CPelkoDlg::ChooseInputFile() {
 }
 
 bool CPelkoDlg::ChooseOutputFile() {
-    CFrontEnd& frontEnd = doc.GetFrontEnd();
-    frontEnd.SetStatus("");
-    frontEnd.SetProgressRange(0, 100);
-    frontEnd.SetProgressPos(0);
     std::string chosen;
-    if (!frontEnd.RequestFile(OutputFileRequest(), chosen)) return false;
+    if (!AskFile(OutputFileRequest(), chosen)) return false;
     doc.outputFile = chosen;
     RememberFolder("datei_speichern", chosen);
     OnOutputChanged();

@@ -57,6 +57,7 @@ public:
 
 private:
     void ApplyVaroloLayout();
+    bool AskFile(const CFrontEnd::CFileRequest& request, std::string& chosen);
     void RememberFolder(const char* key, const std::string& path);
     std::string StoredFolder(const char* key) const;
 

@@ -63,8 +63,9 @@ void CAboutBox::OpenDataFolder() {
     else if (errno = 0; !QProcess::startDetached("xdg-open", {folder}))
         error = errno ? errno : ENOENT;
     if (error)
-        QMessageBox::critical(this, "Pelko",
-                              QString::fromUtf8("FEHLER (%1): INI-Verzeichnis '%2' konnte nicht gefunden werden.")
-                                  .arg(error)
-                                  .arg(folder));
+        QMessageBox::critical(
+            this, "Pelko",
+            QString::fromUtf8("FEHLER (%1): INI-Verzeichnis '%2' konnte nicht gefunden werden.")
+                .arg(error)
+                .arg(folder));
 }

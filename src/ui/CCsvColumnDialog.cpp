@@ -4,8 +4,8 @@
 #include "ui/CQtText.h"
 
 #include <QCheckBox>
-#include <QCoreApplication>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDrag>
 #include <QDragMoveEvent>
 #include <QDropEvent>
@@ -114,9 +114,9 @@ void CColumnTree::dropEvent(QDropEvent* event) {
 }
 
 CCsvColumnDialog::CCsvColumnDialog(CDlgModulCsv& logicRef, QWidget* parent)
-    : QDialog(parent), separator(new QComboBox), charset(new QComboBox), quoteAll(new QCheckBox("Daten in Hochkomma")),
-      noHeading(new QCheckBox("keine Überschriftszeile")), logic(logicRef),
-      import(dynamic_cast<CDlgModulCsvImport*>(&logicRef)) {
+    : QDialog(parent), separator(new QComboBox), charset(new QComboBox),
+      quoteAll(new QCheckBox("Daten in Hochkomma")), noHeading(new QCheckBox("keine Überschriftszeile")),
+      logic(logicRef), import(dynamic_cast<CDlgModulCsvImport*>(&logicRef)) {
     setWindowTitle(ToQt(logic.GetTitle()));
     tree = new CColumnTree(import != nullptr);
     confirm = new QPushButton(ToQt(logic.GetConfirmCaption()));
@@ -126,7 +126,8 @@ CCsvColumnDialog::CCsvColumnDialog(CDlgModulCsv& logicRef, QWidget* parent)
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
 
     auto* left = new QVBoxLayout;
-    if (import) left->addWidget(new QLabel(QString::fromUtf8(" [Programm-Zuordnung] <-- [Überschrift aus Datei]")));
+    if (import)
+        left->addWidget(new QLabel(QString::fromUtf8(" [Programm-Zuordnung] <-- [Überschrift aus Datei]")));
     left->addWidget(tree, 1);
 
     auto* selection = new QGroupBox("Selektion:");

@@ -41,11 +41,13 @@ CDatevAngabenDialog::CDatevAngabenDialog(CDatevDialog& logicRef, QWidget* parent
     };
     addRow("Beraternummer:", AddEdit(F::BeraterNummer, logic.beraterNummer),
            "Nummer des Steuerberaters bei Datev (vom Steuerberater geben lassen). (max 7 Stellen)");
-    addRow("Beratername:", AddEdit(F::BeraterName, logic.beraterName), "Name des Steuerberaters (max. 9 Stellen)");
+    addRow("Beratername:", AddEdit(F::BeraterName, logic.beraterName),
+           "Name des Steuerberaters (max. 9 Stellen)");
     addRow("Mandantennummer:", AddEdit(F::MandantenNummer, logic.mandantenNummer),
            "Nummer unter der Sie beim Steuerberater und der Datev geführt sind. (max 5 Stellen)");
     addRow("Passwort:", AddEdit(F::Passwort, logic.passwort),
-           "(Diese Passwort macht keinen Sinn, da es bei Datev als Klartext abgespeichert wird.) (max 4 Stellen)");
+           "(Diese Passwort macht keinen Sinn, da es bei Datev als Klartext abgespeichert wird.) (max 4 "
+           "Stellen)");
     addRow("DFV-Kennzeichen:", AddEdit(F::DfvKennzeichen, logic.dfvKennzeichen),
            "Zweistelliges Kürzel (z.B. Ihre Initialen)");
     addRow("Datenträgernummer:", AddEdit(F::DatentraegerNummer, logic.datentraegerNummer),
@@ -101,6 +103,7 @@ CDatevAngabenDialog::CDatevAngabenDialog(CDatevDialog& logicRef, QWidget* parent
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(grid);
+    layout->addStretch(1); // room the wrapped help texts leave goes below the fields, not between them
     layout->addWidget(buttons);
 
     connect(kontoErweiterung, &QCheckBox::toggled, this, [this](bool checked) {

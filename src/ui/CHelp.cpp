@@ -68,8 +68,9 @@ CHelp* CHelp::Current() {
 void CHelp::Show(int context, QWidget* parent) {
     const QString page = PageOf(context);
     if (!QDir(HelpFolder()).exists(page)) {
-        QMessageBox::warning(parent, "Pelko",
-                             QString::fromUtf8("Die Hilfeseite '%1' wurde nicht gefunden.").arg(HelpFolder() + "/" + page));
+        QMessageBox::warning(
+            parent, "Pelko",
+            QString::fromUtf8("Die Hilfeseite '%1' wurde nicht gefunden.").arg(HelpFolder() + "/" + page));
         return;
     }
     // A help window belongs to the window that asked, so it stays usable beside a modal dialog.

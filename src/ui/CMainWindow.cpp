@@ -104,8 +104,8 @@ void CMainWindow::BuildControls() {
     autoUpdate = new QCheckBox("Autoupdate");
     autoUpdate->hide();
     quitButton = new QPushButton("Programm beenden");
-    for (QPushButton* button : {inputChoose, inputSettings, outputChoose, outputSettings, startButton, helpButton,
-                                infoButton, quitButton})
+    for (QPushButton* button : {inputChoose, inputSettings, outputChoose, outputSettings, startButton,
+                                helpButton, infoButton, quitButton})
         button->setAutoDefault(false);
     startButton->setDefault(true);
 
@@ -168,7 +168,8 @@ void CMainWindow::Connect() {
         ShowStates();
     });
     connect(dataType, &QComboBox::currentIndexChanged, this, [this](int index) { doc.dataType = index; });
-    connect(inputFile, &QLineEdit::textChanged, this, [this](const QString& text) { doc.inputFile = FromQt(text); });
+    connect(inputFile, &QLineEdit::textChanged, this,
+            [this](const QString& text) { doc.inputFile = FromQt(text); });
     connect(outputType, &QComboBox::currentIndexChanged, this, [this](int index) {
         doc.outputType = index;
         logic.OnOutputChanged();
@@ -222,9 +223,10 @@ bool CMainWindow::TakeFiles() {
     for (QLineEdit* edit : {inputFile, outputFile}) {
         std::string path;
         if (ToAnsiPath(edit->text(), path)) continue;
-        frontEnd.MessageBox(Ansi("Der Pfad '") + path +
-                            Ansi("' enthält Zeichen, die Pelko nicht verarbeiten kann. Bitte wählen Sie einen "
-                                 "anderen Ordner oder Dateinamen."));
+        frontEnd.MessageBox(
+            Ansi("Der Pfad '") + path +
+            Ansi("' enthält Zeichen, die Pelko nicht verarbeiten kann. Bitte wählen Sie einen "
+                 "anderen Ordner oder Dateinamen."));
         edit->setFocus();
         return false;
     }
@@ -240,8 +242,9 @@ void CMainWindow::SetControlsEnabled(bool enabled) {
         ShowStates();
         return;
     }
-    for (QWidget* control : std::initializer_list<QWidget*>{inputType, dataType, outputType, inputFile, outputFile,
-                                                            inputChoose, outputChoose, inputSettings, outputSettings})
+    for (QWidget* control :
+         std::initializer_list<QWidget*>{inputType, dataType, outputType, inputFile, outputFile, inputChoose,
+                                         outputChoose, inputSettings, outputSettings})
         control->setEnabled(false);
 }
 
@@ -271,7 +274,8 @@ QMenu* CMainWindow::RequestServiceMenu() {
     if (!serviceMenu) {
         serviceMenu = new QMenu(QString::fromUtf8("SERVICE-Menü"), this);
         serviceMenu->addSection(QString::fromUtf8("SERVICE-Menü"));
-        if (CUiHooks::exceptionTest) serviceMenu->addAction("Exception Test", [] { CUiHooks::exceptionTest(); });
+        if (CUiHooks::exceptionTest)
+            serviceMenu->addAction("Exception Test", [] { CUiHooks::exceptionTest(); });
     }
     serviceMenu->popup(QCursor::pos());
     return serviceMenu;

@@ -10,8 +10,8 @@
 #include <QVBoxLayout>
 
 CMessageWindow::CMessageWindow(CFrontEnd& frontEndRef, QWidget* parent)
-    : QDialog(parent), captionLabel(new QLabel), textBox(new QPlainTextEdit),
-      okButton(new QPushButton("OK")), saveButton(new QPushButton("Protokoll speichern")), frontEnd(frontEndRef) {
+    : QDialog(parent), captionLabel(new QLabel), textBox(new QPlainTextEdit), okButton(new QPushButton("OK")),
+      saveButton(new QPushButton("Protokoll speichern")), frontEnd(frontEndRef) {
     setWindowTitle("Meldungen");
     captionLabel->setText(ToQt(logic.caption));
     textBox->setReadOnly(true);

@@ -34,7 +34,8 @@ int CPelkoApp::Run(int argc, char** argv, const std::string& commandLine, bool a
     QApplication::setWindowIcon(QIcon::fromTheme("pelko", QIcon(ToQt(CTool::GetProgramDir()) + "/logo.bmp")));
     // German texts for the platform's own dialogs (file dialogs, standard buttons) where installed.
     QTranslator translator;
-    if (translator.load(QLocale(QLocale::German), "qtbase", "_", QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+    if (translator.load(QLocale(QLocale::German), "qtbase", "_",
+                        QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QApplication::installTranslator(&translator);
 
     CQtFrontEnd frontEnd;

@@ -71,7 +71,8 @@ bool CQtFrontEnd::RunDialog(CDialogLogic& dialog) {
     return OnGuiThread([&] {
         std::unique_ptr<QDialog> widget = CreateDialogWidget(dialog, window);
         if (!widget) {
-            AskUser(Ansi("Der Dialog '") + dialog.GetTitle() + Ansi("' ist in dieser Version nicht enthalten."),
+            AskUser(Ansi("Der Dialog '") + dialog.GetTitle() +
+                        Ansi("' ist in dieser Version nicht enthalten."),
                     EIcon::Error, EButtons::Ok);
             return false;
         }
@@ -155,10 +156,11 @@ bool CQtFrontEnd::AskFile(const CFileRequest& request, std::string& chosen) {
         dialog.selectFile(ToQt(request.proposedName));
     while (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()) {
         if (ToAnsiPath(dialog.selectedFiles().first(), chosen)) return true;
-        AskUser(Ansi("Der Pfad '") + chosen +
-                    Ansi("' enthält Zeichen, die Pelko nicht verarbeiten kann. Bitte wählen Sie einen anderen "
-                         "Ordner oder Dateinamen."),
-                EIcon::Error, EButtons::Ok);
+        AskUser(
+            Ansi("Der Pfad '") + chosen +
+                Ansi("' enthält Zeichen, die Pelko nicht verarbeiten kann. Bitte wählen Sie einen anderen "
+                     "Ordner oder Dateinamen."),
+            EIcon::Error, EButtons::Ok);
     }
     return false;
 }

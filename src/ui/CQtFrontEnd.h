@@ -29,7 +29,8 @@ public:
     void SetStatus(const std::string& text) override;
     void SetProgressRange(int low, int high) override;
     void SetProgressPos(int position) override;
-    EAnswer MessageBox(const std::string& text, EIcon icon = EIcon::Error, EButtons buttons = EButtons::Ok) override;
+    EAnswer MessageBox(const std::string& text, EIcon icon = EIcon::Error,
+                       EButtons buttons = EButtons::Ok) override;
     void ShowMessages(const std::string& caption, const std::string& text) override;
     bool RunDialog(CDialogLogic& dialog) override;
     bool ChooseFile(bool save, const std::string& title, const std::string& filter, const std::string& folder,
@@ -52,7 +53,8 @@ private:
             QMetaObject::invokeMethod(this, f, Qt::BlockingQueuedConnection);
         } else {
             decltype(f()) result{};
-            QMetaObject::invokeMethod(this, [&] { result = f(); }, Qt::BlockingQueuedConnection);
+            QMetaObject::invokeMethod(
+                this, [&] { result = f(); }, Qt::BlockingQueuedConnection);
             return result;
         }
     }

@@ -15,8 +15,10 @@ void CAutoRunWindowTest::RunShowsItsSummaryAndEndsWithItsStatus_data() {
     QTest::addColumn<QString>("summary");
     QTest::addColumn<QString>("box");
     QTest::newRow("completed") << PELKO_SOURCE_DIR "/examples/buchungen.csv" << 0
-                               << "Konvertierung abgeschlossen (15 Buchungen)." << "";
-    QTest::newRow("input missing") << "fehlt.csv" << 1 << "Konvertierung abgebrochen." << "(E:601#";
+                               << "Konvertierung abgeschlossen (15 Buchungen)."
+                               << "";
+    QTest::newRow("input missing") << "fehlt.csv" << 1 << "Konvertierung abgebrochen."
+                                   << "(E:601#";
 }
 
 void CAutoRunWindowTest::RunShowsItsSummaryAndEndsWithItsStatus() {
@@ -25,7 +27,8 @@ void CAutoRunWindowTest::RunShowsItsSummaryAndEndsWithItsStatus() {
     CTempDir temp;
     CScriptedFrontEnd frontEnd;
     const std::string output = temp.File("aus.csv");
-    CAutoRunWindow window(frontEnd, CommandLine({"/AUTO", "/in:csv:bu:" + input.toStdString(), "/out:csv:" + output}));
+    CAutoRunWindow window(frontEnd,
+                          CommandLine({"/AUTO", "/in:csv:bu:" + input.toStdString(), "/out:csv:" + output}));
     window.show();
     QSignalSpy finished(&window, &CAutoRunWindow::RunFinished);
     QElapsedTimer clock;

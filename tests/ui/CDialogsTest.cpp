@@ -53,7 +53,8 @@ bool Drop(CCsvColumnDialog* dialog, int source, int target) {
 }
 
 // Opens a column dialog through the main window's "Einstellungen" button and runs check on it.
-void WithColumnDialog(CMainWindow& window, QPushButton* settings, std::function<void(CCsvColumnDialog*)> check) {
+void WithColumnDialog(CMainWindow& window, QPushButton* settings,
+                      std::function<void(CCsvColumnDialog*)> check) {
     bool seen = false;
     OnNextModal([&](QWidget* modal) {
         auto* dialog = qobject_cast<CCsvColumnDialog*>(modal);
@@ -74,16 +75,17 @@ void CDialogsTest::DatevDialogRefusesBadFields_data() {
     QTest::addColumn<QString>("value");
     QTest::addColumn<QString>("message");
     QTest::newRow("Beraternummer of 8 digits") << int(F::BeraterNummer) << "10000000"
-                                              << "Geben Sie eine ganze Zahl zwischen 0 und 9999999 ein.";
+                                               << "Geben Sie eine ganze Zahl zwischen 0 und 9999999 ein.";
     QTest::newRow("Mandantennummer with a letter") << int(F::MandantenNummer) << "12a"
-                                                  << "Geben Sie eine ganze Zahl ein.";
+                                                   << "Geben Sie eine ganze Zahl ein.";
     QTest::newRow("Beratername of 10 characters") << int(F::BeraterName) << QString::fromUtf8("Müllermann")
-                                                 << QString::fromUtf8("Geben Sie höchstens 9 Zeichen ein.");
+                                                  << QString::fromUtf8("Geben Sie höchstens 9 Zeichen ein.");
     QTest::newRow("Abrechnungsnummer 0") << int(F::AbrechnungsNummer) << "0"
-                                        << "Geben Sie eine ganze Zahl zwischen 1 und 999999 ein.";
+                                         << "Geben Sie eine ganze Zahl zwischen 1 und 999999 ein.";
     QTest::newRow("Kontonummernlaenge 9") << int(F::KontoLaenge) << "9"
-                                         << "Geben Sie eine ganze Zahl zwischen 4 und 8 ein.";
-    QTest::newRow("all fields valid") << int(F::None) << "" << "";
+                                          << "Geben Sie eine ganze Zahl zwischen 4 und 8 ein.";
+    QTest::newRow("all fields valid") << int(F::None) << ""
+                                      << "";
 }
 
 void CDialogsTest::DatevDialogRefusesBadFields() {
@@ -174,12 +176,14 @@ void CDialogsTest::ImportDialogAssignsByDragAndDrop() {
     WithColumnDialog(window, window.inputSettings, [](CCsvColumnDialog* dialog) {
         QCOMPARE(dialog->windowTitle(), QString("Auswahl und Zuordnung der Daten:"));
         QCOMPARE(dialog->confirm->text(), QString("OK"));
-        QCOMPARE(ItemTexts(dialog).mid(0, 4), (QStringList{"[Buchungsnummer] <-- [Datum]", "[Belegnummer 2] <-- [Betrag]",
-                                                           "[Datum] <-- [Text]", "[Soll-Konto] <-- []"}));
+        QCOMPARE(ItemTexts(dialog).mid(0, 4),
+                 (QStringList{"[Buchungsnummer] <-- [Datum]", "[Belegnummer 2] <-- [Betrag]",
+                              "[Datum] <-- [Text]", "[Soll-Konto] <-- []"}));
         QVERIFY(Drop(dialog, 0, 2));
         // The file fields swapped; the items stayed where they were.
         QCOMPARE(ItemTexts(dialog).mid(0, 3),
-                 (QStringList{"[Buchungsnummer] <-- [Text]", "[Belegnummer 2] <-- [Betrag]", "[Datum] <-- [Datum]"}));
+                 (QStringList{"[Buchungsnummer] <-- [Text]", "[Belegnummer 2] <-- [Betrag]",
+                              "[Datum] <-- [Datum]"}));
         QCOMPARE(dialog->tree->currentItem(), dialog->tree->topLevelItem(2));
         QVERIFY(!Drop(dialog, 1, 1)); // onto itself: nothing
         QCOMPARE(ItemTexts(dialog)[1], QString("[Belegnummer 2] <-- [Betrag]"));

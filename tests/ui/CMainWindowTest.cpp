@@ -26,7 +26,8 @@ namespace {
 const QString kHint = "!!! Aufbau des Dateinamens: EXTF_{beliebig}.csv !!!";
 const std::string kExamples = PELKO_SOURCE_DIR "/examples/";
 
-std::unique_ptr<CMainWindow> OpenWindow(CQtFrontEnd& frontEnd, const std::vector<std::string>& arguments = {}) {
+std::unique_ptr<CMainWindow> OpenWindow(CQtFrontEnd& frontEnd,
+                                        const std::vector<std::string>& arguments = {}) {
     auto window = std::make_unique<CMainWindow>(frontEnd, CommandLine(arguments));
     window->show();
     return window;
@@ -43,11 +44,12 @@ void CMainWindowTest::ListChangeRules_data() {
     QTest::addColumn<bool>("outputSettings");
     QTest::addColumn<bool>("outputFileEnabled");
     QTest::addColumn<bool>("hint");
-    QTest::newRow("KNE to DATEVpro, plain name") << 0 << 1 << "/x/daten.csv" << false << true << false << true << true;
-    QTest::newRow("DATEVpro to DATEVpro, EXTF name") << 1 << 1 << "/x/EXTF_daten.csv" << false << true << false << true
-                                                    << false;
-    QTest::newRow("DATEVpro name without .csv") << 1 << 1 << "/x/EXTF_daten.txt" << false << true << false << true
-                                                << true;
+    QTest::newRow("KNE to DATEVpro, plain name")
+        << 0 << 1 << "/x/daten.csv" << false << true << false << true << true;
+    QTest::newRow("DATEVpro to DATEVpro, EXTF name")
+        << 1 << 1 << "/x/EXTF_daten.csv" << false << true << false << true << false;
+    QTest::newRow("DATEVpro name without .csv")
+        << 1 << 1 << "/x/EXTF_daten.txt" << false << true << false << true << true;
     QTest::newRow("CSV to CSV") << 2 << 2 << "/x/daten.csv" << true << true << true << true << false;
     QTest::newRow("Access to RTF") << 3 << 5 << "/x/liste.rtf" << true << true << false << true << false;
     QTest::newRow("SQL to SQL") << 4 << 4 << "" << true << false << true << false << false;
@@ -83,7 +85,8 @@ void CMainWindowTest::ListChangeRules() {
 void CMainWindowTest::CommandLinePresetsTheWindow() {
     CTempDir temp;
     CScriptedFrontEnd frontEnd;
-    auto window = OpenWindow(frontEnd, {"/in:sql:bu:DSN=Buchhaltung", "/typ1", "/out:rtf:/tmp/Bücher/Liste.rtf"});
+    auto window =
+        OpenWindow(frontEnd, {"/in:sql:bu:DSN=Buchhaltung", "/typ1", "/out:rtf:/tmp/Bücher/Liste.rtf"});
     QCOMPARE(window->inputType->currentText(), QString("SQL-Datenbank"));
     QCOMPARE(window->dataType->currentText(), QString("Stammdaten"));
     QCOMPARE(window->outputType->currentText(), QString("RTF/Word-Datei"));
@@ -120,7 +123,8 @@ void CMainWindowTest::ChosenFilesSetTypeFolderAndHint() {
     QCOMPARE(window->hintLine->text(), kHint);
     const CFrontEnd::CFileRequest& save = frontEnd.fileRequests.at(1);
     QVERIFY(save.save && save.confirmOverwrite);
-    QCOMPARE(save.title, std::string("Dateinamen zum Speichern der DatevPro-Datei angeben (Sternchen ersetzen)"));
+    QCOMPARE(save.title,
+             std::string("Dateinamen zum Speichern der DatevPro-Datei angeben (Sternchen ersetzen)"));
     QCOMPARE(save.defaultExtension, std::string("csv"));
     // The next dialog starts where the last one ended: both folders are stored at once, in Windows-1252.
     QTest::mouseClick(window->outputChoose, Qt::LeftButton);
@@ -147,8 +151,9 @@ void CMainWindowTest::SettingsAreWrittenOnCloseAndReadOnNextStart() {
         QVERIFY(!window->isVisible());
     }
     const std::string ini = CTempDir::Read(temp.DataFile("pelko.ini"));
-    for (const std::string& line : {"[Eingabe]\r\nTyp=2\r\nDatentyp=1\r\nDatei=" + input.toStdString() + "\r\n",
-                                    "[Ausgabe]\r\nTyp=5\r\nDatei=" + output.toStdString() + "\r\n"})
+    for (const std::string& line :
+         {"[Eingabe]\r\nTyp=2\r\nDatentyp=1\r\nDatei=" + input.toStdString() + "\r\n",
+          "[Ausgabe]\r\nTyp=5\r\nDatei=" + output.toStdString() + "\r\n"})
         QVERIFY2(ini.find(Ansi(line)) != std::string::npos, line.c_str());
 
     auto window = OpenWindow(frontEnd);
@@ -159,6 +164,24 @@ void CMainWindowTest::SettingsAreWrittenOnCloseAndReadOnNextStart() {
     QCOMPARE(window->outputFile->text(), output);
     QTest::mouseClick(window->quitButton, Qt::LeftButton);
     QVERIFY(!window->isVisible());
+}
+
+void CMainWindowTest::PathWithoutAWindowsFormIsRefused() {
+    CTempDir temp;
+    CScriptedFrontEnd frontEnd;
+    auto window = OpenWindow(frontEnd);
+    window->inputType->setCurrentIndex(2);
+    window->inputFile->setText(QString::fromStdString(PELKO_SOURCE_DIR "/examples/buchungen.csv"));
+    window->outputType->setCurrentIndex(2);
+    // The core would turn the Cyrillic letter into "?" and write to another file than the one named.
+    window->outputFile->setText(QString::fromStdString(temp.File("Отчёт.csv")));
+    QTest::mouseClick(window->startButton, Qt::LeftButton);
+    QVERIFY(!window->IsRunning());
+    QCOMPARE(frontEnd.boxes.size(), size_t(1));
+    QVERIFY(frontEnd.boxes[0].find(Ansi("enthält Zeichen, die Pelko nicht verarbeiten kann")) !=
+            std::string::npos);
+    QVERIFY(!std::filesystem::exists(temp.File("?????.csv")));
+    QVERIFY(!std::filesystem::exists(temp.File("Отчёт.csv")));
 }
 
 void CMainWindowTest::ConversionMatchesTheAutomaticRunAndShowsMeldungen() {
@@ -207,9 +230,9 @@ void CMainWindowTest::ConversionMatchesTheAutomaticRunAndShowsMeldungen() {
     QVERIFY(window->startButton->isEnabled());
     QVERIFY(shownMessages.startsWith("HINWEIS: Zeile 1, Feld 'Buchungstext'"));
 
-    CResult automatic = RunPelko(temp, {"/AUTO", "/in:csv:bu:" + kExamples + "buchungen.csv",
-                                        "/out:datev:" + temp.File("auto/"), "/dv:" + kExamples + "angaben_datev.txt",
-                                        "/out:error:" + temp.File("fehler.txt")});
+    CResult automatic = RunPelko(
+        temp, {"/AUTO", "/in:csv:bu:" + kExamples + "buchungen.csv", "/out:datev:" + temp.File("auto/"),
+               "/dv:" + kExamples + "angaben_datev.txt", "/out:error:" + temp.File("fehler.txt")});
     QCOMPARE(automatic.exitCode, 0);
     for (const char* name : {"ED00001", "EV01"}) {
         const std::string fromWindow = CTempDir::Read(temp.File("fenster/") + name);
@@ -220,8 +243,9 @@ void CMainWindowTest::ConversionMatchesTheAutomaticRunAndShowsMeldungen() {
     const std::string protocol = "Fehler-Protokoll:\r\n" + CTempDir::Read(temp.File("fehler.txt"));
     QCOMPARE(CTempDir::Read(temp.DataFile("protokoll.txt")), protocol);
     QCOMPARE(CTempDir::Read(temp.File("kopie.txt")), protocol);
-    QVERIFY(CTempDir::Read(temp.DataFile("dateipfad.ini")).find("fehlerprotokolldatei=" + temp.path.string()) !=
-            std::string::npos);
+    QVERIFY(
+        CTempDir::Read(temp.DataFile("dateipfad.ini")).find("fehlerprotokolldatei=" + temp.path.string()) !=
+        std::string::npos);
 }
 
 void CMainWindowTest::VaroloLayoutAndServiceMenu_data() {
@@ -229,8 +253,8 @@ void CMainWindowTest::VaroloLayoutAndServiceMenu_data() {
     QTest::addColumn<bool>("varolo");
     QTest::addColumn<bool>("serviceMenu");
     QTest::newRow("standard") << "[einstellungen]\r\nservice=7304\r\n" << false << false;
-    QTest::newRow("Varolo with service code") << "[einstellungen]\r\npelko_layout=Varolo\r\nservice=7305\r\n" << true
-                                              << true;
+    QTest::newRow("Varolo with service code") << "[einstellungen]\r\npelko_layout=Varolo\r\nservice=7305\r\n"
+                                              << true << true;
 }
 
 void CMainWindowTest::VaroloLayoutAndServiceMenu() {
@@ -238,15 +262,16 @@ void CMainWindowTest::VaroloLayoutAndServiceMenu() {
     QFETCH(bool, varolo);
     CTempDir temp;
     std::filesystem::create_directories(temp.path / "data");
-    CTempDir::Write(temp.DataFile("pelko.ini"), "[Eingabe]\r\nTyp=1\r\nDatentyp=1\r\n[Ausgabe]\r\nTyp=5\r\n" +
-                                                    settings.toStdString());
+    CTempDir::Write(temp.DataFile("pelko.ini"),
+                    "[Eingabe]\r\nTyp=1\r\nDatentyp=1\r\n[Ausgabe]\r\nTyp=5\r\n" + settings.toStdString());
     CScriptedFrontEnd frontEnd;
     auto window = OpenWindow(frontEnd);
     QCOMPARE(window->inputType->itemText(2), varolo ? QString("Varolo Datei") : QString("Excel/CSV-Datei"));
     QCOMPARE(window->inputType->currentIndex(), varolo ? 2 : 1);
     QCOMPARE(window->dataType->currentIndex(), varolo ? 0 : 1);
     QCOMPARE(window->outputType->currentIndex(), varolo ? 0 : 5);
-    for (QWidget* list : std::initializer_list<QWidget*>{window->inputType, window->dataType, window->outputType})
+    for (QWidget* list :
+         std::initializer_list<QWidget*>{window->inputType, window->dataType, window->outputType})
         QCOMPARE(list->isEnabled(), !varolo);
     QCOMPARE(window->inputSettings->isHidden(), varolo);
     QCOMPARE(window->outputSettings->isHidden(), varolo);
@@ -264,11 +289,16 @@ void CMainWindowTest::VaroloLayoutAndServiceMenu() {
 void CMainWindowTest::HelpOpensAtTheControlsContext_data() {
     QTest::addColumn<QString>("control");
     QTest::addColumn<QString>("page");
-    QTest::newRow("input file") << "inputFile" << "schritt1.html";
-    QTest::newRow("output choice") << "outputChoose" << "schritt2.html";
-    QTest::newRow("start button") << "startButton" << "schritt3.html";
-    QTest::newRow("elsewhere") << "dataType" << "index.html";
-    QTest::newRow("button Hilfe") << "helpButton" << "index.html";
+    QTest::newRow("input file") << "inputFile"
+                                << "schritt1.html";
+    QTest::newRow("output choice") << "outputChoose"
+                                   << "schritt2.html";
+    QTest::newRow("start button") << "startButton"
+                                  << "schritt3.html";
+    QTest::newRow("elsewhere") << "dataType"
+                               << "index.html";
+    QTest::newRow("button Hilfe") << "helpButton"
+                                  << "index.html";
 }
 
 void CMainWindowTest::HelpOpensAtTheControlsContext() {

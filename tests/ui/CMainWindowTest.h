@@ -11,6 +11,7 @@ private slots:
     void CommandLinePresetsTheWindow();
     void ChosenFilesSetTypeFolderAndHint();
     void SettingsAreWrittenOnCloseAndReadOnNextStart();
+    void PathWithoutAWindowsFormIsRefused();
     void ConversionMatchesTheAutomaticRunAndShowsMeldungen();
     void VaroloLayoutAndServiceMenu_data();
     void VaroloLayoutAndServiceMenu();

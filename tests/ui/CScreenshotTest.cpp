@@ -42,7 +42,8 @@ void Take(QWidget* window, const QString& file) {
 } // namespace
 
 void CScreenshotTest::EachWindow() {
-    if (QGuiApplication::platformName() != "xcb") QSKIP("Bildschirmfotos nur unter Xvfb (QT_QPA_PLATFORM=xcb)");
+    if (QGuiApplication::platformName() != "xcb")
+        QSKIP("Bildschirmfotos nur unter Xvfb (QT_QPA_PLATFORM=xcb)");
     CTempDir temp;
     const std::string input = temp.File("eingabe.csv");
     CTempDir::Write(input, "Datum;Betrag;Text\r\n01.02.2024;12,50;Miete\r\n");
@@ -60,10 +61,11 @@ void CScreenshotTest::EachWindow() {
     CHelp::Current()->close();
 
     CMessageWindow messages(frontEnd, &window);
-    messages.Open("Es wurden folgende Fehler festgestellt:",
-                  Ansi("HINWEIS: Zeile 1, Feld 'Buchungstext' darf maximal 30 Zeichen haben. 'Ausgangsrechnung "
-                       "Müller & Söhne GmbH' wurde auf 'Ausgangsrechnung Müller & Söhn' gekürzt\r\n"
-                       "FEHLER: Zeile 4, 'Betrag' ist 0.\r\n"));
+    messages.Open(
+        "Es wurden folgende Fehler festgestellt:",
+        Ansi("HINWEIS: Zeile 1, Feld 'Buchungstext' darf maximal 30 Zeichen haben. 'Ausgangsrechnung "
+             "Müller & Söhne GmbH' wurde auf 'Ausgangsrechnung Müller & Söhn' gekürzt\r\n"
+             "FEHLER: Zeile 4, 'Betrag' ist 0.\r\n"));
     Take(&messages, path("meldungen.png"));
     messages.close();
 
@@ -91,7 +93,8 @@ void CScreenshotTest::EachWindow() {
     importDialog.close();
     doc.csvImportBookings.CloseFile();
 
-    CAutoRunWindow autoRun(frontEnd, CommandLine({"/AUTO", "/in:csv:bu:" + input, "/out:csv:" + temp.File("aus.csv")}));
+    CAutoRunWindow autoRun(frontEnd,
+                           CommandLine({"/AUTO", "/in:csv:bu:" + input, "/out:csv:" + temp.File("aus.csv")}));
     autoRun.Start();
     QTRY_VERIFY_WITH_TIMEOUT(!autoRun.IsRunning(), 20000);
     Take(&autoRun, path("automatik.png"));

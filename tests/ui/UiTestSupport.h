@@ -65,4 +65,3 @@ inline QAbstractButton* ButtonNamed(QWidget* window, const char* text) {
         if (button->text() == QString::fromUtf8(text)) return button;
     return nullptr;
 }
-

@@ -8,6 +8,9 @@ if ! command -v xvfb-run >/dev/null; then
   echo "SKIPPED: xvfb-run fehlt; keine Bildschirmfotos (apt-get install xvfb xauth)"
   exit 77
 fi
-mkdir -p "$out"
+mkdir -p "$out" "$out/200-prozent"
 unset WAYLAND_DISPLAY
-QT_QPA_PLATFORM=xcb exec xvfb-run -a -s "-screen 0 1280x1024x24" "$tests" CScreenshotTest "$out"
+export QT_QPA_PLATFORM=xcb
+xvfb-run -a -s "-screen 0 1280x1024x24" "$tests" CScreenshotTest "$out"
+# The same windows at 200 % scaling, as on a high-resolution screen.
+QT_SCALE_FACTOR=2 xvfb-run -a -s "-screen 0 2560x2048x24" "$tests" CScreenshotTest "$out/200-prozent"
