@@ -115,7 +115,8 @@ CDatevAngabenDialog::CDatevAngabenDialog(CDatevDialog& logicRef, QWidget* parent
         ShowEnabled();
     });
     ShowEnabled();
-    resize(760, sizeHint().height());
+    // Wrapped help texts need less height at the final width than the size hint assumes.
+    resize(760, layout->hasHeightForWidth() ? layout->totalHeightForWidth(760) : sizeHint().height());
 }
 
 QLineEdit* CDatevAngabenDialog::AddEdit(CDatevDialog::EField field, const std::string& value) {
