@@ -12,9 +12,9 @@ struct CDateTime {
 // text of the program; they become UTF-8 only here, where the file system is called.
 class CPlatform {
 public:
-    static std::string DataDir(); // $PELKO_DATA_DIR, else $XDG_CONFIG_HOME/Pelko, else ~/.config/Pelko
-    static std::string
-    ProgramDir(); // templates, help, logo: ../share/pelko of the executable, else its folder
+    static std::string DataDir();    // $PELKO_DATA_DIR, else $XDG_CONFIG_HOME/Pelko, else ~/.config/Pelko
+    // Templates, logo and help: ../share/pelko of the executable when installed, else its folder.
+    static std::string ProgramDir();
     static std::FILE* OpenFile(const std::string& path, const char* mode);
     static bool FileExists(const std::string& path);
     static bool IsDirectory(const std::string& path);
