@@ -12,7 +12,7 @@ struct CDateTime {
 // text of the program; they become UTF-8 only here, where the file system is called.
 class CPlatform {
 public:
-    static std::string DataDir();    // $PELKO_DATA_DIR, else $XDG_CONFIG_HOME/Pelko, else ~/.config/Pelko
+    static std::string DataDir(); // $PELKO_DATA_DIR, else $XDG_CONFIG_HOME/Pelko, else ~/.config/Pelko
     // Templates, logo and help: ../share/pelko of the executable when installed, else its folder.
     static std::string ProgramDir();
     static std::FILE* OpenFile(const std::string& path, const char* mode);
