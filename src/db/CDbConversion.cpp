@@ -1,0 +1,415 @@
+#include "db/CDbConversion.h"
+
+#include "core/CCodePage.h"
+#include "core/CFrontEnd.h"
+#include "core/CPelkoDoc.h"
+#include "core/CStepCode.h"
+#include "core/CTool.h"
+#include "core/CValueCheck.h"
+#include "db/CModulMDB.h"
+
+#include <cmath>
+
+namespace {
+
+const char* const kLayoutFile = "mdb.ini";
+const long long kHighestAccount = 999999999;
+
+struct CColumnType {
+    const char* name; // UTF-8
+    const char* sqlType;
+};
+
+const CColumnType kBookingColumns[] = {{"Buchungsnummer", "VARCHAR(40)"},
+                                       {"Belegnummer 2", "VARCHAR(40)"},
+                                       {"Datum", "VARCHAR(20)"},
+                                       {"Soll-Konto", "INTEGER"},
+                                       {"Haben-Konto", "INTEGER"},
+                                       {"Datev-Schlüssel", "INTEGER"},
+                                       {"Betrag", "FLOAT"},
+                                       {"Währung", "VARCHAR(10)"},
+                                       {"Buchungstext", "VARCHAR(255)"},
+                                       {"Kostenstelle 1", "VARCHAR(20)"},
+                                       {"Kostenstelle 2", "VARCHAR(20)"},
+                                       {"Skonto", "FLOAT"},
+                                       {"Ust-ID", "VARCHAR(15)"},
+                                       {"EU-Steuersatz", "FLOAT"},
+                                       {"Waehrungskurs", "FLOAT"},
+                                       {"Umsatz (optional)", "FLOAT"},
+                                       {"S/H-Kennz. (optional)", "VARCHAR(1)"}};
+
+// The master-data columns after "Datev-Konto" ("INTEGER"), each "VARCHAR(255)", with their fields.
+struct CMasterText {
+    const char* name; // UTF-8
+    std::string CStammData::*field;
+};
+
+const CMasterText kMasterTexts[] = {{"Anrede", &CStammData::anrede},
+                                    {"Name_1", &CStammData::name1},
+                                    {"Kundennummer", &CStammData::kundennummer},
+                                    {"Name_2", &CStammData::name2},
+                                    {"Strasse", &CStammData::strasse},
+                                    {"Postfach", &CStammData::postfach},
+                                    {"Postleitzahl", &CStammData::postleitzahl},
+                                    {"Ort", &CStammData::ort},
+                                    {"Land", &CStammData::land},
+                                    {"Bank", &CStammData::bank},
+                                    {"Kontonummer", &CStammData::kontonummer},
+                                    {"Bankleitzahl", &CStammData::bankleitzahl},
+                                    {"UstIdnr", &CStammData::ustIdnr},
+                                    {"Telefon", &CStammData::telefon},
+                                    {"Fax", &CStammData::fax},
+                                    {"EMail", &CStammData::email},
+                                    {"IBAN", &CStammData::iban},
+                                    {"SWIFT", &CStammData::swift},
+                                    {"Länderkennz", &CStammData::laenderkennz},
+                                    {"Bank 2", &CStammData::bank2},
+                                    {"IBAN 2", &CStammData::iban2},
+                                    {"SWIFT 2", &CStammData::swift2},
+                                    {"Länderkennz 2", &CStammData::laenderkennz2}};
+
+std::string Trim(const std::string& text) {
+    size_t first = text.find_first_not_of(" \t\r\n");
+    if (first == std::string::npos) return std::string();
+    return text.substr(first, text.find_last_not_of(" \t\r\n") - first + 1);
+}
+
+// The values of one row through the readers' checks: a value that cannot be read as what its
+// field holds gives a FEHLER line naming row, field and value, and the record is not taken.
+class CCheckedRow {
+public:
+    CCheckedRow(const CModulMDB& engineRef, int rowNumber, std::string& findings)
+        : engine(engineRef), row(rowNumber), messages(findings) {}
+
+    bool Rejected() const { return rejected; }
+
+    void Text(const std::string& name, std::string& target) {
+        const DbColumn* column = Taken(name);
+        if (column) target = column->value;
+    }
+
+    void Number(const std::string& name, double& target) {
+        const DbColumn* column = Taken(name);
+        if (!column) return;
+        double value = 0.0;
+        bool ok = IsNumeric(*column)
+                      ? std::isfinite(value = column->number)
+                      : CValueCheck::ParseNumber(column->value, engine.pointDecimals == 1, value);
+        if (!ok) return Reject(name, *column, CValueCheck::EKind::Number);
+        target = value;
+    }
+
+    void Integer(const std::string& name, int& target, CValueCheck::EKind kind) {
+        const DbColumn* column = Taken(name);
+        if (!column) return;
+        long long value = 0;
+        bool ok = false;
+        if (IsNumeric(*column)) {
+            double number = column->number;
+            ok = std::isfinite(number) && number == std::floor(number) && number >= 0 &&
+                 number <= kHighestAccount;
+            value = ok ? static_cast<long long>(number) : 0;
+        } else {
+            ok = CValueCheck::ParseInteger(column->value, 0, kHighestAccount, value);
+        }
+        if (!ok) return Reject(name, *column, kind);
+        target = static_cast<int>(value);
+    }
+
+    // A date column arrives as "2016-12-31 00:00:00"; a text column must fit the input format.
+    void Date(const std::string& name, const std::string& format, std::string& target) {
+        const DbColumn* column = Taken(name);
+        if (!column) return;
+        const bool dateColumn = column->valueType == CDbValue::EType::Date;
+        if (!CValueCheck::ParseDate(column->value, dateColumn ? std::string() : format, target))
+            Reject(name, *column, CValueCheck::EKind::Date);
+    }
+
+private:
+    static bool IsNumeric(const DbColumn& column) {
+        using T = CDbValue::EType;
+        return column.valueType == T::Integer || column.valueType == T::Float32 ||
+               column.valueType == T::Float64 || column.valueType == T::Decimal;
+    }
+
+    // The column the getters take, after a check that its value has a text form at all.
+    const DbColumn* Taken(const std::string& name) {
+        const DbColumn* column = engine.TakenColumn(name);
+        if (column && column->valueType == CDbValue::EType::Other) {
+            messages +=
+                CTool::Format(Ansi("FEHLER: Zeile %d, Feld '%s': Der Wert hat einen Datentyp, den Pelko "
+                                   "nicht lesen kann. Der Datensatz wird nicht übernommen.\r\n")
+                                  .c_str(),
+                              row, name.c_str());
+            rejected = true;
+            return nullptr;
+        }
+        return column;
+    }
+
+    void Reject(const std::string& name, const DbColumn& column, CValueCheck::EKind kind) {
+        messages += CValueCheck::Rejected(row, name, column.value, kind);
+        rejected = true;
+    }
+
+    const CModulMDB& engine;
+    int row;
+    std::string& messages;
+    bool rejected = false;
+};
+
+// Values the table's column types cannot hold in full.
+void NoteCutValues(const CModulMDB& engine, int record, std::string& messages) {
+    for (int i = 0; i < engine.GetColumnCount(); ++i) {
+        const DbColumn& column = engine.GetColumn(i);
+        if (column.cutWidth >= 0 && column.selected == 1)
+            messages +=
+                CTool::Format(Ansi("HINWEIS: Zeile %d, Feld '%s' darf maximal %d Zeichen haben. Der Text "
+                                   "wurde gekürzt.\r\n")
+                                  .c_str(),
+                              record, column.name.c_str(), column.cutWidth);
+    }
+}
+
+int OpenExport(CModulMDB& engine, CPelkoDoc& doc, const std::string& file, const std::string& connection,
+               const char* section, const char* defaultTable) {
+    engine.tableOverride = doc.tableName;
+    engine.exportProfile = doc.profileOut;
+    engine.connectionOverride = connection;
+    return engine.SetupExport(kLayoutFile, section, file, defaultTable, false) && engine.OpenForWriting() &&
+           engine.PrepareTable();
+}
+
+int OpenImport(CModulMDB& engine, CPelkoDoc& doc, const std::string& file, const std::string& connection,
+               const char* section, const char* defaultTable) {
+    engine.tableOverride = doc.tableName;
+    engine.importProfile = doc.profileIn;
+    engine.connectionOverride = connection;
+    return engine.SetupImport(kLayoutFile, section, file, defaultTable, false) && engine.OpenForReading();
+}
+
+// The rows are committed only when every record is in; any failure leaves the table as it was.
+int CloseExport(CModulMDB& engine, bool written) {
+    written = written && engine.FinishWriting();
+    engine.CloseDatabase();
+    return written ? 1 : 0;
+}
+
+// A table that yields no record stops the run: an empty target would replace the user's data.
+int CloseImport(CModulMDB& engine, int taken, CFrontEnd& frontEnd) {
+    engine.CloseDatabase();
+    if (taken > 0) return 1;
+    frontEnd.MessageBox(
+        CTool::Format(Ansi("(E:620#%d)\nDie Tabelle (%s) enthält keine Datensätze, die übernommen "
+                           "werden können.\n\nDer Import wurde abgebrochen.")
+                          .c_str(),
+                      CStepCode::Get(), engine.tableName.c_str()));
+    return 0;
+}
+
+} // namespace
+
+void CDbConversion::DefineEngines(CPelkoDoc& doc) {
+    for (CModulMDB* engine :
+         {&doc.dbExportBookings, &doc.dbImportBookings, &doc.dbExportMaster, &doc.dbImportMaster}) {
+        engine->ResetLayout();
+        engine->confirmCaption = "OK";
+    }
+    for (const CColumnType& column : kBookingColumns) {
+        doc.dbExportBookings.DefineColumn(Ansi(column.name), column.sqlType);
+        doc.dbImportBookings.DefineColumn(Ansi(column.name), column.sqlType);
+    }
+    for (CModulMDB* engine : {&doc.dbExportMaster, &doc.dbImportMaster}) {
+        engine->DefineColumn("Datev-Konto", "INTEGER");
+        for (const CMasterText& column : kMasterTexts)
+            engine->DefineColumn(Ansi(column.name), "VARCHAR(255)");
+    }
+}
+
+int CDbConversion::ExportBookingsDb(CPelkoDoc& doc, const std::string& file, const std::string& connection,
+                                    std::string& messages) {
+    CModulMDB& engine = doc.dbExportBookings;
+    if (!OpenExport(engine, doc, file, connection, "Export Buchungsdaten", "Buchungsdaten"))
+        return CloseExport(engine, false);
+    std::vector<std::string> names;
+    for (const CColumnType& column : kBookingColumns)
+        names.push_back(Ansi(column.name));
+    const std::string& dateFormat = doc.settings.outFormatDatum;
+    CFrontEnd& progress = doc.GetFrontEnd();
+    progress.SetProgressRange(0, doc.buchungen.GetCount() - 1);
+    progress.SetProgressPos(0);
+    for (int i = 0; i < doc.buchungen.GetCount(); ++i) {
+        const CBuchungenData& b = *doc.buchungen.GetAt(i);
+        engine.ClearValues();
+        engine.SetValue(names[0], b.buchungsnummer);
+        engine.SetValue(names[1], b.belegnummer2);
+        std::string datum = b.datum;
+        if (!dateFormat.empty())
+            datum = CTool::ConvertDate(datum, datum.size() == 6 ? "TT.MM." : "TT.MM.JJJJ", dateFormat);
+        engine.SetValue(names[2], datum);
+        if (b.sollKonto > 0) engine.SetValue(names[3], CTool::FormatInt(b.sollKonto));
+        if (b.habenKonto > 0) engine.SetValue(names[4], CTool::FormatInt(b.habenKonto));
+        if (b.datevSchluessel > 0) engine.SetValue(names[5], CTool::FormatInt(b.datevSchluessel));
+        const std::string amount = CTool::FormatAmount(b.betrag);
+        engine.SetValue(names[6], amount);
+        engine.SetValue(names[7], b.waehrung);
+        engine.SetValue(names[8], b.buchungstext);
+        engine.SetValue(names[9], b.kostenstelle1);
+        engine.SetValue(names[10], b.kostenstelle2);
+        if (b.skonto > 0) engine.SetValue(names[11], CTool::FormatAmount(b.skonto));
+        engine.SetValue(names[12], b.ustId);
+        if (b.euSteuersatz > 0) engine.SetValue(names[13], CTool::FormatAmount(b.euSteuersatz));
+        if (b.waehrungskurs > 0) engine.SetValue(names[14], CTool::FormatDecimal(b.waehrungskurs, 6));
+        // The amount's two decimals without sign, as FormatDecimal(|x|, 2) gives them.
+        engine.SetValue(names[15], amount[0] == '-' ? amount.substr(1) : amount);
+        engine.SetValue(names[16], b.betrag < 0 ? "H" : "S");
+        NoteCutValues(engine, i + 1, messages);
+        if (!engine.WriteRecord()) return CloseExport(engine, false);
+        progress.SetProgressPos(i);
+        ++doc.recordCounter;
+    }
+    return CloseExport(engine, true);
+}
+
+int CDbConversion::ImportBookingsDb(CPelkoDoc& doc, const std::string& file, const std::string& connection,
+                                    std::string& messages) {
+    CModulMDB& engine = doc.dbImportBookings;
+    if (!OpenImport(engine, doc, file, connection, "Import Buchungsdaten", "Buchungsdaten")) {
+        engine.CloseDatabase();
+        return 0;
+    }
+    std::vector<std::string> names;
+    for (const CColumnType& column : kBookingColumns)
+        names.push_back(Ansi(column.name));
+    const std::string& dateFormat = doc.settings.inFormatDatum;
+    doc.buchungen.Reserve(doc.buchungen.GetCount() + engine.recordCount);
+    CFrontEnd& progress = doc.GetFrontEnd();
+    progress.SetProgressRange(0, engine.recordCount - 1);
+    progress.SetProgressPos(0);
+    int taken = 0;
+    CBuchungenData b;
+    for (int row = 1, more = 1; more; ++row) {
+        engine.ClearValues();
+        more = engine.ReadRecord();
+        b.Clear();
+        CCheckedRow check(engine, row, messages);
+        check.Text(names[0], b.buchungsnummer);
+        check.Text(names[1], b.belegnummer2);
+        check.Date(names[2], dateFormat, b.datum);
+        check.Integer(names[3], b.sollKonto, CValueCheck::EKind::Account);
+        check.Integer(names[4], b.habenKonto, CValueCheck::EKind::Account);
+        check.Integer(names[5], b.datevSchluessel, CValueCheck::EKind::Integer);
+        check.Number(names[6], b.betrag);
+        check.Text(names[7], b.waehrung);
+        check.Text(names[8], b.buchungstext);
+        check.Text(names[9], b.kostenstelle1);
+        check.Text(names[10], b.kostenstelle2);
+        check.Number(names[11], b.skonto);
+        check.Text(names[12], b.ustId);
+        check.Number(names[13], b.euSteuersatz);
+        check.Number(names[14], b.waehrungskurs);
+        double turnover = 0.0;
+        check.Number(names[15], turnover);
+        if (b.betrag == 0.0 && turnover != 0.0) b.betrag = turnover;
+        std::string indicator;
+        check.Text(names[16], indicator);
+        // "H" makes the amount negative. Flipping its sign instead would turn every negative
+        // amount of the program's own export (Betrag -5.00, Umsatz 5.00, "H") positive.
+        if (Trim(indicator) == "H" && turnover > 0.0) b.betrag = -std::fabs(b.betrag);
+        CStepCode::Set(1032);
+        if (!check.Rejected() && b.HasData()) {
+            doc.buchungen.Add(b);
+            ++doc.recordCounter;
+            ++taken;
+        }
+        progress.SetProgressPos(doc.buchungen.GetCount());
+    }
+    return CloseImport(engine, taken, progress);
+}
+
+int CDbConversion::ExportMasterDb(CPelkoDoc& doc, const std::string& file, const std::string& connection,
+                                  std::string& messages) {
+    CModulMDB& engine = doc.dbExportMaster;
+    if (!OpenExport(engine, doc, file, connection, "Export Stammdaten", "Stammdaten"))
+        return CloseExport(engine, false);
+    std::vector<std::string> names;
+    for (const CMasterText& column : kMasterTexts)
+        names.push_back(Ansi(column.name));
+    CFrontEnd& progress = doc.GetFrontEnd();
+    progress.SetProgressRange(0, doc.stamm.GetCount() - 1);
+    progress.SetProgressPos(0);
+    for (int i = 0; i < doc.stamm.GetCount(); ++i) {
+        const CStammData& s = *doc.stamm.GetAt(i);
+        engine.ClearValues();
+        engine.SetValue("Datev-Konto", CTool::FormatInt(s.datevKonto));
+        for (size_t t = 0; t < std::size(kMasterTexts); ++t)
+            engine.SetValue(names[t], s.*kMasterTexts[t].field);
+        NoteCutValues(engine, i + 1, messages);
+        if (!engine.WriteRecord()) return CloseExport(engine, false);
+        progress.SetProgressPos(i);
+        ++doc.recordCounter;
+    }
+    return CloseExport(engine, true);
+}
+
+int CDbConversion::ImportMasterDb(CPelkoDoc& doc, const std::string& file, const std::string& connection,
+                                  std::string& messages) {
+    CModulMDB& engine = doc.dbImportMaster;
+    if (!OpenImport(engine, doc, file, connection, "Import Stammdaten", "Stammdaten")) {
+        engine.CloseDatabase();
+        return 0;
+    }
+    std::vector<std::string> names;
+    for (const CMasterText& column : kMasterTexts)
+        names.push_back(Ansi(column.name));
+    doc.stamm.Reserve(doc.stamm.GetCount() + engine.recordCount);
+    CFrontEnd& progress = doc.GetFrontEnd();
+    progress.SetProgressRange(0, engine.recordCount - 1);
+    progress.SetProgressPos(0);
+    int taken = 0;
+    CStammData s;
+    for (int row = 1, more = 1; more; ++row) {
+        engine.ClearValues();
+        more = engine.ReadRecord();
+        s.Clear();
+        CCheckedRow check(engine, row, messages);
+        check.Integer("Datev-Konto", s.datevKonto, CValueCheck::EKind::Account);
+        for (size_t t = 0; t < std::size(kMasterTexts); ++t)
+            check.Text(names[t], s.*kMasterTexts[t].field);
+        CStepCode::Set(1263);
+        if (!check.Rejected() && s.HasData()) {
+            doc.stamm.Add(s);
+            ++doc.recordCounter;
+            ++taken;
+        }
+        progress.SetProgressPos(doc.stamm.GetCount());
+    }
+    return CloseImport(engine, taken, progress);
+}
+
+int CDbConversion::EditExportLayout(CPelkoDoc& doc) {
+    bool master = doc.dataType == CPelkoDoc::Master;
+    doc.dbExportBookings.exportProfile = doc.profileOut;
+    doc.dbExportMaster.exportProfile = doc.profileOut;
+    CModulMDB& engine = master ? doc.dbExportMaster : doc.dbExportBookings;
+    engine.tableOverride.clear();
+    engine.connectionOverride.clear();
+    // An empty file name still offers the file types: a blank stands for the file to be chosen.
+    std::string file = doc.outputType == CPelkoDoc::OutSql ? std::string()
+                       : doc.outputFile.empty()            ? " "
+                                                           : doc.outputFile;
+    return engine.SetupExport(kLayoutFile, master ? "Export Stammdaten" : "Export Buchungsdaten", file,
+                              master ? "Stammdaten" : "Buchungsdaten", true);
+}
+
+int CDbConversion::EditImportLayout(CPelkoDoc& doc) {
+    bool master = doc.dataType == CPelkoDoc::Master;
+    doc.dbImportBookings.importProfile = doc.profileIn;
+    doc.dbImportMaster.importProfile = doc.profileIn;
+    CModulMDB& engine = master ? doc.dbImportMaster : doc.dbImportBookings;
+    engine.tableOverride.clear();
+    engine.connectionOverride.clear();
+    std::string file = doc.inputType == CPelkoDoc::InSql ? std::string() : doc.inputFile;
+    return engine.SetupImport(kLayoutFile, master ? "Import Stammdaten" : "Import Buchungsdaten", file,
+                              master ? "Stammdaten" : "Buchungsdaten", true);
+}
