@@ -72,8 +72,18 @@ bool CDbTypes::IsSqliteFile(const std::string& path) {
     return extension == ".sqlite" || extension == ".sqlite3" || extension == ".db" || extension == ".db3";
 }
 
+int CDbTypes::TypeForFile(int type, const std::string& path) {
+    const std::string extension = Extension(path);
+    if (IsSqliteFile(path)) return kSqliteType;
+    if (extension == ".mdb") return type == 2 ? 2 : 0;
+    if (extension == ".accdb") return 1;
+    if (extension == ".xlsx") return 3;
+    if (extension == ".xls") return 4;
+    return type;
+}
+
 std::string CDbTypes::FileConnectionString(int type, const std::string& path) {
-    return Template(true, IsSqliteFile(path) ? kSqliteType : type) + "Data source=" + path;
+    return Template(true, TypeForFile(type, path)) + "Data source=" + path;
 }
 
 std::string CDbTypes::DataSource(const std::string& connectionString) {

@@ -15,7 +15,10 @@ public:
     static const std::vector<std::string>& ComboTexts(bool fileFamily);
     // The template of a type; an index outside the family gives the family's first entry.
     static const std::string& Template(bool fileFamily, int type);
-    // Template + "Data source=" + path; a SQLite file's extension chooses SQLite whatever the type.
+    // The type of a database file: its extension decides where it names one family member
+    // (".sqlite", ".mdb", ".xlsx", ...), the stored type otherwise.
+    static int TypeForFile(int type, const std::string& path);
+    // Template + "Data source=" + path, for the type the file's extension allows.
     static std::string FileConnectionString(int type, const std::string& path);
     static bool IsSqliteFile(const std::string& path);
     // The path after "Data source=" (any letter case) up to the end, or empty.

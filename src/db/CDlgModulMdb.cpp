@@ -53,17 +53,20 @@ void CDlgModulMdb::GiveToEngine() const {
 
 void CDlgModulMdb::UseDatabaseFile() {
     if (databaseFile.empty()) return;
-    if (CDbTypes::IsSqliteFile(databaseFile)) databaseType = CDbTypes::kSqliteType;
+    const int type = CDbTypes::TypeForFile(databaseType, databaseFile);
     size_t at = connectionString.find("Data source=");
-    if (at == std::string::npos || at == 0 || CDbTypes::IsSqliteFile(databaseFile))
-        connectionString = CDbTypes::FileConnectionString(databaseType, databaseFile);
+    // The stored text before the path may hold the user's own options; a file of another type
+    // than stored gets its own template.
+    if (at == std::string::npos || at == 0 || type != databaseType)
+        connectionString = CDbTypes::FileConnectionString(type, databaseFile);
     else
         connectionString = connectionString.substr(0, at) + "Data source=" + databaseFile;
+    databaseType = type;
 }
 
 void CDlgModulMdb::RebuildConnectionString(const char* replacedProvider) {
     if (!databaseFile.empty()) {
-        if (CDbTypes::IsSqliteFile(databaseFile)) databaseType = CDbTypes::kSqliteType;
+        databaseType = CDbTypes::TypeForFile(databaseType, databaseFile);
         connectionString = CDbTypes::FileConnectionString(databaseType, databaseFile);
     } else if (connectionString.empty() || connectionString.find(replacedProvider) != std::string::npos) {
         connectionString = CDbTypes::Template(false, databaseType);
