@@ -196,9 +196,14 @@ private:
                 value.type = T::Text;
             }
             return;
-        default:
-            value.type = T::Other;
+        default: {
+            // No text form (binary, GUID, intervals), unless the field is NULL.
+            unsigned char byte = 0;
+            SQLLEN indicator = 0;
+            SQLGetData(stmt, column, SQL_C_BINARY, &byte, sizeof byte, &indicator);
+            value.type = indicator == SQL_NULL_DATA ? T::Null : T::Other;
             return;
+        }
         }
     }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/CCodePage.h"
+#include "core/CTool.h"
 #include "db/CADODatabase.h"
 #include "db/CADORecordset.h"
 #include "support/CTempDir.h"
