@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages Pelko needs to build and test (run as root or with sudo).
 set -euo pipefail
-packages=(build-essential cmake git libgtest-dev libsqlite3-dev unixodbc-dev locales)
+# The database tests start PostgreSQL and MariaDB themselves and reach them through these ODBC drivers.
+packages=(build-essential cmake git libgtest-dev libsqlite3-dev unixodbc-dev locales
+  postgresql-15 odbc-postgresql mariadb-server odbc-mariadb)
 missing=()
 for p in "${packages[@]}"; do
   dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")
