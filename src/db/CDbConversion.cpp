@@ -68,39 +68,64 @@ const CMasterText kMasterTexts[] = {{"Anrede", &CStammData::anrede},
                                     {"SWIFT 2", &CStammData::swift2},
                                     {"Länderkennz 2", &CStammData::laenderkennz2}};
 
+std::vector<std::string> BookingNames() {
+    std::vector<std::string> names;
+    for (const CColumnType& column : kBookingColumns)
+        names.push_back(Ansi(column.name));
+    return names;
+}
+
+// "Datev-Konto", then the texts.
+std::vector<std::string> MasterNames() {
+    std::vector<std::string> names = {"Datev-Konto"};
+    for (const CMasterText& column : kMasterTexts)
+        names.push_back(Ansi(column.name));
+    return names;
+}
+
 std::string Trim(const std::string& text) {
     size_t first = text.find_first_not_of(" \t\r\n");
     if (first == std::string::npos) return std::string();
     return text.substr(first, text.find_last_not_of(" \t\r\n") - first + 1);
 }
 
+// The fields of an import: their names and the columns the getters take them from, found once
+// per run (the columns do not move while the table is read).
+struct CFields {
+    CFields(const CModulMDB& engine, std::vector<std::string> fieldNames) : names(std::move(fieldNames)) {
+        for (const std::string& name : names)
+            columns.push_back(engine.TakenColumn(name));
+    }
+    std::vector<std::string> names;
+    std::vector<const DbColumn*> columns; // nullptr: the field is not taken
+};
+
 // The values of one row through the readers' checks: a value that cannot be read as what its
 // field holds gives a FEHLER line naming row, field and value, and the record is not taken.
 class CCheckedRow {
 public:
-    CCheckedRow(const CModulMDB& engineRef, int rowNumber, std::string& findings)
-        : engine(engineRef), row(rowNumber), messages(findings) {}
+    CCheckedRow(const CFields& fieldsRef, bool decimalPoint, int rowNumber, std::string& findings)
+        : fields(fieldsRef), point(decimalPoint), row(rowNumber), messages(findings) {}
 
     bool Rejected() const { return rejected; }
 
-    void Text(const std::string& name, std::string& target) {
-        const DbColumn* column = Taken(name);
+    void Text(size_t field, std::string& target) {
+        const DbColumn* column = Taken(field);
         if (column) target = column->value;
     }
 
-    void Number(const std::string& name, double& target) {
-        const DbColumn* column = Taken(name);
+    void Number(size_t field, double& target) {
+        const DbColumn* column = Taken(field);
         if (!column) return;
         double value = 0.0;
-        bool ok = IsNumeric(*column)
-                      ? std::isfinite(value = column->number)
-                      : CValueCheck::ParseNumber(column->value, engine.pointDecimals == 1, value);
-        if (!ok) return Reject(name, *column, CValueCheck::EKind::Number);
+        bool ok = IsNumeric(*column) ? std::isfinite(value = column->number)
+                                     : CValueCheck::ParseNumber(column->value, point, value);
+        if (!ok) return Reject(field, *column, CValueCheck::EKind::Number);
         target = value;
     }
 
-    void Integer(const std::string& name, int& target, CValueCheck::EKind kind) {
-        const DbColumn* column = Taken(name);
+    void Integer(size_t field, int& target, CValueCheck::EKind kind) {
+        const DbColumn* column = Taken(field);
         if (!column) return;
         long long value = 0;
         bool ok = false;
@@ -112,17 +137,17 @@ public:
         } else {
             ok = CValueCheck::ParseInteger(column->value, 0, kHighestAccount, value);
         }
-        if (!ok) return Reject(name, *column, kind);
+        if (!ok) return Reject(field, *column, kind);
         target = static_cast<int>(value);
     }
 
     // A date column arrives as "2016-12-31 00:00:00"; a text column must fit the input format.
-    void Date(const std::string& name, const std::string& format, std::string& target) {
-        const DbColumn* column = Taken(name);
+    void Date(size_t field, const std::string& format, std::string& target) {
+        const DbColumn* column = Taken(field);
         if (!column) return;
         const bool dateColumn = column->valueType == CDbValue::EType::Date;
         if (!CValueCheck::ParseDate(column->value, dateColumn ? std::string() : format, target))
-            Reject(name, *column, CValueCheck::EKind::Date);
+            Reject(field, *column, CValueCheck::EKind::Date);
     }
 
 private:
@@ -133,26 +158,27 @@ private:
     }
 
     // The column the getters take, after a check that its value has a text form at all.
-    const DbColumn* Taken(const std::string& name) {
-        const DbColumn* column = engine.TakenColumn(name);
+    const DbColumn* Taken(size_t field) {
+        const DbColumn* column = fields.columns[field];
         if (column && column->valueType == CDbValue::EType::Other) {
             messages +=
                 CTool::Format(Ansi("FEHLER: Zeile %d, Feld '%s': Der Wert hat einen Datentyp, den Pelko "
                                    "nicht lesen kann. Der Datensatz wird nicht übernommen.\r\n")
                                   .c_str(),
-                              row, name.c_str());
+                              row, fields.names[field].c_str());
             rejected = true;
             return nullptr;
         }
         return column;
     }
 
-    void Reject(const std::string& name, const DbColumn& column, CValueCheck::EKind kind) {
-        messages += CValueCheck::Rejected(row, name, column.value, kind);
+    void Reject(size_t field, const DbColumn& column, CValueCheck::EKind kind) {
+        messages += CValueCheck::Rejected(row, fields.names[field], column.value, kind);
         rejected = true;
     }
 
-    const CModulMDB& engine;
+    const CFields& fields;
+    bool point;
     int row;
     std::string& messages;
     bool rejected = false;
@@ -215,15 +241,12 @@ void CDbConversion::DefineEngines(CPelkoDoc& doc) {
         engine->ResetLayout();
         engine->confirmCaption = "OK";
     }
-    for (const CColumnType& column : kBookingColumns) {
-        doc.dbExportBookings.DefineColumn(Ansi(column.name), column.sqlType);
-        doc.dbImportBookings.DefineColumn(Ansi(column.name), column.sqlType);
-    }
-    for (CModulMDB* engine : {&doc.dbExportMaster, &doc.dbImportMaster}) {
-        engine->DefineColumn("Datev-Konto", "INTEGER");
-        for (const CMasterText& column : kMasterTexts)
-            engine->DefineColumn(Ansi(column.name), "VARCHAR(255)");
-    }
+    for (CModulMDB* engine : {&doc.dbExportBookings, &doc.dbImportBookings})
+        for (const CColumnType& column : kBookingColumns)
+            engine->DefineColumn(Ansi(column.name), column.sqlType);
+    for (CModulMDB* engine : {&doc.dbExportMaster, &doc.dbImportMaster})
+        for (const std::string& name : MasterNames())
+            engine->DefineColumn(name, name == "Datev-Konto" ? "INTEGER" : "VARCHAR(255)");
 }
 
 int CDbConversion::ExportBookingsDb(CPelkoDoc& doc, const std::string& file, const std::string& connection,
@@ -231,9 +254,7 @@ int CDbConversion::ExportBookingsDb(CPelkoDoc& doc, const std::string& file, con
     CModulMDB& engine = doc.dbExportBookings;
     if (!OpenExport(engine, doc, file, connection, "Export Buchungsdaten", "Buchungsdaten"))
         return CloseExport(engine, false);
-    std::vector<std::string> names;
-    for (const CColumnType& column : kBookingColumns)
-        names.push_back(Ansi(column.name));
+    const std::vector<std::string> names = BookingNames();
     const std::string& dateFormat = doc.settings.outFormatDatum;
     CFrontEnd& progress = doc.GetFrontEnd();
     progress.SetProgressRange(0, doc.buchungen.GetCount() - 1);
@@ -278,9 +299,7 @@ int CDbConversion::ImportBookingsDb(CPelkoDoc& doc, const std::string& file, con
         engine.CloseDatabase();
         return 0;
     }
-    std::vector<std::string> names;
-    for (const CColumnType& column : kBookingColumns)
-        names.push_back(Ansi(column.name));
+    const CFields fields(engine, BookingNames());
     const std::string& dateFormat = doc.settings.inFormatDatum;
     doc.buchungen.Reserve(doc.buchungen.GetCount() + engine.recordCount);
     CFrontEnd& progress = doc.GetFrontEnd();
@@ -292,27 +311,27 @@ int CDbConversion::ImportBookingsDb(CPelkoDoc& doc, const std::string& file, con
         engine.ClearValues();
         more = engine.ReadRecord();
         b.Clear();
-        CCheckedRow check(engine, row, messages);
-        check.Text(names[0], b.buchungsnummer);
-        check.Text(names[1], b.belegnummer2);
-        check.Date(names[2], dateFormat, b.datum);
-        check.Integer(names[3], b.sollKonto, CValueCheck::EKind::Account);
-        check.Integer(names[4], b.habenKonto, CValueCheck::EKind::Account);
-        check.Integer(names[5], b.datevSchluessel, CValueCheck::EKind::Integer);
-        check.Number(names[6], b.betrag);
-        check.Text(names[7], b.waehrung);
-        check.Text(names[8], b.buchungstext);
-        check.Text(names[9], b.kostenstelle1);
-        check.Text(names[10], b.kostenstelle2);
-        check.Number(names[11], b.skonto);
-        check.Text(names[12], b.ustId);
-        check.Number(names[13], b.euSteuersatz);
-        check.Number(names[14], b.waehrungskurs);
+        CCheckedRow check(fields, engine.pointDecimals == 1, row, messages);
+        check.Text(0, b.buchungsnummer);
+        check.Text(1, b.belegnummer2);
+        check.Date(2, dateFormat, b.datum);
+        check.Integer(3, b.sollKonto, CValueCheck::EKind::Account);
+        check.Integer(4, b.habenKonto, CValueCheck::EKind::Account);
+        check.Integer(5, b.datevSchluessel, CValueCheck::EKind::Integer);
+        check.Number(6, b.betrag);
+        check.Text(7, b.waehrung);
+        check.Text(8, b.buchungstext);
+        check.Text(9, b.kostenstelle1);
+        check.Text(10, b.kostenstelle2);
+        check.Number(11, b.skonto);
+        check.Text(12, b.ustId);
+        check.Number(13, b.euSteuersatz);
+        check.Number(14, b.waehrungskurs);
         double turnover = 0.0;
-        check.Number(names[15], turnover);
+        check.Number(15, turnover);
         if (b.betrag == 0.0 && turnover != 0.0) b.betrag = turnover;
         std::string indicator;
-        check.Text(names[16], indicator);
+        check.Text(16, indicator);
         // "H" makes the amount negative. Flipping its sign instead would turn every negative
         // amount of the program's own export (Betrag -5.00, Umsatz 5.00, "H") positive.
         if (Trim(indicator) == "H" && turnover > 0.0) b.betrag = -std::fabs(b.betrag);
@@ -332,18 +351,16 @@ int CDbConversion::ExportMasterDb(CPelkoDoc& doc, const std::string& file, const
     CModulMDB& engine = doc.dbExportMaster;
     if (!OpenExport(engine, doc, file, connection, "Export Stammdaten", "Stammdaten"))
         return CloseExport(engine, false);
-    std::vector<std::string> names;
-    for (const CMasterText& column : kMasterTexts)
-        names.push_back(Ansi(column.name));
+    const std::vector<std::string> names = MasterNames();
     CFrontEnd& progress = doc.GetFrontEnd();
     progress.SetProgressRange(0, doc.stamm.GetCount() - 1);
     progress.SetProgressPos(0);
     for (int i = 0; i < doc.stamm.GetCount(); ++i) {
         const CStammData& s = *doc.stamm.GetAt(i);
         engine.ClearValues();
-        engine.SetValue("Datev-Konto", CTool::FormatInt(s.datevKonto));
+        engine.SetValue(names[0], CTool::FormatInt(s.datevKonto));
         for (size_t t = 0; t < std::size(kMasterTexts); ++t)
-            engine.SetValue(names[t], s.*kMasterTexts[t].field);
+            engine.SetValue(names[t + 1], s.*kMasterTexts[t].field);
         NoteCutValues(engine, i + 1, messages);
         if (!engine.WriteRecord()) return CloseExport(engine, false);
         progress.SetProgressPos(i);
@@ -359,9 +376,7 @@ int CDbConversion::ImportMasterDb(CPelkoDoc& doc, const std::string& file, const
         engine.CloseDatabase();
         return 0;
     }
-    std::vector<std::string> names;
-    for (const CMasterText& column : kMasterTexts)
-        names.push_back(Ansi(column.name));
+    const CFields fields(engine, MasterNames());
     doc.stamm.Reserve(doc.stamm.GetCount() + engine.recordCount);
     CFrontEnd& progress = doc.GetFrontEnd();
     progress.SetProgressRange(0, engine.recordCount - 1);
@@ -372,10 +387,10 @@ int CDbConversion::ImportMasterDb(CPelkoDoc& doc, const std::string& file, const
         engine.ClearValues();
         more = engine.ReadRecord();
         s.Clear();
-        CCheckedRow check(engine, row, messages);
-        check.Integer("Datev-Konto", s.datevKonto, CValueCheck::EKind::Account);
+        CCheckedRow check(fields, engine.pointDecimals == 1, row, messages);
+        check.Integer(0, s.datevKonto, CValueCheck::EKind::Account);
         for (size_t t = 0; t < std::size(kMasterTexts); ++t)
-            check.Text(names[t], s.*kMasterTexts[t].field);
+            check.Text(t + 1, s.*kMasterTexts[t].field);
         CStepCode::Set(1263);
         if (!check.Rejected() && s.HasData()) {
             doc.stamm.Add(s);

@@ -53,8 +53,21 @@ std::string CDbDialect::PlainForm(const std::string& dbName) {
 }
 
 std::string CDbDialect::RowName(const std::string& dbName) const {
-    if (postgreSql) return DoubleQuoted(dbName);
-    return plainNames ? PlainForm(dbName) : "[" + dbName + "]";
+    std::string name;
+    AppendRowName(name, dbName);
+    return name;
+}
+
+void CDbDialect::AppendRowName(std::string& sql, const std::string& dbName) const {
+    if (postgreSql) {
+        sql += DoubleQuoted(dbName);
+    } else if (plainNames) {
+        sql += PlainForm(dbName);
+    } else {
+        sql += '[';
+        sql += dbName;
+        sql += ']';
+    }
 }
 
 std::string CDbDialect::CatalogColumnName(const std::string& dbName) const {
@@ -107,9 +120,7 @@ bool CDbDialect::FloatWithPoint() const {
     return mySql || sqlServer || easysoft || oracle || postgreSql || sqlite || options.pointDecimals == 1;
 }
 
-std::string CDbDialect::Escaped(const std::string& value) const {
-    std::string escaped;
-    escaped.reserve(value.size() + 2);
+void CDbDialect::AppendEscaped(std::string& escaped, const std::string& value) const {
     for (char c : value) {
         if (c == '\'') escaped += '\'';
         // MySQL reads a backslash in a literal as an escape: a text ending in "\" would end the
@@ -117,7 +128,6 @@ std::string CDbDialect::Escaped(const std::string& value) const {
         if (c == '\\' && mySql) escaped += '\\';
         escaped += c;
     }
-    return escaped;
 }
 
 void CDbDialect::AppendLiteral(std::string& sql, const std::string& prepared,

@@ -33,6 +33,7 @@ public:
 
     // A column in statements about rows (INSERT, SELECT): bracket, plain or quoted form.
     std::string RowName(const std::string& dbName) const;
+    void AppendRowName(std::string& sql, const std::string& dbName) const;
     // The name under which the catalog reports a column this engine created.
     std::string CatalogColumnName(const std::string& dbName) const;
     // The name under which the catalog reports a table named so in statements.
@@ -45,7 +46,7 @@ public:
     // "FLOAT" values get a decimal point instead of the comma.
     bool FloatWithPoint() const;
     // A value inside single quotes: quotes doubled (and on MySQL backslashes).
-    std::string Escaped(const std::string& value) const;
+    void AppendEscaped(std::string& escaped, const std::string& value) const;
     // The literal of an escaped value with its trailing blank: NULL, unquoted or quoted.
     void AppendLiteral(std::string& sql, const std::string& escaped, const std::string& sqlType) const;
 

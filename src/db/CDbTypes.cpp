@@ -1,6 +1,6 @@
 #include "db/CDbTypes.h"
 
-#include "core/CCommandLine.h"
+#include "core/CCodePage.h"
 
 namespace {
 
@@ -41,10 +41,16 @@ template <size_t N> std::vector<std::string> Templates(const CType (&types)[N]) 
     return texts;
 }
 
+std::string Lower(std::string text) {
+    for (char& c : text)
+        c = CCodePage::ToLower(c);
+    return text;
+}
+
 std::string Extension(const std::string& path) {
     size_t dot = path.rfind('.');
     if (dot == std::string::npos || path.find('/', dot) != std::string::npos) return std::string();
-    return CCommandLine::ToLower(path.substr(dot));
+    return Lower(path.substr(dot));
 }
 
 bool Contains(const std::string& text, const char* part) {
@@ -87,7 +93,7 @@ std::string CDbTypes::FileConnectionString(int type, const std::string& path) {
 }
 
 std::string CDbTypes::DataSource(const std::string& connectionString) {
-    size_t at = CCommandLine::ToLower(connectionString).find("data source=");
+    size_t at = Lower(connectionString).find("data source=");
     return at == std::string::npos ? std::string() : connectionString.substr(at + 12);
 }
 
@@ -97,7 +103,7 @@ CDbTypes::EBackEnd CDbTypes::BackEndOf(const std::string& connectionString) {
     const std::string extension = Extension(path);
     if (extension == ".mdb" || extension == ".accdb") return EBackEnd::Access;
     if (extension == ".xls" || extension == ".xlsx") return EBackEnd::Excel;
-    const std::string lower = CCommandLine::ToLower(connectionString);
+    const std::string lower = Lower(connectionString);
     if (Contains(lower, "provider=sqlite;")) return EBackEnd::Sqlite;
     if (Contains(lower, "jet.oledb") || Contains(lower, "ace.oledb"))
         return Contains(lower, "excel") ? EBackEnd::Excel : EBackEnd::Access;

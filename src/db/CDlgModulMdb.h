@@ -19,7 +19,7 @@ public:
     CDlgModulMdb(CModulMDB& engine, const std::string& databaseFile);
 
     // The engine's values, with the table name of the run.
-    void TakeFromEngine(const std::string& table);
+    virtual void TakeFromEngine(const std::string& table);
     // Confirm: the values go back to the engine.
     virtual void GiveToEngine() const;
     // A run without the dialog: the connection string of a database file names the run's file.

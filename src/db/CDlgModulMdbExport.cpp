@@ -7,7 +7,13 @@
 #include "db/CModulMDB.h"
 
 CDlgModulMdbExport::CDlgModulMdbExport(CModulMDB& engineRef, const std::string& file)
-    : CDlgModulMdb(engineRef, file), dropTable(engineRef.dropTable), updateTable(engineRef.updateTable) {}
+    : CDlgModulMdb(engineRef, file) {}
+
+void CDlgModulMdbExport::TakeFromEngine(const std::string& table) {
+    CDlgModulMdb::TakeFromEngine(table);
+    dropTable = engine.dropTable;
+    updateTable = engine.updateTable;
+}
 
 void CDlgModulMdbExport::Open() {
     CStepCode::Set(8605);

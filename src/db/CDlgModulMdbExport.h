@@ -10,6 +10,7 @@ public:
 
     std::string GetTitle() const override { return "Ausgabe: Auswahl der Datenbank"; }
     void Open() override;
+    void TakeFromEngine(const std::string& table) override;
     void GiveToEngine() const override;
     std::string GetItemText(int item) const override;
     // A click on an item also shows its column name in "Neuer Spaltenname:".

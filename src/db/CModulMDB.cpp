@@ -431,7 +431,8 @@ bool CModulMDB::SetValue(const std::string& name, const std::string& value) {
             text.resize(static_cast<size_t>(width));
             column.cutWidth = width;
         }
-        column.value = dialect.Escaped(text);
+        column.value.clear();
+        dialect.AppendEscaped(column.value, text);
     }
     return true;
 }
@@ -452,7 +453,7 @@ bool CModulMDB::InsertRecord() {
             values += ',';
         }
         first = false;
-        statement += dialect.RowName(column.dbName);
+        dialect.AppendRowName(statement, column.dbName);
         statement += ' ';
         dialect.AppendLiteral(values, column.value, column.sqlType);
     }

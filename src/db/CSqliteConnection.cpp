@@ -6,6 +6,7 @@
 
 #include <sqlite3.h>
 
+#include <cctype>
 #include <cstring>
 
 namespace {
@@ -13,14 +14,39 @@ namespace {
 // A lock held by another program is waited for this long before the statement fails.
 const int kBusyMilliseconds = 5000;
 
-bool DeclaredAs(const char* declared, std::initializer_list<const char*> parts) {
-    if (!declared) return false;
-    std::string upper = declared;
+// What the declared type of a column says about the values SQLite stores in it.
+enum class EDeclared { Plain, Truth, Decimal, Date };
+
+EDeclared Declared(const char* declared) {
+    std::string upper = declared ? declared : "";
     for (char& c : upper)
         if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    for (const char* part : parts)
-        if (upper.find(part) != std::string::npos) return true;
-    return false;
+    auto has = [&](const char* part) { return upper.find(part) != std::string::npos; };
+    if (has("BOOL")) return EDeclared::Truth;
+    if (has("DEC") || has("NUMERIC")) return EDeclared::Decimal;
+    if (has("DATE") || has("TIME")) return EDeclared::Date;
+    return EDeclared::Plain;
+}
+
+bool IsAscii(std::string_view text) {
+    for (char c : text)
+        if (static_cast<unsigned char>(c) >= 0x80) return false;
+    return true;
+}
+
+// Most texts are plain ASCII and need no conversion at all.
+void ToAnsi(std::string_view utf8, std::string& ansi) {
+    if (IsAscii(utf8))
+        ansi.assign(utf8);
+    else
+        ansi = CCodePage::Utf8ToAnsi(utf8);
+}
+
+void ToUtf8(std::string_view ansi, std::string& utf8) {
+    if (IsAscii(ansi))
+        utf8.assign(ansi);
+    else
+        utf8 = CCodePage::AnsiToUtf8(ansi);
 }
 
 // "2016-12-31" or "2016-12-31 23:59:58" (also with "T") into the date fields.
@@ -52,8 +78,10 @@ public:
     CSqliteCursor(sqlite3* handle, sqlite3_stmt* statement, std::string sqlText)
         : db(handle), stmt(statement), sql(std::move(sqlText)) {
         const int count = sqlite3_column_count(stmt);
-        for (int i = 0; i < count; ++i)
+        for (int i = 0; i < count; ++i) {
             names.push_back(CCodePage::Utf8ToAnsi(sqlite3_column_name(stmt, i)));
+            declared.push_back(Declared(sqlite3_column_decltype(stmt, i)));
+        }
         values.resize(static_cast<size_t>(count));
     }
     ~CSqliteCursor() override { sqlite3_finalize(stmt); }
@@ -83,7 +111,7 @@ private:
     // SQLite stores NULL, INTEGER, REAL, TEXT or BLOB; the declared type of the column says when
     // such a value means a truth value, a date or a decimal number.
     void Read(int column, CDbValue& value) {
-        const char* declared = sqlite3_column_decltype(stmt, column);
+        const EDeclared kind = declared[static_cast<size_t>(column)];
         switch (sqlite3_column_type(stmt, column)) {
         case SQLITE_NULL:
             value.SetNull();
@@ -91,9 +119,9 @@ private:
         case SQLITE_INTEGER:
             value.integer = sqlite3_column_int64(stmt, column);
             value.number = static_cast<double>(value.integer);
-            value.type = DeclaredAs(declared, {"BOOL"})             ? CDbValue::EType::Boolean
-                         : DeclaredAs(declared, {"DEC", "NUMERIC"}) ? CDbValue::EType::Float64
-                                                                    : CDbValue::EType::Integer;
+            value.type = kind == EDeclared::Truth     ? CDbValue::EType::Boolean
+                         : kind == EDeclared::Decimal ? CDbValue::EType::Float64
+                                                      : CDbValue::EType::Integer;
             return;
         case SQLITE_FLOAT:
             value.number = sqlite3_column_double(stmt, column);
@@ -102,8 +130,8 @@ private:
         case SQLITE_TEXT: {
             const char* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt, column));
             std::string_view utf8(text, static_cast<size_t>(sqlite3_column_bytes(stmt, column)));
-            if (DeclaredAs(declared, {"DATE", "TIME"}) && ReadIsoDate(utf8, value)) return;
-            value.text = CCodePage::Utf8ToAnsi(utf8);
+            if (kind == EDeclared::Date && ReadIsoDate(utf8, value)) return;
+            ToAnsi(utf8, value.text);
             value.type = CDbValue::EType::Text;
             return;
         }
@@ -116,7 +144,62 @@ private:
     sqlite3* db;
     sqlite3_stmt* stmt;
     std::string sql; // UTF-8
+    std::vector<EDeclared> declared;
 };
+
+bool IsNameChar(char c) {
+    return std::isalnum(static_cast<unsigned char>(c)) || c == '_' || static_cast<unsigned char>(c) >= 0x80;
+}
+
+// Splits an INSERT statement into its text with "?" for every literal (a quoted text or NULL) and
+// the literals themselves, so that a run of INSERTs that differ only in their values is prepared
+// once. Anything that is no INSERT gives false and runs as it stands.
+bool SplitInsert(const std::string& sql, std::string& shape, std::vector<std::string>& texts,
+                 std::vector<char>& isNull) {
+    if (sql.compare(0, 12, "INSERT INTO ") != 0) return false;
+    shape.clear();
+    size_t count = 0;
+    auto literal = [&]() -> std::string& {
+        if (texts.size() <= count) texts.emplace_back(), isNull.push_back(0);
+        texts[count].clear();
+        isNull[count] = 0;
+        shape += '?';
+        return texts[count++];
+    };
+    for (size_t i = 0; i < sql.size(); ++i) {
+        char c = sql[i];
+        if (c == '[' || c == '"' || c == '`') { // a name: copied as it stands
+            char close = c == '[' ? ']' : c;
+            size_t end = sql.find(close, i + 1);
+            if (end == std::string::npos) return false;
+            shape.append(sql, i, end - i + 1);
+            i = end;
+        } else if (c == '\'') {
+            std::string& text = literal();
+            for (++i;; ++i) {
+                if (i >= sql.size()) return false;
+                if (sql[i] == '\'') {
+                    if (i + 1 < sql.size() && sql[i + 1] == '\'') {
+                        ++i;
+                    } else {
+                        break;
+                    }
+                }
+                text += sql[i];
+            }
+        } else if (c == 'N' && sql.compare(i, 4, "NULL") == 0 && (i == 0 || !IsNameChar(sql[i - 1])) &&
+                   (i + 4 >= sql.size() || !IsNameChar(sql[i + 4]))) {
+            literal();
+            isNull[count - 1] = 1;
+            i += 3;
+        } else {
+            shape += c;
+        }
+    }
+    texts.resize(count);
+    isNull.resize(count);
+    return true;
+}
 
 bool OnlyBlanks(const char* text) {
     for (; *text; ++text)
@@ -142,13 +225,15 @@ std::unique_ptr<CDbConnection> CSqliteConnection::Open(const std::string& path, 
         return nullptr;
     }
     sqlite3* handle = nullptr;
-    if (sqlite3_open_v2(CCodePage::AnsiToUtf8(path).c_str(), &handle, SQLITE_OPEN_READWRITE, nullptr) !=
-        SQLITE_OK) {
+    if (sqlite3_open_v2(CCodePage::AnsiToUtf8(path).c_str(), &handle,
+                        SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr) != SQLITE_OK) {
         errorText = CCodePage::Utf8ToAnsi(handle ? sqlite3_errmsg(handle) : "out of memory");
         sqlite3_close_v2(handle);
         return nullptr;
     }
     sqlite3_busy_timeout(handle, kBusyMilliseconds);
+    // Large tables are read through the page cache of the system instead of copies of each page.
+    sqlite3_exec(handle, "PRAGMA mmap_size = 1073741824", nullptr, nullptr, nullptr);
     std::unique_ptr<CSqliteConnection> connection(new CSqliteConnection(handle));
     // SQLite reads the file lazily: ask it once, so that a file that is no database fails here.
     if (!connection->Execute("SELECT COUNT(*) FROM sqlite_master", errorText)) return nullptr;
@@ -166,6 +251,7 @@ bool CSqliteConnection::CreateFile(const std::string& path, std::string& errorTe
 }
 
 CSqliteConnection::~CSqliteConnection() {
+    sqlite3_finalize(insert);
     Rollback();
     sqlite3_close_v2(db);
 }
@@ -174,9 +260,8 @@ std::string CSqliteConnection::Error() const {
     return CCodePage::Utf8ToAnsi(sqlite3_errmsg(db));
 }
 
-bool CSqliteConnection::Execute(const std::string& sql, std::string& errorText) {
-    const std::string utf8 = CCodePage::AnsiToUtf8(sql);
-    sqlite3_stmt* stmt = nullptr;
+bool CSqliteConnection::Prepare(const std::string& sql, sqlite3_stmt*& stmt, std::string& errorText) {
+    ToUtf8(sql, utf8);
     const char* tail = nullptr;
     if (sqlite3_prepare_v2(db, utf8.c_str(), static_cast<int>(utf8.size()), &stmt, &tail) != SQLITE_OK) {
         errorText = Error();
@@ -185,24 +270,58 @@ bool CSqliteConnection::Execute(const std::string& sql, std::string& errorText) 
     // One statement per call: a second one hidden in a value would otherwise run as well.
     if (tail && !OnlyBlanks(tail)) {
         sqlite3_finalize(stmt);
+        stmt = nullptr;
         errorText = Ansi("Die Anweisung enthält mehr als einen SQL-Befehl.");
         return false;
     }
+    return true;
+}
+
+bool CSqliteConnection::Step(sqlite3_stmt* stmt, std::string& errorText) {
     int rc = SQLITE_ROW;
-    while (stmt && rc == SQLITE_ROW)
+    while (rc == SQLITE_ROW)
         rc = sqlite3_step(stmt);
-    if (stmt && rc != SQLITE_DONE) errorText = Error();
+    if (rc != SQLITE_DONE) errorText = Error();
+    sqlite3_reset(stmt);
+    return rc == SQLITE_DONE;
+}
+
+bool CSqliteConnection::Execute(const std::string& sql, std::string& errorText) {
+    if (SplitInsert(sql, shape, literals, nulls)) {
+        if (!insert || shape != insertShape) {
+            sqlite3_finalize(insert);
+            insert = nullptr;
+            insertShape.clear();
+            // A shape that does not prepare (a name that looked like a value) runs as it stands below.
+            std::string ignored;
+            if (Prepare(shape, insert, ignored)) insertShape = shape;
+        }
+        if (insert && sqlite3_bind_parameter_count(insert) == static_cast<int>(literals.size())) {
+            bound.resize(literals.size());
+            for (size_t i = 0; i < literals.size(); ++i) {
+                if (nulls[i]) {
+                    sqlite3_bind_null(insert, static_cast<int>(i + 1));
+                    continue;
+                }
+                ToUtf8(literals[i], bound[i]);
+                sqlite3_bind_text(insert, static_cast<int>(i + 1), bound[i].data(),
+                                  static_cast<int>(bound[i].size()), SQLITE_STATIC);
+            }
+            return Step(insert, errorText);
+        }
+    }
+    sqlite3_stmt* stmt = nullptr;
+    if (!Prepare(sql, stmt, errorText)) return false;
+    bool done = !stmt || Step(stmt, errorText);
     sqlite3_finalize(stmt);
-    return !stmt || rc == SQLITE_DONE;
+    return done;
 }
 
 std::unique_ptr<CDbCursor> CSqliteConnection::Query(const std::string& sql, std::string& errorText) {
-    const std::string utf8 = CCodePage::AnsiToUtf8(sql);
     sqlite3_stmt* stmt = nullptr;
-    if (sqlite3_prepare_v2(db, utf8.c_str(), static_cast<int>(utf8.size()), &stmt, nullptr) != SQLITE_OK ||
-        !stmt) {
-        errorText = stmt ? Error() : Ansi("Die Abfrage ist leer.");
-        sqlite3_finalize(stmt);
+    if (!Prepare(sql, stmt, errorText)) return nullptr;
+    if (!stmt) {
+        errorText = Ansi("Die Abfrage ist leer.");
         return nullptr;
     }
     return std::make_unique<CSqliteCursor>(db, stmt, utf8);

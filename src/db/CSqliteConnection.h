@@ -2,7 +2,10 @@
 
 #include "db/CDbConnection.h"
 
+#include <vector>
+
 struct sqlite3;
+struct sqlite3_stmt;
 
 // Database files through SQLite's C library. Texts cross as UTF-8.
 class CSqliteConnection : public CDbConnection {
@@ -23,6 +26,17 @@ public:
 private:
     explicit CSqliteConnection(sqlite3* handle) : db(handle) {}
     std::string Error() const;
+    bool Prepare(const std::string& sql, sqlite3_stmt*& stmt, std::string& errorText);
+    bool Step(sqlite3_stmt* stmt, std::string& errorText);
 
     sqlite3* db;
+    // The INSERT of the current export, prepared once; its values are bound per row.
+    sqlite3_stmt* insert = nullptr;
+    std::string insertShape;
+    // Buffers reused from statement to statement.
+    std::string utf8;
+    std::string shape;
+    std::vector<std::string> literals;
+    std::vector<char> nulls;
+    std::vector<std::string> bound;
 };

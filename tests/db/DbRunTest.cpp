@@ -62,6 +62,12 @@ TEST(DbRunTest, SqliteRoundTripsAndAFailedInsertChangesNothing) {
     const std::string file = temp.File("buchhaltung.sqlite");
     ExpectRoundTrips(temp, {"mdb", file});
     ExpectFailedInsertLeavesTableUnchanged(temp, {"mdb", file}, SqliteConnection(file));
+    // "Tabelle löschen" of the layout: exporting again replaces the rows instead of adding them.
+    const std::string layout = CTempDir::Read(temp.DataFile("mdb.ini"));
+    CTempDir::Write(temp.DataFile("mdb.ini"),
+                    CTool::ReplaceAll(layout, Ansi("Tabelle löschen=0"), Ansi("Tabelle löschen=1")));
+    ExpectRun(temp, {"/in:csv:bu:" + temp.File("ein-bu.csv"), "/out:mdb:" + file, "/tblRund_bu"});
+    EXPECT_EQ(Query(SqliteConnection(file), "SELECT COUNT(*) FROM Rund_bu"), "6");
     // Amounts are numbers in the table, so that a user's SUM works.
     EXPECT_EQ(Query(SqliteConnection(file), "SELECT typeof(Betrag) || ' ' || SUM(Betrag) FROM Rund_bu"),
               "real 10013654.17");
