@@ -197,22 +197,15 @@ void NoteCutValues(const CModulMDB& engine, int record, std::string& messages) {
     }
 }
 
-int OpenExport(CModulMDB& engine, CPelkoDoc& doc, const std::string& file, const std::string& connection,
-               const char* section, const char* defaultTable) {
-    engine.tableOverride = doc.tableName;
-    engine.exportProfile = doc.profileOut;
-    engine.connectionOverride = connection;
-    return engine.SetupExport(kLayoutFile, section, file, defaultTable, false) && engine.OpenForWriting() &&
-           engine.PrepareTable();
-}
+// The layout sections and the default table of one kind of data.
+struct CTable {
+    const char* exportSection;
+    const char* importSection;
+    const char* defaultTable;
+};
 
-int OpenImport(CModulMDB& engine, CPelkoDoc& doc, const std::string& file, const std::string& connection,
-               const char* section, const char* defaultTable) {
-    engine.tableOverride = doc.tableName;
-    engine.importProfile = doc.profileIn;
-    engine.connectionOverride = connection;
-    return engine.SetupImport(kLayoutFile, section, file, defaultTable, false) && engine.OpenForReading();
-}
+const CTable kBookings = {"Export Buchungsdaten", "Import Buchungsdaten", "Buchungsdaten"};
+const CTable kMaster = {"Export Stammdaten", "Import Stammdaten", "Stammdaten"};
 
 // The rows are committed only when every record is in; any failure leaves the table as it was.
 int CloseExport(CModulMDB& engine, bool written) {
@@ -221,11 +214,70 @@ int CloseExport(CModulMDB& engine, bool written) {
     return written ? 1 : 0;
 }
 
-// A table that yields no record stops the run: an empty target would replace the user's data.
-int CloseImport(CModulMDB& engine, int taken, CFrontEnd& frontEnd) {
+// The frame of an export: every record of the list goes through setValues into one INSERT.
+template <class TList, class FSet>
+int ExportTable(CModulMDB& engine, CPelkoDoc& doc, const TList& list, const CTable& table,
+                const std::string& file, const std::string& connection, std::string& messages,
+                FSet setValues) {
+    engine.tableOverride = doc.tableName;
+    engine.exportProfile = doc.profileOut;
+    engine.connectionOverride = connection;
+    if (!engine.SetupExport(kLayoutFile, table.exportSection, file, table.defaultTable, false) ||
+        !engine.OpenForWriting() || !engine.PrepareTable())
+        return CloseExport(engine, false);
+    CFrontEnd& progress = doc.GetFrontEnd();
+    progress.SetProgressRange(0, list.GetCount() - 1);
+    progress.SetProgressPos(0);
+    for (int i = 0; i < list.GetCount(); ++i) {
+        engine.ClearValues();
+        setValues(*list.GetAt(i));
+        NoteCutValues(engine, i + 1, messages);
+        if (!engine.WriteRecord()) return CloseExport(engine, false);
+        progress.SetProgressPos(i);
+        ++doc.recordCounter;
+    }
+    return CloseExport(engine, true);
+}
+
+// The frame of an import: every row is read into a record through readRow and its checks; a
+// record with a rejected value or without data is not taken. A table that yields no record at
+// all stops the run: an empty target would replace the user's data.
+template <class TRecord, class TList, class FRead>
+int ImportTable(CModulMDB& engine, CPelkoDoc& doc, TList& list, const CTable& table, const std::string& file,
+                const std::string& connection, std::vector<std::string> names, int stepCode,
+                std::string& messages, FRead readRow) {
+    engine.tableOverride = doc.tableName;
+    engine.importProfile = doc.profileIn;
+    engine.connectionOverride = connection;
+    if (!engine.SetupImport(kLayoutFile, table.importSection, file, table.defaultTable, false) ||
+        !engine.OpenForReading()) {
+        engine.CloseDatabase();
+        return 0;
+    }
+    const CFields fields(engine, std::move(names));
+    list.Reserve(list.GetCount() + engine.recordCount);
+    CFrontEnd& progress = doc.GetFrontEnd();
+    progress.SetProgressRange(0, engine.recordCount - 1);
+    progress.SetProgressPos(0);
+    int taken = 0;
+    TRecord record;
+    for (int row = 1, more = 1; more; ++row) {
+        engine.ClearValues();
+        more = engine.ReadRecord();
+        record.Clear();
+        CCheckedRow check(fields, engine.pointDecimals == 1, row, messages);
+        readRow(check, record);
+        CStepCode::Set(stepCode);
+        if (!check.Rejected() && record.HasData()) {
+            list.Add(record);
+            ++doc.recordCounter;
+            ++taken;
+        }
+        progress.SetProgressPos(list.GetCount());
+    }
     engine.CloseDatabase();
     if (taken > 0) return 1;
-    frontEnd.MessageBox(
+    progress.MessageBox(
         CTool::Format(Ansi("(E:620#%d)\nDie Tabelle (%s) enthält keine Datensätze, die übernommen "
                            "werden können.\n\nDer Import wurde abgebrochen.")
                           .c_str(),
@@ -252,154 +304,88 @@ void CDbConversion::DefineEngines(CPelkoDoc& doc) {
 int CDbConversion::ExportBookingsDb(CPelkoDoc& doc, const std::string& file, const std::string& connection,
                                     std::string& messages) {
     CModulMDB& engine = doc.dbExportBookings;
-    if (!OpenExport(engine, doc, file, connection, "Export Buchungsdaten", "Buchungsdaten"))
-        return CloseExport(engine, false);
     const std::vector<std::string> names = BookingNames();
     const std::string& dateFormat = doc.settings.outFormatDatum;
-    CFrontEnd& progress = doc.GetFrontEnd();
-    progress.SetProgressRange(0, doc.buchungen.GetCount() - 1);
-    progress.SetProgressPos(0);
-    for (int i = 0; i < doc.buchungen.GetCount(); ++i) {
-        const CBuchungenData& b = *doc.buchungen.GetAt(i);
-        engine.ClearValues();
-        engine.SetValue(names[0], b.buchungsnummer);
-        engine.SetValue(names[1], b.belegnummer2);
-        std::string datum = b.datum;
-        if (!dateFormat.empty())
-            datum = CTool::ConvertDate(datum, datum.size() == 6 ? "TT.MM." : "TT.MM.JJJJ", dateFormat);
-        engine.SetValue(names[2], datum);
-        if (b.sollKonto > 0) engine.SetValue(names[3], CTool::FormatInt(b.sollKonto));
-        if (b.habenKonto > 0) engine.SetValue(names[4], CTool::FormatInt(b.habenKonto));
-        if (b.datevSchluessel > 0) engine.SetValue(names[5], CTool::FormatInt(b.datevSchluessel));
-        const std::string amount = CTool::FormatAmount(b.betrag);
-        engine.SetValue(names[6], amount);
-        engine.SetValue(names[7], b.waehrung);
-        engine.SetValue(names[8], b.buchungstext);
-        engine.SetValue(names[9], b.kostenstelle1);
-        engine.SetValue(names[10], b.kostenstelle2);
-        if (b.skonto > 0) engine.SetValue(names[11], CTool::FormatAmount(b.skonto));
-        engine.SetValue(names[12], b.ustId);
-        if (b.euSteuersatz > 0) engine.SetValue(names[13], CTool::FormatAmount(b.euSteuersatz));
-        if (b.waehrungskurs > 0) engine.SetValue(names[14], CTool::FormatDecimal(b.waehrungskurs, 6));
-        // The amount's two decimals without sign, as FormatDecimal(|x|, 2) gives them.
-        engine.SetValue(names[15], amount[0] == '-' ? amount.substr(1) : amount);
-        engine.SetValue(names[16], b.betrag < 0 ? "H" : "S");
-        NoteCutValues(engine, i + 1, messages);
-        if (!engine.WriteRecord()) return CloseExport(engine, false);
-        progress.SetProgressPos(i);
-        ++doc.recordCounter;
-    }
-    return CloseExport(engine, true);
+    return ExportTable(
+        engine, doc, doc.buchungen, kBookings, file, connection, messages, [&](const CBuchungenData& b) {
+            engine.SetValue(names[0], b.buchungsnummer);
+            engine.SetValue(names[1], b.belegnummer2);
+            std::string datum = b.datum;
+            if (!dateFormat.empty())
+                datum = CTool::ConvertDate(datum, datum.size() == 6 ? "TT.MM." : "TT.MM.JJJJ", dateFormat);
+            engine.SetValue(names[2], datum);
+            if (b.sollKonto > 0) engine.SetValue(names[3], CTool::FormatInt(b.sollKonto));
+            if (b.habenKonto > 0) engine.SetValue(names[4], CTool::FormatInt(b.habenKonto));
+            if (b.datevSchluessel > 0) engine.SetValue(names[5], CTool::FormatInt(b.datevSchluessel));
+            const std::string amount = CTool::FormatAmount(b.betrag);
+            engine.SetValue(names[6], amount);
+            engine.SetValue(names[7], b.waehrung);
+            engine.SetValue(names[8], b.buchungstext);
+            engine.SetValue(names[9], b.kostenstelle1);
+            engine.SetValue(names[10], b.kostenstelle2);
+            if (b.skonto > 0) engine.SetValue(names[11], CTool::FormatAmount(b.skonto));
+            engine.SetValue(names[12], b.ustId);
+            if (b.euSteuersatz > 0) engine.SetValue(names[13], CTool::FormatAmount(b.euSteuersatz));
+            if (b.waehrungskurs > 0) engine.SetValue(names[14], CTool::FormatDecimal(b.waehrungskurs, 6));
+            // The amount's two decimals without sign, as FormatDecimal(|x|, 2) gives them.
+            engine.SetValue(names[15], amount[0] == '-' ? amount.substr(1) : amount);
+            engine.SetValue(names[16], b.betrag < 0 ? "H" : "S");
+        });
 }
 
 int CDbConversion::ImportBookingsDb(CPelkoDoc& doc, const std::string& file, const std::string& connection,
                                     std::string& messages) {
-    CModulMDB& engine = doc.dbImportBookings;
-    if (!OpenImport(engine, doc, file, connection, "Import Buchungsdaten", "Buchungsdaten")) {
-        engine.CloseDatabase();
-        return 0;
-    }
-    const CFields fields(engine, BookingNames());
     const std::string& dateFormat = doc.settings.inFormatDatum;
-    doc.buchungen.Reserve(doc.buchungen.GetCount() + engine.recordCount);
-    CFrontEnd& progress = doc.GetFrontEnd();
-    progress.SetProgressRange(0, engine.recordCount - 1);
-    progress.SetProgressPos(0);
-    int taken = 0;
-    CBuchungenData b;
-    for (int row = 1, more = 1; more; ++row) {
-        engine.ClearValues();
-        more = engine.ReadRecord();
-        b.Clear();
-        CCheckedRow check(fields, engine.pointDecimals == 1, row, messages);
-        check.Text(0, b.buchungsnummer);
-        check.Text(1, b.belegnummer2);
-        check.Date(2, dateFormat, b.datum);
-        check.Integer(3, b.sollKonto, CValueCheck::EKind::Account);
-        check.Integer(4, b.habenKonto, CValueCheck::EKind::Account);
-        check.Integer(5, b.datevSchluessel, CValueCheck::EKind::Integer);
-        check.Number(6, b.betrag);
-        check.Text(7, b.waehrung);
-        check.Text(8, b.buchungstext);
-        check.Text(9, b.kostenstelle1);
-        check.Text(10, b.kostenstelle2);
-        check.Number(11, b.skonto);
-        check.Text(12, b.ustId);
-        check.Number(13, b.euSteuersatz);
-        check.Number(14, b.waehrungskurs);
-        double turnover = 0.0;
-        check.Number(15, turnover);
-        if (b.betrag == 0.0 && turnover != 0.0) b.betrag = turnover;
-        std::string indicator;
-        check.Text(16, indicator);
-        // "H" makes the amount negative. Flipping its sign instead would turn every negative
-        // amount of the program's own export (Betrag -5.00, Umsatz 5.00, "H") positive.
-        if (Trim(indicator) == "H" && turnover > 0.0) b.betrag = -std::fabs(b.betrag);
-        CStepCode::Set(1032);
-        if (!check.Rejected() && b.HasData()) {
-            doc.buchungen.Add(b);
-            ++doc.recordCounter;
-            ++taken;
-        }
-        progress.SetProgressPos(doc.buchungen.GetCount());
-    }
-    return CloseImport(engine, taken, progress);
+    return ImportTable<CBuchungenData>(doc.dbImportBookings, doc, doc.buchungen, kBookings, file, connection,
+                                       BookingNames(), 1032, messages,
+                                       [&](CCheckedRow& check, CBuchungenData& b) {
+                                           check.Text(0, b.buchungsnummer);
+                                           check.Text(1, b.belegnummer2);
+                                           check.Date(2, dateFormat, b.datum);
+                                           check.Integer(3, b.sollKonto, CValueCheck::EKind::Account);
+                                           check.Integer(4, b.habenKonto, CValueCheck::EKind::Account);
+                                           check.Integer(5, b.datevSchluessel, CValueCheck::EKind::Integer);
+                                           check.Number(6, b.betrag);
+                                           check.Text(7, b.waehrung);
+                                           check.Text(8, b.buchungstext);
+                                           check.Text(9, b.kostenstelle1);
+                                           check.Text(10, b.kostenstelle2);
+                                           check.Number(11, b.skonto);
+                                           check.Text(12, b.ustId);
+                                           check.Number(13, b.euSteuersatz);
+                                           check.Number(14, b.waehrungskurs);
+                                           double turnover = 0.0;
+                                           check.Number(15, turnover);
+                                           if (b.betrag == 0.0 && turnover != 0.0) b.betrag = turnover;
+                                           std::string indicator;
+                                           check.Text(16, indicator);
+                                           // "H" makes the amount negative. Flipping its sign instead would
+                                           // turn every negative amount of the program's own export (Betrag
+                                           // -5.00, Umsatz 5.00, "H") positive.
+                                           if (Trim(indicator) == "H" && turnover > 0.0)
+                                               b.betrag = -std::fabs(b.betrag);
+                                       });
 }
 
 int CDbConversion::ExportMasterDb(CPelkoDoc& doc, const std::string& file, const std::string& connection,
                                   std::string& messages) {
     CModulMDB& engine = doc.dbExportMaster;
-    if (!OpenExport(engine, doc, file, connection, "Export Stammdaten", "Stammdaten"))
-        return CloseExport(engine, false);
     const std::vector<std::string> names = MasterNames();
-    CFrontEnd& progress = doc.GetFrontEnd();
-    progress.SetProgressRange(0, doc.stamm.GetCount() - 1);
-    progress.SetProgressPos(0);
-    for (int i = 0; i < doc.stamm.GetCount(); ++i) {
-        const CStammData& s = *doc.stamm.GetAt(i);
-        engine.ClearValues();
+    return ExportTable(engine, doc, doc.stamm, kMaster, file, connection, messages, [&](const CStammData& s) {
         engine.SetValue(names[0], CTool::FormatInt(s.datevKonto));
         for (size_t t = 0; t < std::size(kMasterTexts); ++t)
             engine.SetValue(names[t + 1], s.*kMasterTexts[t].field);
-        NoteCutValues(engine, i + 1, messages);
-        if (!engine.WriteRecord()) return CloseExport(engine, false);
-        progress.SetProgressPos(i);
-        ++doc.recordCounter;
-    }
-    return CloseExport(engine, true);
+    });
 }
 
 int CDbConversion::ImportMasterDb(CPelkoDoc& doc, const std::string& file, const std::string& connection,
                                   std::string& messages) {
-    CModulMDB& engine = doc.dbImportMaster;
-    if (!OpenImport(engine, doc, file, connection, "Import Stammdaten", "Stammdaten")) {
-        engine.CloseDatabase();
-        return 0;
-    }
-    const CFields fields(engine, MasterNames());
-    doc.stamm.Reserve(doc.stamm.GetCount() + engine.recordCount);
-    CFrontEnd& progress = doc.GetFrontEnd();
-    progress.SetProgressRange(0, engine.recordCount - 1);
-    progress.SetProgressPos(0);
-    int taken = 0;
-    CStammData s;
-    for (int row = 1, more = 1; more; ++row) {
-        engine.ClearValues();
-        more = engine.ReadRecord();
-        s.Clear();
-        CCheckedRow check(fields, engine.pointDecimals == 1, row, messages);
-        check.Integer(0, s.datevKonto, CValueCheck::EKind::Account);
-        for (size_t t = 0; t < std::size(kMasterTexts); ++t)
-            check.Text(t + 1, s.*kMasterTexts[t].field);
-        CStepCode::Set(1263);
-        if (!check.Rejected() && s.HasData()) {
-            doc.stamm.Add(s);
-            ++doc.recordCounter;
-            ++taken;
-        }
-        progress.SetProgressPos(doc.stamm.GetCount());
-    }
-    return CloseImport(engine, taken, progress);
+    return ImportTable<CStammData>(doc.dbImportMaster, doc, doc.stamm, kMaster, file, connection,
+                                   MasterNames(), 1263, messages, [](CCheckedRow& check, CStammData& s) {
+                                       check.Integer(0, s.datevKonto, CValueCheck::EKind::Account);
+                                       for (size_t t = 0; t < std::size(kMasterTexts); ++t)
+                                           check.Text(t + 1, s.*kMasterTexts[t].field);
+                                   });
 }
 
 int CDbConversion::EditExportLayout(CPelkoDoc& doc) {
@@ -413,8 +399,8 @@ int CDbConversion::EditExportLayout(CPelkoDoc& doc) {
     std::string file = doc.outputType == CPelkoDoc::OutSql ? std::string()
                        : doc.outputFile.empty()            ? " "
                                                            : doc.outputFile;
-    return engine.SetupExport(kLayoutFile, master ? "Export Stammdaten" : "Export Buchungsdaten", file,
-                              master ? "Stammdaten" : "Buchungsdaten", true);
+    const CTable& table = master ? kMaster : kBookings;
+    return engine.SetupExport(kLayoutFile, table.exportSection, file, table.defaultTable, true);
 }
 
 int CDbConversion::EditImportLayout(CPelkoDoc& doc) {
@@ -425,6 +411,6 @@ int CDbConversion::EditImportLayout(CPelkoDoc& doc) {
     engine.tableOverride.clear();
     engine.connectionOverride.clear();
     std::string file = doc.inputType == CPelkoDoc::InSql ? std::string() : doc.inputFile;
-    return engine.SetupImport(kLayoutFile, master ? "Import Stammdaten" : "Import Buchungsdaten", file,
-                              master ? "Stammdaten" : "Buchungsdaten", true);
+    const CTable& table = master ? kMaster : kBookings;
+    return engine.SetupImport(kLayoutFile, table.importSection, file, table.defaultTable, true);
 }

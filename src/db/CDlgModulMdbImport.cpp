@@ -63,13 +63,16 @@ void CDlgModulMdbImport::ShowReadError(int code, const std::string& errorText) c
                                     "\n\nDer Export wurde abgebrochen.");
 }
 
+bool CDlgModulMdbImport::Connect(CADODatabase& database, int codeWithoutText) const {
+    database.connectionString = connectionString;
+    if (database.Connect()) return true;
+    ShowReadError(database.errorText == "(null)" ? codeWithoutText : codeWithoutText + 1, database.errorText);
+    return false;
+}
+
 void CDlgModulMdbImport::ReadTables() {
     CADODatabase database;
-    database.connectionString = connectionString;
-    if (!database.Connect()) {
-        ShowReadError(database.errorText == "(null)" ? 871 : 872, database.errorText);
-        return;
-    }
+    if (!Connect(database, 871)) return;
     CADORecordset list(database);
     if (list.OpenTableList()) {
         tables.clear();
@@ -84,11 +87,7 @@ void CDlgModulMdbImport::ReadTables() {
 
 void CDlgModulMdbImport::ReadColumns() {
     CADODatabase database;
-    database.connectionString = connectionString;
-    if (!database.Connect()) {
-        ShowReadError(database.errorText == "(null)" ? 874 : 875, database.errorText);
-        return;
-    }
+    if (!Connect(database, 874)) return;
     const CDbDialect dialect = Dialect();
     CADORecordset list(database);
     const std::string table = dialect.CatalogTableName(tableName);

@@ -2,6 +2,8 @@
 
 #include "db/CDlgModulMdb.h"
 
+class CADODatabase;
+
 #include <string>
 #include <vector>
 
@@ -39,4 +41,7 @@ private:
     void SwapColumns(int item, int other, int select);
     void ItemsInDefinitionOrder();
     void ShowReadError(int code, const std::string& errorText) const;
+    // Connects with the dialog's connection string; a failure shows codeWithoutText (no description)
+    // or the code after it (with the back end's text).
+    bool Connect(CADODatabase& database, int codeWithoutText) const;
 };

@@ -200,9 +200,32 @@ bool CModulMDB::SaveLayout(const std::string& fileName, const std::string& secti
     return ini.Save();
 }
 
-void CModulMDB::UseConnectionOverride() {
+// Loads the layout into the dialog, applies the run's profile, shows the dialog when asked (or,
+// for an export, when there is no connection string at all), takes its values and saves the layout.
+bool CModulMDB::Setup(CDlgModulMdb& dialog, const std::string& fileName, const std::string& section,
+                      const std::string& defaultTable, const std::string& profile, bool show,
+                      bool showWithoutConnection, int takeStepCode) {
+    LoadLayout(fileName, section);
+    dialog.TakeFromEngine(tableOverride.empty() ? (tableName.empty() ? defaultTable : tableName)
+                                                : tableOverride);
+    if (!profile.empty()) dialog.ApplyProfile(profile);
+    SetConnectionString(dialog.connectionString);
+    show = show || (showWithoutConnection && connectionString.empty() && connectionOverride.empty() &&
+                    dialog.databaseFile.empty());
+    bool confirmed = true;
+    if (show) {
+        dialog.Open();
+        confirmed = frontEnd.RunDialog(dialog);
+    } else {
+        dialog.UseDatabaseFile();
+    }
+    CStepCode::Set(takeStepCode);
+    if (!confirmed) return false;
+    dialog.GiveToEngine();
+    SaveLayout(fileName, section);
     if (!connectionOverride.empty()) SetConnectionString(connectionOverride);
     DecideDialect();
+    return true;
 }
 
 bool CModulMDB::SetupExport(const std::string& fileName, const std::string& section, const std::string& file,
@@ -211,24 +234,7 @@ bool CModulMDB::SetupExport(const std::string& fileName, const std::string& sect
     databaseFile = file;
     CDlgModulMdbExport dialog(*this, file);
     CStepCode::Set(6105);
-    LoadLayout(fileName, section);
-    dialog.TakeFromEngine(tableOverride.empty() ? (tableName.empty() ? defaultTable : tableName)
-                                                : tableOverride);
-    if (!exportProfile.empty()) dialog.ApplyProfile(exportProfile);
-    SetConnectionString(dialog.connectionString);
-    bool confirmed = true;
-    if (showDialog || (dialog.connectionString.empty() && connectionOverride.empty() && file.empty())) {
-        dialog.Open();
-        confirmed = frontEnd.RunDialog(dialog);
-    } else {
-        dialog.UseDatabaseFile();
-    }
-    CStepCode::Set(6106);
-    if (!confirmed) return false;
-    dialog.GiveToEngine();
-    SaveLayout(fileName, section);
-    UseConnectionOverride();
-    return true;
+    return Setup(dialog, fileName, section, defaultTable, exportProfile, showDialog, true, 6106);
 }
 
 bool CModulMDB::SetupImport(const std::string& fileName, const std::string& section, const std::string& file,
@@ -236,24 +242,7 @@ bool CModulMDB::SetupImport(const std::string& fileName, const std::string& sect
     CStepCode::Set(6116);
     CDlgModulMdbImport dialog(*this, file);
     CStepCode::Set(6117);
-    LoadLayout(fileName, section);
-    dialog.TakeFromEngine(tableOverride.empty() ? (tableName.empty() ? defaultTable : tableName)
-                                                : tableOverride);
-    if (!importProfile.empty()) dialog.ApplyProfile(importProfile);
-    SetConnectionString(dialog.connectionString);
-    bool confirmed = true;
-    if (showDialog) {
-        dialog.Open();
-        confirmed = frontEnd.RunDialog(dialog);
-    } else {
-        dialog.UseDatabaseFile();
-    }
-    CStepCode::Set(6118);
-    if (!confirmed) return false;
-    dialog.GiveToEngine();
-    SaveLayout(fileName, section);
-    UseConnectionOverride();
-    return true;
+    return Setup(dialog, fileName, section, defaultTable, importProfile, showDialog, false, 6118);
 }
 
 // ---------------------------------------------------------------------------------------------

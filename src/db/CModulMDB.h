@@ -10,6 +10,7 @@
 
 class CADODatabase;
 class CADORecordset;
+class CDlgModulMdb;
 class CFrontEnd;
 
 // The database engine: writes records into a table as INSERT statements built from column values
@@ -102,7 +103,9 @@ private:
     bool OpenFailed();
     void ShowWindowError(const std::string& text) const;
     bool CreateFailed(const std::string& sql);
-    void UseConnectionOverride();
+    bool Setup(CDlgModulMdb& dialog, const std::string& fileName, const std::string& section,
+               const std::string& defaultTable, const std::string& profile, bool show,
+               bool showWithoutConnection, int takeStepCode);
 
     CFrontEnd& frontEnd;
     std::vector<DbColumn> columns;
