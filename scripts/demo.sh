@@ -31,4 +31,8 @@ convert stammdaten-csv "/in:csv:st:examples/stammdaten.csv" "/out:csv:$out/stamm
 convert stammdaten-kne "/in:csv:st:examples/stammdaten.csv" "/out:datev:$out/kne-stammdaten/" "$dv"
 convert stammdaten-extf "/in:csv:st:examples/stammdaten.csv" "/out:datevpro:$out/EXTF_Stammdaten.csv" "$dv"
 convert stammdaten-rtf "/in:csv:st:examples/stammdaten.csv" "/out:rtf:$out/stammdaten.rtf"
+rm -f "$out/buchhaltung.sqlite" # a new database each time: exports add their rows to an existing table
+convert buchungen-sqlite "/in:csv:bu:examples/buchungen.csv" "/out:mdb:$out/buchhaltung.sqlite"
+convert stammdaten-sqlite "/in:csv:st:examples/stammdaten.csv" "/out:mdb:$out/buchhaltung.sqlite"
+convert sqlite-zurueck "/in:mdb:bu:$out/buchhaltung.sqlite" "/out:csv:$out/buchungen-aus-sqlite.csv"
 echo "Ergebnisse in $out/"

@@ -2,9 +2,11 @@
 # Installs the Debian 12 packages Pelko needs to build and test (run as root or with sudo).
 set -euo pipefail
 # Qt 6 for the desktop front end (with the offscreen platform and German texts for its own
-# dialogs), Xvfb, xauth and a font for the screenshots of each window.
+# dialogs), Xvfb, xauth and a font for the screenshots of each window. The database tests start
+# PostgreSQL and MariaDB themselves and reach them through these ODBC drivers.
 packages=(build-essential cmake git libgtest-dev libsqlite3-dev unixodbc-dev locales
-  qt6-base-dev qt6-qpa-plugins qt6-translations-l10n xvfb xauth fonts-dejavu-core)
+  qt6-base-dev qt6-qpa-plugins qt6-translations-l10n xvfb xauth fonts-dejavu-core
+  postgresql-15 odbc-postgresql mariadb-server odbc-mariadb)
 missing=()
 for p in "${packages[@]}"; do
   dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")

@@ -25,6 +25,9 @@ public:
         return inner.MessageBox(text, icon, buttons);
     }
     void ShowMessages(const std::string& caption, const std::string& text) override {
+        // An error shown in the message window (a database statement that failed) belongs in the
+        // error file as much as a message box; the run's own findings are written there by the run.
+        if (doc && caption != "Es wurden folgende Fehler festgestellt:") doc->AppendToErrorFile(text);
         inner.ShowMessages(caption, text);
     }
     bool RunDialog(CDialogLogic& dialog) override {

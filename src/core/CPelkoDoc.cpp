@@ -6,6 +6,7 @@
 #include "core/CRunDispatch.h"
 #include "core/CStepCode.h"
 #include "core/CTool.h"
+#include "db/CDbConversion.h"
 #include "text/CCsvConversion.h"
 
 namespace {
@@ -36,8 +37,9 @@ std::string Summary(CPelkoDoc::ERunResult result, int dataType, int count) {
 
 CPelkoDoc::CPelkoDoc(CFrontEnd& frontEndRef)
     : datev(frontEndRef), csvExportBookings(frontEndRef), csvImportBookings(frontEndRef),
-      csvExportMaster(frontEndRef), csvImportMaster(frontEndRef), frontEnd(frontEndRef),
-      dispatch(&CRunDispatch::Standard()) {}
+      csvExportMaster(frontEndRef), csvImportMaster(frontEndRef), dbExportBookings(frontEndRef),
+      dbImportBookings(frontEndRef), dbExportMaster(frontEndRef), dbImportMaster(frontEndRef),
+      frontEnd(frontEndRef), dispatch(&CRunDispatch::Standard()) {}
 
 CPelkoDoc::~CPelkoDoc() {
     CloseErrorFile();
@@ -45,6 +47,7 @@ CPelkoDoc::~CPelkoDoc() {
 
 void CPelkoDoc::InitDocument() {
     // The engines of the formats define their standard column lists here.
+    CDbConversion::DefineEngines(*this);
     CCsvConversion::DefineEngines(*this);
 }
 

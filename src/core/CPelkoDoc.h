@@ -5,6 +5,7 @@
 #include "core/CFormatSettings.h"
 #include "core/CStammCtrl.h"
 #include "datev/CDatev.h"
+#include "db/CModulMDB.h"
 #include "text/CModulCSV.h"
 
 #include <cstdio>
@@ -71,6 +72,12 @@ public:
     CModulCSV csvImportBookings;
     CModulCSV csvExportMaster;
     CModulCSV csvImportMaster;
+
+    // The database engines, likewise.
+    CModulMDB dbExportBookings;
+    CModulMDB dbImportBookings;
+    CModulMDB dbExportMaster;
+    CModulMDB dbImportMaster;
 
 private:
     ERunResult Run(bool automaticRun);

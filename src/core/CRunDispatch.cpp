@@ -3,13 +3,16 @@
 #include "core/CPelkoDoc.h"
 #include "datev/CDatevProReader.h"
 #include "datev/CDatevProWriter.h"
+#include "db/CDbConversion.h"
 #include "text/CCsvConversion.h"
 #include "text/CRtfList.h"
 
 namespace {
 
 // KNE files.
-int DetectKne(CPelkoDoc&, const std::string& file) { return CDatev::DetectKneFileKind(file); }
+int DetectKne(CPelkoDoc&, const std::string& file) {
+    return CDatev::DetectKneFileKind(file);
+}
 int ReadKneBookings(CPelkoDoc& doc, const std::string& file, std::string& messages) {
     return doc.datev.ReadKneBookings(file, doc.buchungen, doc.GetFrontEnd(), messages);
 }
@@ -30,7 +33,9 @@ int WriteKneMaster(CPelkoDoc& doc, const std::string& folder, std::string& messa
 }
 
 // DATEVpro files.
-int DetectDatevPro(CPelkoDoc& doc, const std::string& file) { return CDatevProReader::ReadDatevProKind(doc, file); }
+int DetectDatevPro(CPelkoDoc& doc, const std::string& file) {
+    return CDatevProReader::ReadDatevProKind(doc, file);
+}
 int ReadDatevProBookings(CPelkoDoc& doc, const std::string& file, std::string& messages) {
     return CDatevProReader::ReadDatevProBookings(doc, file, doc.GetFrontEnd(), 0, messages);
 }
@@ -58,6 +63,32 @@ int ExportCsvMaster(CPelkoDoc& doc, const std::string& file, std::string&) {
     return CCsvConversion::ExportMasterCsv(doc, file, 0);
 }
 
+// Databases: a database file, or the connection string of "/in:sql:" and "/out:sql:".
+int ImportMdbBookings(CPelkoDoc& doc, const std::string& file, std::string& messages) {
+    return CDbConversion::ImportBookingsDb(doc, file, std::string(), messages);
+}
+int ImportMdbMaster(CPelkoDoc& doc, const std::string& file, std::string& messages) {
+    return CDbConversion::ImportMasterDb(doc, file, std::string(), messages);
+}
+int ImportSqlBookings(CPelkoDoc& doc, const std::string& connection, std::string& messages) {
+    return CDbConversion::ImportBookingsDb(doc, std::string(), connection, messages);
+}
+int ImportSqlMaster(CPelkoDoc& doc, const std::string& connection, std::string& messages) {
+    return CDbConversion::ImportMasterDb(doc, std::string(), connection, messages);
+}
+int ExportMdbBookings(CPelkoDoc& doc, const std::string& file, std::string& messages) {
+    return CDbConversion::ExportBookingsDb(doc, file, std::string(), messages);
+}
+int ExportMdbMaster(CPelkoDoc& doc, const std::string& file, std::string& messages) {
+    return CDbConversion::ExportMasterDb(doc, file, std::string(), messages);
+}
+int ExportSqlBookings(CPelkoDoc& doc, const std::string&, std::string& messages) {
+    return CDbConversion::ExportBookingsDb(doc, std::string(), doc.outputFile, messages);
+}
+int ExportSqlMaster(CPelkoDoc& doc, const std::string&, std::string& messages) {
+    return CDbConversion::ExportMasterDb(doc, std::string(), doc.outputFile, messages);
+}
+
 // RTF lists.
 int WriteBookingsRtf(CPelkoDoc& doc, const std::string& file, std::string&) {
     return CRtfList::WriteBookingsRtf(doc, file);
@@ -73,8 +104,8 @@ const CReaderEntry kReaders[] = {
     {"DATEV-Datei", 1002, DetectKne, {ReadKneBookings, ReadKneMaster}},
     {"DATEVpro-Datei (csv)", 1002, DetectDatevPro, {ReadDatevProBookings, ReadDatevProMaster}},
     {"Excel/CSV-Datei", 1004, nullptr, {ImportCsvBookings, ImportCsvMaster}},
-    {"Access-Datenbank", 1003, nullptr, {nullptr, nullptr}},
-    {"SQL-Datenbank", 1003, nullptr, {nullptr, nullptr}},
+    {"Access-Datenbank", 1003, nullptr, {ImportMdbBookings, ImportMdbMaster}},
+    {"SQL-Datenbank", 1003, nullptr, {ImportSqlBookings, ImportSqlMaster}},
 };
 
 // Output types in the order of the main window's output combo.
@@ -83,8 +114,8 @@ const CWriterEntry kWriters[] = {
     {"DATEV-Datei",          {1006, 1122}, PrepareDatev, W::Folder, {WriteKneBookings, WriteKneMaster}},
     {"DATEVpro-Datei (csv)", {1006, 1122}, PrepareDatev, W::File,   {WriteDatevProBookings, WriteDatevProMaster}},
     {"Excel/CSV-Datei",      {1008, 1008}, nullptr,      W::File,   {ExportCsvBookings, ExportCsvMaster}},
-    {"Access-Datenbank",     {1007, 1007}, nullptr,      W::File,   {nullptr, nullptr}},
-    {"SQL-Datenbank",        {1007, 1007}, nullptr,      W::NoFile, {nullptr, nullptr}},
+    {"Access-Datenbank",     {1007, 1007}, nullptr,      W::File,   {ExportMdbBookings, ExportMdbMaster}},
+    {"SQL-Datenbank",        {1007, 1007}, nullptr,      W::NoFile, {ExportSqlBookings, ExportSqlMaster}},
     {"RTF/Word-Datei",       {1123, 1123}, nullptr,      W::File,   {WriteBookingsRtf, WriteMasterRtf}},
 };
 // clang-format on

@@ -7,8 +7,8 @@
 
 namespace {
 
-const std::string kNotAvailable =
-    "(E:104)\nDas Eingabeformat \"SQL-Datenbank\" wird von dieser Version nicht unterstützt.";
+const std::string kNoDatabase = "\nDie Datenbank konnte zum Lesen nicht geöffnet werden.\nOLE DB meldet: "
+                                "[unixODBC][Driver Manager]Data source name not found";
 
 } // namespace
 
@@ -39,15 +39,18 @@ TEST(AutoRunTest, UnusableCommandLinesExitWithTwo) {
     EXPECT_EQ(RunPelko(temp, {"/Auto"}).exitCode, 2);
 }
 
-TEST(AutoRunTest, MissingFormatIsReportedOnStderrAndInTheErrorFile) {
+TEST(AutoRunTest, FailureIsReportedOnStderrAndInTheErrorFile) {
     CTempDir temp;
     std::filesystem::create_directories(temp.path / "auto" / "typ1");
     const std::string errorFile = temp.File("auto/typ1/Fehler Datei.txt");
     CResult result = RunPelko(temp, {"/AUTO", "/in:sql:st:DSN=Buchhaltung",
                                      "/out:csv:" + temp.File("aus.csv"), "/out:error:" + errorFile});
     EXPECT_EQ(result.exitCode, 1);
-    EXPECT_EQ(CTempDir::Read(errorFile), Ansi(kNotAvailable) + "\r\n");
-    EXPECT_NE(result.err.find(kNotAvailable), std::string::npos);
+    const std::string errors = CTempDir::Read(errorFile);
+    EXPECT_EQ(errors.rfind("(E:618#", 0), 0u) << errors;
+    EXPECT_NE(errors.find(Ansi(kNoDatabase)), std::string::npos) << errors;
+    EXPECT_TRUE(errors.ends_with("\n\nDer Export wurde abgebrochen.\r\n")) << errors;
+    EXPECT_NE(result.err.find(kNoDatabase), std::string::npos);
     EXPECT_EQ(result.out, "Daten werden eingelesen...\nKonvertierung abgebrochen.\n");
     EXPECT_FALSE(std::filesystem::exists(temp.File("aus.csv")));
     // The missing settings file was created in the data folder.
