@@ -1,6 +1,7 @@
 #include "core/CAutoRun.h"
 #include "core/CCommandLine.h"
 #include "core/CHeadlessFrontEnd.h"
+#include "report/CCrashRecorder.h"
 #ifdef PELKO_WITH_GUI
 #include "ui/CPelkoApp.h"
 #endif
@@ -60,6 +61,7 @@ bool IsHelp(const char* arg) {
 } // namespace
 
 int main(int argc, char** argv) {
+    CCrashRecorder::Install();
     for (int i = 1; i < argc; ++i) {
         if (IsHelp(argv[i])) {
             std::fputs(kHelp, stdout);
@@ -76,6 +78,7 @@ int main(int argc, char** argv) {
     }
     std::string commandLine = CCommandLine::FromArgv(argc, argv);
     bool automatic = CCommandLine::IsAutomatic(commandLine);
+    CCrashRecorder::SetConsoleNotice(automatic);
 #ifdef PELKO_WITH_GUI
     if (CPelkoApp::HasDisplay()) return CPelkoApp::Run(argc, argv, commandLine, automatic);
     if (!automatic) {
