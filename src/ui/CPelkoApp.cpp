@@ -1,10 +1,13 @@
 #include "ui/CPelkoApp.h"
 
 #include "core/CTool.h"
+#include "report/CCrashRecorder.h"
 #include "ui/CAutoRunWindow.h"
+#include "ui/CErrorDialog.h"
 #include "ui/CMainWindow.h"
 #include "ui/CQtFrontEnd.h"
 #include "ui/CQtText.h"
+#include "ui/CUiHooks.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -38,6 +41,8 @@ int CPelkoApp::Run(int argc, char** argv, const std::string& commandLine, bool a
                         QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QApplication::installTranslator(&translator);
 
+    CUiHooks::startCheck = CErrorDialog::StartCheck;
+    CUiHooks::exceptionTest = CCrashRecorder::ProvokeCrash;
     CQtFrontEnd frontEnd;
     if (automatic) {
         CAutoRunWindow window(frontEnd, commandLine);

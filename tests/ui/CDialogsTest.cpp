@@ -5,14 +5,18 @@
 #include "support/CTempDir.h"
 #include "ui/CCsvColumnDialog.h"
 #include "ui/CDatevAngabenDialog.h"
+#include "ui/CErrorDialog.h"
 #include "ui/CMainWindow.h"
+#include "ui/CUiHooks.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDropEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QMimeData>
+#include <QRegularExpression>
 #include <QPushButton>
 #include <QTest>
 
@@ -248,4 +252,47 @@ void CDialogsTest::ExportDialogProfileRoundTrip() {
     QVERIFY(layout.find("Sel.: Buchungsnummer=0\r\n") != std::string::npos);
     QVERIFY(CTempDir::Read(temp.DataFile("dateipfad.ini")).find(Ansi("profil=" + temp.File("Profile Ä"))) !=
             std::string::npos);
+}
+
+// Only the dump of a crash is left: the main window offers it two seconds after it opened, sends
+// it alone, and deletes it (not its dated copy) when the dialog closes.
+void CDialogsTest::CrashOfLastUseOfferedAtStart() {
+    CTempDir temp;
+    std::filesystem::create_directories(temp.DataFile(""));
+    CTempDir::Write(temp.DataFile("FEHLER.DMP"), "dump");
+    CTempDir::Write(temp.DataFile("FEHLER_260101_1200.DMP"), "dump");
+    CTempDir::Write(temp.File("xdg-email"), "#!/bin/sh\nprintf '%s\\n' \"$@\" > \"$(dirname \"$0\")/mail.txt\"\n");
+    std::filesystem::permissions(temp.File("xdg-email"), std::filesystem::perms::owner_all);
+    const std::string path = std::getenv("PATH");
+    setenv("PATH", (temp.path.string() + ":" + path).c_str(), 1);
+    CUiHooks::startCheck = CErrorDialog::StartCheck;
+
+    QStringList labels;
+    bool closed = false;
+    OnNextModal([&](QWidget* modal) {
+        QVERIFY(modal);
+        QCOMPARE(modal->windowTitle(), QString("FEHLER"));
+        for (QLabel* label : modal->findChildren<QLabel*>())
+            labels << label->text();
+        for (QPushButton* button : modal->findChildren<QPushButton*>())
+            if (button->text() == "Fehlermeldung senden") QTest::mouseClick(button, Qt::LeftButton);
+        for (QPushButton* button : modal->findChildren<QPushButton*>())
+            if (button->text() == "OK") QTest::mouseClick(button, Qt::LeftButton);
+        closed = !modal->isVisible();
+    });
+    CScriptedFrontEnd frontEnd;
+    CMainWindow window(frontEnd, CommandLine({}));
+    window.show();
+    QTRY_VERIFY_WITH_TIMEOUT(closed, 10000);
+    CUiHooks::startCheck = nullptr;
+    setenv("PATH", path.c_str(), 1);
+
+    QCOMPARE(labels.filter(QRegularExpression("^Fehlernummer: 399:\\d+$")).size(), 1);
+    QVERIFY(labels.contains("Bei der letzten Sitzung ist ein Ausnahmefehler aufgetreten.\n\n"
+                            "Bitte senden Sie die LOG-Dateien per EMail (siehe Button)."));
+    const std::string mail = CTempDir::Read(temp.File("mail.txt"));
+    QVERIFY(mail.find("--attach\n" + temp.DataFile("FEHLER.DMP") + "\n") != std::string::npos);
+    QVERIFY(mail.find("FEHLER_LOG") == std::string::npos);
+    QVERIFY(!std::filesystem::exists(temp.DataFile("FEHLER.DMP")));
+    QVERIFY(std::filesystem::exists(temp.DataFile("FEHLER_260101_1200.DMP")));
 }

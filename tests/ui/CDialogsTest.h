@@ -11,4 +11,5 @@ private slots:
     void DatevDialogFollowsItsSwitches();
     void ImportDialogAssignsByDragAndDrop();
     void ExportDialogProfileRoundTrip();
+    void CrashOfLastUseOfferedAtStart();
 };
