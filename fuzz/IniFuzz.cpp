@@ -1,0 +1,45 @@
+// Any INI file: every value survives a change and a save, and "pelko.ini" loads into a document.
+#include "FuzzSupport.h"
+#include "core/CIniEx.h"
+#include "core/CPelkoSettings.h"
+
+#include <algorithm>
+#include <vector>
+
+namespace {
+
+std::vector<std::string> AllValues(const CIniEx& ini) {
+    std::vector<std::string> values;
+    for (const std::string& section : ini.GetSectionNames()) {
+        for (const std::string& key : ini.GetKeys(section)) {
+            std::string value;
+            ini.GetString(section, key, value);
+            values.push_back(section + '\x01' + key + '\x01' + value);
+        }
+    }
+    return values;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    CPelkoDoc& doc = fuzz::Doc();
+    const std::string path = fuzz::Write("einstellungen.ini", fuzz::Bytes(data, size));
+    std::vector<std::string> before;
+    {
+        CIniEx ini;
+        fuzz::Require(ini.Open(path, true, false), "open");
+        before = AllValues(ini);
+        ini.SetString("Fuzz", "Wert", "eins=zwei");
+        CPelkoSettings::Load(ini, doc, CPelkoSettings::EReader::MainWindow);
+        CPelkoSettings::Load(ini, doc, CPelkoSettings::EReader::AutomaticRun);
+    }
+    CIniEx again;
+    fuzz::Require(again.Open(path, false, false), "reopen");
+    std::vector<std::string> after = AllValues(again);
+    const std::string added = std::string("Fuzz\x01Wert\x01") + "eins=zwei";
+    fuzz::Require(std::find(after.begin(), after.end(), added) != after.end(), "set value lost");
+    after.erase(std::remove(after.begin(), after.end(), added), after.end());
+    fuzz::Require(before == after, "a value changed through a save");
+    return 0;
+}
