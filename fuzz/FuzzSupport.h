@@ -30,8 +30,7 @@ public:
     }
 };
 
-// The folder of this process; also its data folder ("data" inside) and its working folder, so that
-// nothing a target does can reach a file of the machine.
+// The folder of this process, with its data folder ("data" inside) and its home.
 inline const std::filesystem::path& Folder() {
     static const std::filesystem::path folder = [] {
         std::string pattern =
@@ -42,7 +41,6 @@ inline const std::filesystem::path& Folder() {
         std::filesystem::create_directories(made / "data");
         setenv("PELKO_DATA_DIR", (made / "data").c_str(), 1);
         setenv("HOME", made.c_str(), 1);
-        std::filesystem::current_path(made);
         std::atexit([] {
             std::error_code error;
             std::filesystem::remove_all(Folder(), error);

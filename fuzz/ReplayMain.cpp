@@ -17,11 +17,13 @@ int main(int argc, char** argv) {
     if (LLVMFuzzerInitialize) LLVMFuzzerInitialize(&argc, &argv);
     std::vector<std::filesystem::path> inputs;
     for (int i = 1; i < argc; ++i) {
-        if (std::filesystem::is_directory(argv[i])) {
-            for (const auto& entry : std::filesystem::recursive_directory_iterator(argv[i]))
+        // Absolute: a target may change its working folder.
+        const std::filesystem::path given = std::filesystem::absolute(argv[i]);
+        if (std::filesystem::is_directory(given)) {
+            for (const auto& entry : std::filesystem::recursive_directory_iterator(given))
                 if (entry.is_regular_file()) inputs.push_back(entry.path());
         } else {
-            inputs.emplace_back(argv[i]);
+            inputs.push_back(given);
         }
     }
     std::sort(inputs.begin(), inputs.end());
