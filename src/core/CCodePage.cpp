@@ -119,6 +119,30 @@ std::string CCodePage::Utf8ToAnsi(std::string_view utf8) {
     return out;
 }
 
+unsigned CCodePage::NextCodePoint(std::string_view utf8, size_t& pos) {
+    return DecodeUtf8(utf8, pos);
+}
+
+std::string CCodePage::Utf16ToUtf8(std::string_view bytes, bool bigEndian) {
+    auto unit = [&](size_t i) {
+        unsigned char a = static_cast<unsigned char>(bytes[i]), b = static_cast<unsigned char>(bytes[i + 1]);
+        return bigEndian ? (a << 8) | b : (b << 8) | a;
+    };
+    std::string out;
+    out.reserve(bytes.size() / 2);
+    for (size_t i = 0; i + 1 < bytes.size(); i += 2) {
+        unsigned u = static_cast<unsigned>(unit(i));
+        if (u >= 0xD800 && u < 0xDC00 && i + 3 < bytes.size() && unit(i + 2) >= 0xDC00 && unit(i + 2) < 0xE000) {
+            u = 0x10000 + ((u - 0xD800) << 10) + (static_cast<unsigned>(unit(i + 2)) - 0xDC00);
+            i += 2;
+        } else if (u >= 0xD800 && u < 0xE000) {
+            u = 0xFFFD;
+        }
+        AppendUtf8(out, u);
+    }
+    return out;
+}
+
 std::string CCodePage::AnsiToUtf8(std::string_view ansi) {
     std::string out;
     out.reserve(ansi.size() + ansi.size() / 8);

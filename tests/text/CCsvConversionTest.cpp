@@ -12,6 +12,7 @@ struct CFixture {
     CTempDir dir;
     CRecordingFrontEnd frontEnd;
     CPelkoDoc doc{frontEnd};
+    std::string messages;
     CFixture() { doc.InitDocument(); }
     void Layout(const std::string& text) {
         std::filesystem::create_directories(dir.path / "data");
@@ -23,7 +24,7 @@ struct CFixture {
         std::string in = dir.File("in.csv");
         CTempDir::Write(in, "Kopf;Kopf\r\n" + line + "\r\n");
         doc.buchungen.RemoveAll();
-        EXPECT_EQ(CCsvConversion::ImportBookingsCsv(doc, in, 0), 1);
+        EXPECT_EQ(CCsvConversion::ImportBookingsCsv(doc, in, 0, messages), 1);
         EXPECT_EQ(doc.buchungen.GetCount(), 1);
         return doc.buchungen.GetCount() ? *doc.buchungen.GetAt(0) : CBuchungenData();
     }
@@ -96,7 +97,7 @@ TEST(CCsvConversion, MasterDataWithoutAccountColumn) {
     f.Layout("[Import Stammdaten]\r\nSel.: Datev-Konto=0\r\n");
     std::string in = f.dir.File("in.csv");
     CTempDir::Write(in, "Konto;Anrede;Name\r\n10000;Herr;Meier\r\n");
-    EXPECT_EQ(CCsvConversion::ImportMasterCsv(f.doc, in, 0), 1);
+    EXPECT_EQ(CCsvConversion::ImportMasterCsv(f.doc, in, 0, f.messages), 1);
     ASSERT_EQ(f.doc.stamm.GetCount(), 1);
     EXPECT_EQ(f.doc.stamm.GetAt(0)->datevKonto, 0);
     EXPECT_EQ(f.doc.stamm.GetAt(0)->name1, "Meier");
