@@ -709,18 +709,31 @@ int CModulCSV::CheckHeadings(std::string& messages) {
             for (int p = 0; p < GetColumnCount() && !named; ++p)
                 named = names(column, headingAt(p));
         if (!named || !importProfile.empty()) return 1;
-        std::vector<int> before;
-        for (const CsvColumn& column : columns)
-            before.push_back(column.position);
+        // The dialog's automatic assignment; a column left on a field of another heading reads nothing.
+        std::vector<CsvColumn> before = columns;
         AssignByHeadings();
-        bool moved = false;
-        for (size_t i = 0; i < columns.size(); ++i)
-            moved = moved || columns[i].position != before[i];
-        if (moved)
-            messages += CTool::Format(Ansi("HINWEIS: Für die Datei (%s) gab es noch keine Zuordnung der Spalten, sie "
-                                       "wurden nach den Überschriften zugeordnet.\r\n")
+        std::vector<char> taken(columns.size(), 0);
+        bool changed = false;
+        for (size_t i = 0; i < columns.size(); ++i) {
+            CsvColumn& column = columns[i];
+            const std::string& heading = AssignedHeading(static_cast<int>(i));
+            if (!column.name.empty() && column.selected == 1 && !heading.empty() && !names(column, heading))
+                column.selected = 0;
+            if (column.selected == 1 && column.position >= 0 && static_cast<size_t>(column.position) < taken.size())
+                taken[static_cast<size_t>(column.position)] = 1;
+            changed = changed || column.position != before[i].position || column.selected != before[i].selected;
+        }
+        if (!changed) return 1;
+        std::string unused;
+        for (size_t p = 0; p < columns.size(); ++p)
+            if (!taken[p] && !headingAt(static_cast<int>(p)).empty())
+                unused += (unused.empty() ? "" : ", ") + CValueCheck::Shown(headingAt(static_cast<int>(p)));
+        messages += CTool::Format(Ansi("HINWEIS: Für die Datei (%s) gab es noch keine Zuordnung der Spalten, sie "
+                                       "wurden nach den Überschriften zugeordnet.")
                                       .c_str(),
                                   fileName.c_str());
+        if (!unused.empty()) messages += Ansi(" Nicht übernommen werden die Spalten: ") + unused + ".";
+        messages += "\r\n";
         return 1;
     }
     int ok = 1;
