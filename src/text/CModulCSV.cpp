@@ -123,7 +123,9 @@ void CModulCSV::LoadLayout(const std::string& fileName, const std::string& secti
     CIniEx ini;
     layoutFound = false;
     checkHeadings = 1;
+    layoutUnreadable = false;
     if (!ini.Open(fileName)) {
+        layoutUnreadable = ini.ReadFailed();
         for (size_t i = 0; i < columns.size(); ++i) {
             columns[i].position = static_cast<int>(i);
             columns[i].selected = 1;
@@ -177,6 +179,13 @@ void CModulCSV::LoadLayout(const std::string& fileName, const std::string& secti
     }
 }
 
+// Half a layout would read or write the columns in wrong places, and saving it would lose the rest.
+int CModulCSV::LayoutUnreadable(const std::string& layoutFile) {
+    ShowFileError(601, Ansi("Die Datei (%s) kann nicht gelesen werden.\nDer Vorgang wird abgebrochen."),
+                  CIniEx::LocateFile(layoutFile));
+    return 0;
+}
+
 int CModulCSV::SaveLayout(const std::string& fileName, const std::string& section) {
     CIniEx ini;
     if (!ini.Open(fileName)) return 0;
@@ -203,6 +212,7 @@ int CModulCSV::SaveLayout(const std::string& fileName, const std::string& sectio
 int CModulCSV::SetupExport(const std::string& layoutFile, const std::string& section, int showDialog) {
     CStepCode::Set(6004);
     LoadLayout(layoutFile, section);
+    if (layoutUnreadable) return LayoutUnreadable(layoutFile);
     CDlgModulCsvExport dialog(*this);
     if (!exportProfile.empty()) dialog.ApplyProfile(exportProfile);
     CStepCode::Set(6005);
@@ -551,6 +561,7 @@ int CModulCSV::SetupImport(const std::string& layoutFile, const std::string& sec
     expectedFields = fieldsRead;
     int detected = separatorIndex;
     LoadLayout(layoutFile, section);
+    if (layoutUnreadable) return LayoutUnreadable(layoutFile);
     separatorIndex = detected;
     CDlgModulCsvImport dialog(*this);
     if (!importProfile.empty()) dialog.ApplyProfile(importProfile);

@@ -121,6 +121,7 @@ private:
     void AssignUnquoted(size_t& number, size_t& i);
     void AssignQuoted(size_t& number, size_t& i);
     void ShowFileError(int code, const std::string& what, const std::string& path);
+    int LayoutUnreadable(const std::string& layoutFile);
 
     CFrontEnd& frontEnd;
     std::vector<CsvColumn> columns;
@@ -143,6 +144,7 @@ private:
     // opened twice (a pipe) is read whole; the rest of a line after a lone LF that ended a record.
     bool preparedOpen = false;
     bool layoutFound = false;
+    bool layoutUnreadable = false;
     int checkHeadings = 1;
     size_t expectedFields = 0;
     size_t fieldsRead = 0;
