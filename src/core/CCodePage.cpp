@@ -138,7 +138,8 @@ std::string CCodePage::Utf16ToUtf8(std::string_view bytes, bool bigEndian) {
     out.reserve(bytes.size() / 2);
     for (size_t i = 0; i + 1 < bytes.size(); i += 2) {
         unsigned u = static_cast<unsigned>(unit(i));
-        if (u >= 0xD800 && u < 0xDC00 && i + 3 < bytes.size() && unit(i + 2) >= 0xDC00 && unit(i + 2) < 0xE000) {
+        if (u >= 0xD800 && u < 0xDC00 && i + 3 < bytes.size() && unit(i + 2) >= 0xDC00 &&
+            unit(i + 2) < 0xE000) {
             u = 0x10000 + ((u - 0xD800) << 10) + (static_cast<unsigned>(unit(i + 2)) - 0xDC00);
             i += 2;
         } else if (u >= 0xD800 && u < 0xE000) {

@@ -25,7 +25,8 @@ std::string NotAvailable(int code, const char* direction, const char* name) {
 std::string NoRecords(const std::string& inputFile) {
     std::string where = inputFile.empty() ? std::string() : " (" + inputFile + ")";
     return Ansi("(E:106)\nDie Eingabe") + where +
-           Ansi(" enthält keine Datensätze.\nEs wird nichts geschrieben, die Konvertierung wird abgebrochen.");
+           Ansi(
+               " enthält keine Datensätze.\nEs wird nichts geschrieben, die Konvertierung wird abgebrochen.");
 }
 
 // A FEHLER line anywhere in the run's findings: some value or record did not arrive as it was.

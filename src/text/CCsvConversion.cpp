@@ -139,7 +139,8 @@ int OpenImport(CModulCSV& engine, const std::string& path, const char* section, 
 // column holds gives a FEHLER line naming line, column and value, and the record is not taken.
 class CCheckedRecord {
 public:
-    CCheckedRecord(const CModulCSV& engineRef, const std::vector<std::string>& namesRef, std::string& findings)
+    CCheckedRecord(const CModulCSV& engineRef, const std::vector<std::string>& namesRef,
+                   std::string& findings)
         : engine(engineRef), names(namesRef), keys(Keys(engineRef, namesRef)), messages(findings) {}
 
     void Begin() { rejected = false; }

@@ -709,7 +709,8 @@ int CModulCSV::CheckHeadings(std::string& messages) {
     // The heading of file field p is the value the heading line gave the column defined p-th.
     auto headingAt = [&](int position) -> const std::string& {
         static const std::string none;
-        return position >= 0 && position < GetColumnCount() ? columns[static_cast<size_t>(position)].value : none;
+        return position >= 0 && position < GetColumnCount() ? columns[static_cast<size_t>(position)].value
+                                                            : none;
     };
     auto names = [](const CsvColumn& column, const std::string& text) {
         return !column.name.empty() && (text == column.name || text == column.heading);
@@ -730,19 +731,22 @@ int CModulCSV::CheckHeadings(std::string& messages) {
             const std::string& heading = AssignedHeading(static_cast<int>(i));
             if (!column.name.empty() && column.selected == 1 && !heading.empty() && !names(column, heading))
                 column.selected = 0;
-            if (column.selected == 1 && column.position >= 0 && static_cast<size_t>(column.position) < taken.size())
+            if (column.selected == 1 && column.position >= 0 &&
+                static_cast<size_t>(column.position) < taken.size())
                 taken[static_cast<size_t>(column.position)] = 1;
-            changed = changed || column.position != before[i].position || column.selected != before[i].selected;
+            changed =
+                changed || column.position != before[i].position || column.selected != before[i].selected;
         }
         if (!changed) return 1;
         std::string unused;
         for (size_t p = 0; p < columns.size(); ++p)
             if (!taken[p] && !headingAt(static_cast<int>(p)).empty())
                 unused += (unused.empty() ? "" : ", ") + CValueCheck::Shown(headingAt(static_cast<int>(p)));
-        messages += CTool::Format(Ansi("HINWEIS: Für die Datei (%s) gab es noch keine Zuordnung der Spalten, sie "
-                                       "wurden nach den Überschriften zugeordnet.")
-                                      .c_str(),
-                                  fileName.c_str());
+        messages +=
+            CTool::Format(Ansi("HINWEIS: Für die Datei (%s) gab es noch keine Zuordnung der Spalten, sie "
+                               "wurden nach den Überschriften zugeordnet.")
+                              .c_str(),
+                          fileName.c_str());
         if (!unused.empty()) messages += Ansi(" Nicht übernommen werden die Spalten: ") + unused + ".";
         messages += "\r\n";
         return 1;
@@ -754,10 +758,11 @@ int CModulCSV::CheckHeadings(std::string& messages) {
         if (heading.empty() || names(column, heading)) continue;
         for (const CsvColumn& other : columns) {
             if (&other == &column || !names(other, heading)) continue;
-            messages += CTool::Format(Ansi("FEHLER: Zeile 1: Die Spalte %d der Datei heißt '%s', die Zuordnung "
-                                           "liest dort aber '%s'. Bitte prüfen Sie die Zuordnung der Spalten.\r\n")
-                                          .c_str(),
-                                      column.position + 1, CValueCheck::Shown(heading).c_str(), column.name.c_str());
+            messages +=
+                CTool::Format(Ansi("FEHLER: Zeile 1: Die Spalte %d der Datei heißt '%s', die Zuordnung "
+                                   "liest dort aber '%s'. Bitte prüfen Sie die Zuordnung der Spalten.\r\n")
+                                  .c_str(),
+                              column.position + 1, CValueCheck::Shown(heading).c_str(), column.name.c_str());
             ok = 0;
             break;
         }
@@ -769,31 +774,36 @@ int CModulCSV::FinishImport(std::string& messages) {
     if (!unmapped.empty()) {
         std::string list;
         for (size_t pos = 0; pos < unmapped.size();)
-            list += CTool::Format("%sU+%04X", list.empty() ? "" : ", ", CCodePage::NextCodePoint(unmapped, pos));
-        messages += Ansi("HINWEIS: Diese Zeichen der Datei gibt es im Windows-Zeichensatz nicht, sie wurden durch "
-                         "'?' ersetzt: ") +
-                    list + "\r\n";
+            list +=
+                CTool::Format("%sU+%04X", list.empty() ? "" : ", ", CCodePage::NextCodePoint(unmapped, pos));
+        messages +=
+            Ansi("HINWEIS: Diese Zeichen der Datei gibt es im Windows-Zeichensatz nicht, sie wurden durch "
+                 "'?' ersetzt: ") +
+            list + "\r\n";
     }
     if (file.GetReadFault() == CMyFile::EReadFault::TooLarge) {
-        ShowFileError(601,
-                      Ansi("Die Eingabedatei (%s) ist größer als 4 GB und kann nicht gelesen werden.\nDer Import "
-                           "wird abgebrochen."),
-                      fileName);
+        ShowFileError(
+            601,
+            Ansi("Die Eingabedatei (%s) ist größer als 4 GB und kann nicht gelesen werden.\nDer Import "
+                 "wird abgebrochen."),
+            fileName);
         return 0;
     }
     if (file.GetReadFault() != CMyFile::EReadFault::None) {
-        ShowFileError(601,
-                      Ansi("Es ist ein Fehler beim Lesen der Eingabedatei (%s) aufgetreten.\nDie Datei konnte "
-                           "nicht vollständig gelesen werden.\nDer Import wird abgebrochen."),
-                      fileName);
+        ShowFileError(
+            601,
+            Ansi("Es ist ein Fehler beim Lesen der Eingabedatei (%s) aufgetreten.\nDie Datei konnte "
+                 "nicht vollständig gelesen werden.\nDer Import wird abgebrochen."),
+            fileName);
         return 0;
     }
     if (openQuoteLine) {
-        messages += CTool::Format(Ansi("FEHLER: Zeile %d: Ein Feld in Anführungszeichen, das hier beginnt, wird bis "
-                                       "zum Ende der Datei nicht geschlossen. Die Datei kann nicht gelesen "
-                                       "werden.\r\n")
-                                      .c_str(),
-                                  openQuoteLine);
+        messages +=
+            CTool::Format(Ansi("FEHLER: Zeile %d: Ein Feld in Anführungszeichen, das hier beginnt, wird bis "
+                               "zum Ende der Datei nicht geschlossen. Die Datei kann nicht gelesen "
+                               "werden.\r\n")
+                              .c_str(),
+                          openQuoteLine);
         return 0;
     }
     return 1;

@@ -81,9 +81,11 @@ void CMyFile::LoadWhole() {
     memoryInput = true;
     if (readFault != EReadFault::None) end = 0;
     // UTF-16 text is read as UTF-8 with its mark, which the readers of text recognise.
-    if (end >= 2 && (std::memcmp(buffer.data(), "\xFF\xFE", 2) == 0 || std::memcmp(buffer.data(), "\xFE\xFF", 2) == 0)) {
-        std::string text = "\xEF\xBB\xBF" + CCodePage::Utf16ToUtf8(std::string_view(buffer.data() + 2, end - 2),
-                                                                    buffer[0] == '\xFE');
+    if (end >= 2 &&
+        (std::memcmp(buffer.data(), "\xFF\xFE", 2) == 0 || std::memcmp(buffer.data(), "\xFE\xFF", 2) == 0)) {
+        std::string text =
+            "\xEF\xBB\xBF" +
+            CCodePage::Utf16ToUtf8(std::string_view(buffer.data() + 2, end - 2), buffer[0] == '\xFE');
         buffer.assign(text.begin(), text.end());
         end = text.size();
     }

@@ -74,8 +74,8 @@ private:
     size_t end = 0;
     bool lineEndsKnown = false;
     bool unixLineEnds = false;
-    bool crLineEnds = false;   // old Mac files: a CR alone ends every line
-    bool memoryInput = false;  // the whole input is in the buffer; nothing more is read
+    bool crLineEnds = false;  // old Mac files: a CR alone ends every line
+    bool memoryInput = false; // the whole input is in the buffer; nothing more is read
     bool regularFile = false;
     EReadFault readFault = EReadFault::None;
     long long readLimit = kDefaultReadLimit;

@@ -71,7 +71,8 @@ TEST(BrokenInputRun, UnreadableInputsFailWithAGermanErrorAndKeepTheEarlierOutput
     const std::string headingOnly = temp.File("kopf.csv");
     CTempDir::Write(headingOnly, "Buchungsnummer;Datum;Betrag\r\n\r\n");
     const std::string openQuote = temp.File("offen.csv");
-    CTempDir::Write(openQuote, std::string("\0\x01\"\xFF;;\r\n\"offen\r\n", 16) + std::string(100 * 1024, 'x'));
+    CTempDir::Write(openQuote,
+                    std::string("\0\x01\"\xFF;;\r\n\"offen\r\n", 16) + std::string(100 * 1024, 'x'));
 
     for (bool withErrorFile : {false, true}) {
         for (const std::string& csv : {empty, headingOnly, openQuote, std::string("/proc/self/mem")})
@@ -86,4 +87,3 @@ TEST(BrokenInputRun, UnreadableInputsFailWithAGermanErrorAndKeepTheEarlierOutput
         ExpectFailedRead("/in:datev:", temp.File("keine/"), withErrorFile);
     }
 }
-

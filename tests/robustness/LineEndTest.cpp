@@ -60,9 +60,10 @@ TEST_F(CLineEnds, CsvWhoseLinesRunIntoOneHeadingIsRefused) {
 
 TEST_F(CLineEnds, LineFeedsInsideCsvValuesStayValues) {
     // A quoted heading over two lines, and a value with a line feed as an export without quotes writes it.
-    EXPECT_EQ(ImportCsv("\"Kopf\nzwei\";K2;K3;K4;K5;K6;K7;K8;K9;K10\r\nA1;;01.01.2024;;;;10,00;EUR;eins\nzwei;\r\n"
-                        "A2;;02.01.2024;;;;20,00;EUR;drei\r\n"),
-              1);
+    EXPECT_EQ(
+        ImportCsv("\"Kopf\nzwei\";K2;K3;K4;K5;K6;K7;K8;K9;K10\r\nA1;;01.01.2024;;;;10,00;EUR;eins\nzwei;\r\n"
+                  "A2;;02.01.2024;;;;20,00;EUR;drei\r\n"),
+        1);
     EXPECT_TRUE(frontEnd.boxes.empty());
     ASSERT_EQ(doc.buchungen.GetCount(), 2);
     EXPECT_EQ(doc.buchungen.GetAt(0)->buchungstext, "eins\r\nzwei");

@@ -160,7 +160,9 @@ TEST(CCsvConversion, DamagedFilesArriveWholeOrAreNamed) {
          "A;;01.02.2024;1200;8400;;1.428,00\r\n",
          1, 1, 1428, ""},
         // UTF-8 with and without its mark: umlauts arrive as such.
-        {"\xEF\xBB\xBF" "Buchungsnummer;Betrag\r\nM\xC3\xBCller;1,00\r\n", 1, 1, 1, ""},
+        {"\xEF\xBB\xBF"
+         "Buchungsnummer;Betrag\r\nM\xC3\xBCller;1,00\r\n",
+         1, 1, 1, ""},
         {"Buchungsnummer;Betrag\r\nM\xC3\xBCller \xE2\x82\xAC;1,00\r\n", 1, 1, 1, ""},
         {"Buchungsnummer;Betrag\r\n\xE2\x9C\x93;1,00\r\n", 1, 1, 1, "HINWEIS: Diese Zeichen"},
     };
@@ -171,7 +173,7 @@ TEST(CCsvConversion, DamagedFilesArriveWholeOrAreNamed) {
         EXPECT_EQ(CCsvConversion::ImportBookingsCsv(f.doc, in, 0, f.messages), c.result) << c.bytes;
         const std::string expected = c.findings.empty() ? "FEHLER" : c.findings;
         EXPECT_EQ(f.messages.find(expected) != std::string::npos, !c.findings.empty()) << c.bytes << "\n"
-                                                                                        << f.messages;
+                                                                                       << f.messages;
         if (c.count < 0) continue; // a failed import: the run writes nothing
         EXPECT_EQ(f.doc.buchungen.GetCount(), c.count) << c.bytes;
         double sum = 0;
@@ -201,9 +203,11 @@ TEST(CCsvConversion, HeadingsAreComparedWithTheLayout) {
     f.messages.clear();
     f.doc.buchungen.RemoveAll();
     EXPECT_EQ(CCsvConversion::ImportBookingsCsv(f.doc, in, 0, f.messages), 0);
-    EXPECT_NE(f.messages.find("FEHLER: Zeile 1: Die Spalte 2 der Datei hei\xDFt 'Haben-Konto'"), std::string::npos)
+    EXPECT_NE(f.messages.find("FEHLER: Zeile 1: Die Spalte 2 der Datei hei\xDFt 'Haben-Konto'"),
+              std::string::npos)
         << f.messages;
-    f.Layout(Ansi("[Import Buchungsdaten]\r\nPos.: Soll-Konto=1\r\nPos.: Haben-Konto=2\r\nÜberschriften prüfen=0\r\n"));
+    f.Layout(Ansi(
+        "[Import Buchungsdaten]\r\nPos.: Soll-Konto=1\r\nPos.: Haben-Konto=2\r\nÜberschriften prüfen=0\r\n"));
     f.messages.clear();
     EXPECT_EQ(CCsvConversion::ImportBookingsCsv(f.doc, in, 0, f.messages), 1);
     EXPECT_EQ(f.doc.buchungen.GetAt(0)->sollKonto, 8400); // as the user wants it

@@ -137,7 +137,8 @@ TEST(CCsvRun, PipeInputAndUtf8Output) {
     std::filesystem::create_directories(dir.path / "data");
     CTempDir::Write(dir.DataFile("csv.ini"), "[Export Buchungsdaten]\r\nZeichensatz=2\r\n");
     std::string out = dir.File("out.csv");
-    std::string command = "cat " + in + " | " + PELKO_BINARY + " /AUTO /in:csv:bu:/dev/stdin /out:csv:" + out +
+    std::string command = "cat " + in + " | " + PELKO_BINARY +
+                          " /AUTO /in:csv:bu:/dev/stdin /out:csv:" + out +
                           " /out:error:" + dir.File("err.txt") + " >" + dir.File("stdout.txt") + " 2>&1";
     EXPECT_EQ(WEXITSTATUS(std::system(command.c_str())), 0);
     EXPECT_NE(CTempDir::Read(dir.File("stdout.txt")).find("(100000 Buchungen)"), std::string::npos);

@@ -201,7 +201,8 @@ TEST(CModulCSV, ReadsQuotedAndMultiLineFields) {
     Rows rows = f.Import("P;Q;R\r\na;\"b;c\";\"d\"\"e\"\r\n\"x\r\ny\";2\r\n\"\"\"q\"\"\";;z\r\n"
                          "x;\"\";a\"b\"c;\"q\"r\r\n");
     // A quote in the middle of an unquoted field is a character, as spreadsheet programs read it.
-    EXPECT_EQ(rows, (Rows{{"a", "b;c", "d\"e"}, {"x\r\ny", "2", ""}, {"\"q\"", "", "z"}, {"x", "", "a\"b\"c"}}));
+    EXPECT_EQ(rows,
+              (Rows{{"a", "b;c", "d\"e"}, {"x\r\ny", "2", ""}, {"\"q\"", "", "z"}, {"x", "", "a\"b\"c"}}));
 }
 
 TEST(CModulCSV, UnclosedQuoteRunsToTheEnd) {
