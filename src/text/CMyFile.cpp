@@ -197,6 +197,7 @@ size_t CMyFile::ReadChunk() {
     }
     if (buffer.size() < end + kChunk) buffer.resize(std::max(buffer.size() * 2, end + kChunk));
     size_t n = std::fread(buffer.data() + end, 1, kChunk, file);
+    const size_t firstNew = end;
     end += n;
     readPosition += static_cast<long long>(n);
     // A read error, or a file that is shorter now than when it was measured, is no end of file.
@@ -209,7 +210,7 @@ size_t CMyFile::ReadChunk() {
         return 0;
     }
     if (n < kChunk) TakeEndOfInput();
-    if (!lineEndsKnown) DetectLineEnds(end - n, n < kChunk);
+    if (!lineEndsKnown) DetectLineEnds(std::min(firstNew, end), n < kChunk);
     return n;
 }
 
