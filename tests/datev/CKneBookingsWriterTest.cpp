@@ -35,8 +35,9 @@ protected:
         datev.wirtschaftsjahrBeginn = "01.01.2023";
     }
 
-    // Every optional part, a rounded negative amount, a record without data and one without year.
-    void AddSampleBookings() {
+    // Every optional part, a rounded negative amount, a record without data and one without year;
+    // the old format carries no foreign currency.
+    void AddSampleBookings(bool foreignCurrency = true) {
         CBuchungenData b;
         b.betrag = 1234.56;
         b.datevSchluessel = 9;
@@ -51,8 +52,8 @@ protected:
         b.buchungstext = Ansi("Müller Säge");
         b.ustId = "DE123456789";
         b.euSteuersatz = 19.0;
-        b.waehrung = "usd";
-        b.waehrungskurs = 1.0832;
+        b.waehrung = foreignCurrency ? "usd" : "eur";
+        b.waehrungskurs = foreignCurrency ? 1.0832 : 0.0;
         list.Add(b);
         b = CBuchungenData();
         b.betrag = -10.125;
@@ -139,7 +140,7 @@ TEST_F(KneBookingsWriter, ExtendedFormatMatchesTheGoldenFiles) {
 
 TEST_F(KneBookingsWriter, OldFormatMatchesTheGoldenFilesWithBinaryControlFields) {
     datev.kontonummernErweiterung = 0;
-    AddSampleBookings();
+    AddSampleBookings(false);
     EXPECT_EQ(Write(), 3);
     std::string data = Data();
     ASSERT_EQ(data, Golden("bookings_de/DE001"));
@@ -261,18 +262,21 @@ TEST_F(KneBookingsWriter, DateRangeAppliesTheFiscalYearToDatesWithoutYear) {
     EXPECT_EQ(messages, "");
 }
 
-TEST_F(KneBookingsWriter, BookingsOfTwoYearsAreWrittenAfterAWarning) {
+// Read back, every booking would carry the year of Datum von.
+TEST_F(KneBookingsWriter, BookingsOfTwoYearsStopTheExportAndKeepThePreviousFiles) {
+    CTempDir::Write(temp.File("ED00001"), "vorher");
     datev.datumVon = "01.12.2022";
     datev.datumBis = "31.01.2023";
     list.Add(Simple(1.0, "01.12.2022"));
     list.Add(Simple(1.0, "31.01.2023"));
-    EXPECT_EQ(Write(), 2);
+    EXPECT_EQ(Write(), 0);
+    EXPECT_FALSE(datev.dataFileWritten);
     ASSERT_EQ(frontEnd.boxes.size(), 1u);
     EXPECT_EQ(frontEnd.boxes[0].text,
               Ansi("(E:307)\nEs dürfen nur Buchungen innerhalb eines Jahres exportiert "
                    "werden!\nBuchungen sind von: 01.12.2022 bis: 31.01.2023"));
-    EXPECT_EQ(Data().substr(26, 2), "22");
-    EXPECT_EQ(Control().substr(128 + 26, 2), "22");
+    EXPECT_EQ(Data(), "vorher");
+    EXPECT_FALSE(std::filesystem::exists(temp.File("EV01")));
 }
 
 TEST_F(KneBookingsWriter, AmountsThatCannotBeWrittenSkipTheBookingWithAnError) {
