@@ -177,7 +177,7 @@ void CKneBookingReader::Run() {
             scan.NumberText(kAmountDigits);
         } else if (kind == 'z') {
             endMark = true;
-        } else {
+        } else if (kind != 'y') { // an empty record holds nothing
             ReadRecord();
         }
         progress.SetProgressPos(static_cast<int>(std::min<size_t>(scan.Pos(), INT_MAX)));

@@ -55,10 +55,7 @@ void CKneMasterReader::Run() {
         scan.Take('t');
         size_t valueStart = 0;
         if (!scan.Text(tagText, kTagEnd) || (valueStart = scan.Pos(), !scan.Text(value))) {
-            messages += CTool::Format(Ansi("FEHLER: Das Feld ab Byte %zu ist unvollständig (Dateiende), es "
-                                           "wird nicht übernommen.\r\n")
-                                          .c_str(),
-                                      fieldStart);
+            Broken(fieldStart, "ist unvollständig (Dateiende)");
             break;
         }
         if (value.find(kTagEnd) != std::string::npos) {
