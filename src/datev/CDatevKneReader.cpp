@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <filesystem>
 #include <memory>
 
 namespace {
@@ -64,9 +65,10 @@ CLoaded LoadBlocks(std::FILE* file, long long sizeHint, std::string& data) {
         data.append(block, used);
         if (offset == static_cast<long long>(got) && data.compare(0, 2, kMark) != 0) break;
         if (used == 0 || (used < got && data.back() == 'z')) {
+            long long end = used == 0 ? offset - static_cast<long long>(got) : offset;
             got = std::fread(block, 1, kBlockSize, file);
             if ((got > 0 && !AllNul(block, got)) || (got == kBlockSize && std::fgetc(file) != EOF))
-                loaded.trailingAt = offset;
+                loaded.trailingAt = end;
             break;
         }
         if (offset > kMaxInput) {
@@ -206,6 +208,9 @@ int ProgressPos(size_t offset) {
 } // namespace
 
 int CDatev::DetectKneFileKind(const std::string& path) {
+    // What is read from a pipe is gone for the reader that follows: the data type stays as given.
+    std::error_code error;
+    if (std::filesystem::exists(path, error) && !std::filesystem::is_regular_file(path, error)) return 0;
     CFilePtr file(CPlatform::OpenFile(path, "rb"));
     if (!file) return -1;
     char head[10];

@@ -312,6 +312,40 @@ TEST_F(KneReader, OpenAndMarkFailuresLeaveTheListAndTheParametersAlone) {
     EXPECT_FALSE(CPlatform::FileExists(temp.DataFile("angaben_datev.txt")));
 }
 
+// NUL bytes are fill at the end of a block only; the data part ends with the block of the end
+// mark, and what follows it is not read on for ever.
+TEST_F(KneReader, DataPartEndsWithTheEndMark) {
+    const std::string first = BookingsHeader(true) + "+100a1d101e2y";
+    const std::string text(137, 't'); // puts the "z" on the last byte of the block
+    const struct {
+        const char* name;
+        std::string file;
+        int count;
+        std::string messages;
+    } cases[] = {
+        {"data after the end mark", Blocks(first + "x100yz") + Blocks("+999a1y"), 1,
+         Ansi("FEHLER: Nach dem Ende der Daten (Byte 256) folgen weitere Daten; sie werden nicht gelesen.\r\n")},
+        {"end mark on the last byte, one block of fill",
+         first + "+0a1\x1E" + text + "\x1Cyx100yz" + std::string(256, '\0'), 2, ""},
+        {"blocks of fill without end mark", Blocks(first) + std::string(3 * 256, '\0'), 1,
+         Ansi("FEHLER: Nach dem Ende der Daten (Byte 256) folgen weitere Daten; sie werden nicht gelesen.\r\n"
+              "FEHLER: Die Datei endet ohne Endekennzeichen 'z', sie ist vermutlich unvollständig.\r\n")},
+    };
+    for (const auto& c : cases) {
+        messages.clear();
+        CTempDir::Write(temp.File("ED00001"), c.file);
+        EXPECT_EQ(ReadBookings(temp.File("ED00001")).GetCount(), c.count) << c.name;
+        EXPECT_EQ(messages, c.messages) << c.name;
+    }
+
+    // An endless input without the mark of a DATEV file ends after its first block.
+    std::filesystem::create_symlink("/dev/zero", temp.File("ED_zero"));
+    CDatev datev(frontEnd);
+    CBuchungenCtrl list;
+    EXPECT_FALSE(datev.ReadKneBookings(temp.File("ED_zero"), list, frontEnd, messages));
+    EXPECT_EQ(frontEnd.boxes.at(0).text, Ansi("(E:317)\nEingabedatei hat keine gültige Kennung einer Datev-Datei."));
+}
+
 // Line breaks in header texts would shift the lines of the parameter file.
 TEST_F(KneReader, ControlBytesOfTheHeaderDoNotReachTheParameterFile) {
     std::string header = BookingsHeader(true);
