@@ -2,7 +2,7 @@
 
 #include <QObject>
 
-// "DATEV-Angaben" and the CSV column dialogs through their widgets.
+// "DATEV-Angaben", the CSV column dialogs and the database dialogs through their widgets.
 class CDialogsTest : public QObject {
     Q_OBJECT
 private slots:
@@ -11,4 +11,6 @@ private slots:
     void DatevDialogFollowsItsSwitches();
     void ImportDialogAssignsByDragAndDrop();
     void ExportDialogProfileRoundTrip();
+    void DatabaseImportDialogReadsAndAssigns();
+    void DatabaseExportDialogRenamesColumns();
 };
