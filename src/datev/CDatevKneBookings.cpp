@@ -8,8 +8,8 @@
 #include "datev/CKneText.h"
 
 #include <algorithm>
-#include <climits>
 #include <charconv>
+#include <climits>
 
 namespace {
 
@@ -145,13 +145,15 @@ std::string CDatev::ExtendedBooking(const CBuchungenData& b, int n, long long ce
     if (!AppendScaled(r, 'h', b.skonto, 2)) return messages += TooLarge(n, "Skonto"), std::string();
     AppendText(r, '\x1E', BookingText(b, n, texts, messages));
     AppendText(r, '\xBA', texts.Checked(messages, n, "Ust-ID", b.ustId, 0, 13, false));
-    if (!AppendScaled(r, 'j', b.euSteuersatz, 2)) return messages += TooLarge(n, "EU-Steuersatz"), std::string();
+    if (!AppendScaled(r, 'j', b.euSteuersatz, 2))
+        return messages += TooLarge(n, "EU-Steuersatz"), std::string();
     std::string currency = b.waehrung.empty() || b.waehrung == "\x80" ? "EUR" : b.waehrung;
     r += '\xB3';
     r += texts.ToOem(Upper(CheckValue(messages, n, waehrung, texts.Blanked(currency, waehrung), 1, 3, false)),
                      waehrung);
     r += '\x1C';
-    if (!AppendScaled(r, 'n', b.waehrungskurs, 6)) return messages += TooLarge(n, "Waehrungskurs"), std::string();
+    if (!AppendScaled(r, 'n', b.waehrungskurs, 6))
+        return messages += TooLarge(n, "Waehrungskurs"), std::string();
     r += 'y';
     texts.Report(messages, n);
     return r;
@@ -162,7 +164,8 @@ std::string CDatev::OldBooking(const CBuchungenData& b, int n, long long cents, 
         return messages += NotInOldFormat(n, "Haben-Konto", std::to_string(b.habenKonto), "das Konto"),
                std::string();
     if (b.sollKonto < 0 || b.sollKonto > kMaxOldAccount)
-        return messages += NotInOldFormat(n, "Soll-Konto", std::to_string(b.sollKonto), "das Konto"), std::string();
+        return messages += NotInOldFormat(n, "Soll-Konto", std::to_string(b.sollKonto), "das Konto"),
+               std::string();
     char currency = OldCurrency(b.waehrung);
     if (!currency) return messages += NotInOldFormat(n, "Währung", b.waehrung, "die Währung"), std::string();
     CKneText texts;
@@ -188,15 +191,17 @@ std::string CDatev::OldBooking(const CBuchungenData& b, int n, long long cents, 
     AppendText(r, '\x1E', BookingText(b, n, texts, messages));
     // Bounded like every other field so that a record always fits its block.
     AppendText(r, '\xBA', texts.Checked(messages, n, "Ust-ID", b.ustId, 0, 15, false));
-    if (!AppendScaled(r, 'j', b.euSteuersatz, 2)) return messages += TooLarge(n, "EU-Steuersatz"), std::string();
+    if (!AppendScaled(r, 'j', b.euSteuersatz, 2))
+        return messages += TooLarge(n, "EU-Steuersatz"), std::string();
     r += 'o';
     r += currency;
     r += 'y';
     if (b.waehrungskurs != 0.0)
-        messages += CTool::Format(Ansi("FEHLER: Zeile %d, Feld 'Waehrungskurs': Das alte DATEV-Format (DE001) hat "
-                                       "kein Feld für den Kurs %s; er wurde nicht exportiert.\r\n")
-                                      .c_str(),
-                                  n, CTool::FormatDecimal(b.waehrungskurs, 6).c_str());
+        messages +=
+            CTool::Format(Ansi("FEHLER: Zeile %d, Feld 'Waehrungskurs': Das alte DATEV-Format (DE001) hat "
+                               "kein Feld für den Kurs %s; er wurde nicht exportiert.\r\n")
+                              .c_str(),
+                          n, CTool::FormatDecimal(b.waehrungskurs, 6).c_str());
     texts.Report(messages, n);
     return r;
 }

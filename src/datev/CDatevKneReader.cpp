@@ -153,10 +153,11 @@ bool OpenKneInput(CDatev& datev, const std::string& path, bool master, std::stri
         return false;
     }
     if (loaded.trailingAt >= 0)
-        messages += CTool::Format(Ansi("FEHLER: Nach dem Ende der Daten (Byte %lld) folgen weitere Daten; sie "
-                                       "werden nicht gelesen.\r\n")
-                                      .c_str(),
-                                  loaded.trailingAt);
+        messages +=
+            CTool::Format(Ansi("FEHLER: Nach dem Ende der Daten (Byte %lld) folgen weitere Daten; sie "
+                               "werden nicht gelesen.\r\n")
+                              .c_str(),
+                          loaded.trailingAt);
     const CHeaderLayout& layout = master ? kMasterHeader : kBookingsHeader;
     if (data.size() < (datev.kontonummernErweiterung ? layout.accountLengthPos : layout.length)) {
         frontEnd.MessageBox(markError + Ansi("Der Kopfsatz der Eingabedatei ist unvollständig."));

@@ -48,7 +48,12 @@ const CFieldRule kExtendedFields[] = {
     {.tag = '\xBB', .kind = EKind::Text, .maximum = 40, .name = "Kostenstelle 1", .text = &B::kostenstelle1},
     {.tag = '\xBC', .kind = EKind::Text, .maximum = 40, .name = "Kostenstelle 2", .text = &B::kostenstelle2},
     {.tag = 'k', .kind = EKind::IgnoredNumber, .maximum = 20},
-    {.tag = 'h', .kind = EKind::Fraction, .maximum = 10, .name = "Skonto", .fraction = &B::skonto, .divisor = 100},
+    {.tag = 'h',
+     .kind = EKind::Fraction,
+     .maximum = 10,
+     .name = "Skonto",
+     .fraction = &B::skonto,
+     .divisor = 100},
     {.tag = '\x1E', .kind = EKind::Text, .maximum = 255, .name = "Buchungstext", .text = &B::buchungstext},
     {.tag = '\xBA', .kind = EKind::Text, .maximum = 15, .name = "Ust-ID", .text = &B::ustId},
     {.tag = 'j',
@@ -88,7 +93,12 @@ const CFieldRule kOldFields[] = {
      .check = CValueCheck::EKind::Account},
     {.tag = 'f', .kind = EKind::Numbered, .maximum = 40, .name = "Kostenstelle 1", .text = &B::kostenstelle1},
     {.tag = 'g', .kind = EKind::Numbered, .maximum = 40, .name = "Kostenstelle 2", .text = &B::kostenstelle2},
-    {.tag = 'h', .kind = EKind::Fraction, .maximum = 10, .name = "Skonto", .fraction = &B::skonto, .divisor = 100},
+    {.tag = 'h',
+     .kind = EKind::Fraction,
+     .maximum = 10,
+     .name = "Skonto",
+     .fraction = &B::skonto,
+     .divisor = 100},
     {.tag = '\x1E', .kind = EKind::Text, .maximum = 255, .name = "Buchungstext", .text = &B::buchungstext},
     {.tag = '\xBA', .kind = EKind::Text, .maximum = 15, .name = "Ust-ID", .text = &B::ustId},
     {.tag = 'j',
@@ -122,8 +132,8 @@ std::string TooLarge(int recordNumber, const char* field, std::string_view value
 }
 
 std::string RecordFault(int recordNumber, const char* what) {
-    return CTool::Format(Ansi("FEHLER: Zeile %d: %s, sie wird nicht übernommen.\r\n").c_str(),
-                         recordNumber, Ansi(what).c_str());
+    return CTool::Format(Ansi("FEHLER: Zeile %d: %s, sie wird nicht übernommen.\r\n").c_str(), recordNumber,
+                         Ansi(what).c_str());
 }
 
 // The "d" number as "TTMM" or "TTMMJJ" (a leading zero of the day is not written).
@@ -323,7 +333,8 @@ bool CKneBookingReader::StoreAccountPair(std::string_view text) {
     long long account = 0;
     if ((split > 0 && CKneScanner::ParseNumber(std::string_view(digits).substr(0, split), key) !=
                           CKneScanner::ENumber::Ok) ||
-        CKneScanner::ParseNumber(std::string_view(digits).substr(split), account) != CKneScanner::ENumber::Ok ||
+        CKneScanner::ParseNumber(std::string_view(digits).substr(split), account) !=
+            CKneScanner::ENumber::Ok ||
         !FitsInt(key))
         return Reject(TooLarge(recordNumber, "Haben-Konto", digits));
     booking.datevSchluessel = static_cast<int>(key);

@@ -74,9 +74,9 @@ void CKneMasterReader::Run() {
 }
 
 void CKneMasterReader::Broken(size_t offset, const char* what) {
-    messages += CTool::Format(Ansi("FEHLER: Das Feld ab Byte %zu %s; %s.\r\n").c_str(), offset, Ansi(what).c_str(),
-                              Ansi(pending ? "der Datensatz wird nicht übernommen" : "es wird nicht übernommen")
-                                  .c_str());
+    messages += CTool::Format(
+        Ansi("FEHLER: Das Feld ab Byte %zu %s; %s.\r\n").c_str(), offset, Ansi(what).c_str(),
+        Ansi(pending ? "der Datensatz wird nicht übernommen" : "es wird nicht übernommen").c_str());
     rejected = pending;
 }
 
@@ -127,10 +127,12 @@ void CKneMasterReader::StoreField(int tag, std::string&& value) {
         record.land = datev.MapValue(CDatev::kInLand, value, value);
     } else if (tag == kKonto) {
         long long konto = 0;
-        if (CKneScanner::ParseNumber(value, konto) == CKneScanner::ENumber::Ok && konto >= 0 && konto <= INT_MAX) {
+        if (CKneScanner::ParseNumber(value, konto) == CKneScanner::ENumber::Ok && konto >= 0 &&
+            konto <= INT_MAX) {
             record.datevKonto = static_cast<int>(konto);
         } else {
-            messages += CValueCheck::Rejected(list.GetCount() + 1, "Datev-Konto", value, CValueCheck::EKind::Account);
+            messages +=
+                CValueCheck::Rejected(list.GetCount() + 1, "Datev-Konto", value, CValueCheck::EKind::Account);
             rejected = true;
         }
     }

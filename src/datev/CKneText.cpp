@@ -49,7 +49,8 @@ std::string CKneText::Checked(std::string& messages, int recordNumber, const std
 void CKneText::Report(std::string& messages, int recordNumber) {
     if (notes.empty()) return;
     std::string line = CTool::Format(
-        Ansi("HINWEIS: Zeile %d: Zeichen, die eine DATEV-Datei nicht aufnehmen kann, wurden ersetzt:").c_str(),
+        Ansi("HINWEIS: Zeile %d: Zeichen, die eine DATEV-Datei nicht aufnehmen kann, wurden ersetzt:")
+            .c_str(),
         recordNumber);
     const char* separator = " ";
     for (const CNote& note : notes) {

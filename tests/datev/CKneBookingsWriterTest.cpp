@@ -409,17 +409,18 @@ TEST_F(KneBookingsWriter, ValuesTheOldFormatCannotHoldAreErrors) {
     list.Add(b);
     EXPECT_EQ(Write(), 1);
     EXPECT_EQ(Data().substr(80, 32), "+1600a999999d102e1000o2yx1600yz" + Nul(1));
-    EXPECT_EQ(messages,
-              Ansi("FEHLER: Zeile 1, Feld 'Haben-Konto': Das alte DATEV-Format (DE001) kann das Konto '98162488' "
-                   "nicht aufnehmen; die Buchung wurde nicht exportiert.\r\n"
-                   "FEHLER: Zeile 2, Feld 'Soll-Konto': Das alte DATEV-Format (DE001) kann das Konto '100000' "
-                   "nicht aufnehmen; die Buchung wurde nicht exportiert.\r\n"
-                   "FEHLER: Zeile 3, Feld 'Währung': Das alte DATEV-Format (DE001) kann die Währung 'USD' nicht "
-                   "aufnehmen; die Buchung wurde nicht exportiert.\r\n"
-                   "FEHLER: Zeile 4, Feld 'Währung': Das alte DATEV-Format (DE001) kann die Währung 'dkk' nicht "
-                   "aufnehmen; die Buchung wurde nicht exportiert.\r\n"
-                   "FEHLER: Zeile 5, Feld 'Waehrungskurs': Das alte DATEV-Format (DE001) hat kein Feld für den "
-                   "Kurs 1,955830; er wurde nicht exportiert.\r\n"));
+    EXPECT_EQ(
+        messages,
+        Ansi("FEHLER: Zeile 1, Feld 'Haben-Konto': Das alte DATEV-Format (DE001) kann das Konto '98162488' "
+             "nicht aufnehmen; die Buchung wurde nicht exportiert.\r\n"
+             "FEHLER: Zeile 2, Feld 'Soll-Konto': Das alte DATEV-Format (DE001) kann das Konto '100000' "
+             "nicht aufnehmen; die Buchung wurde nicht exportiert.\r\n"
+             "FEHLER: Zeile 3, Feld 'Währung': Das alte DATEV-Format (DE001) kann die Währung 'USD' nicht "
+             "aufnehmen; die Buchung wurde nicht exportiert.\r\n"
+             "FEHLER: Zeile 4, Feld 'Währung': Das alte DATEV-Format (DE001) kann die Währung 'dkk' nicht "
+             "aufnehmen; die Buchung wurde nicht exportiert.\r\n"
+             "FEHLER: Zeile 5, Feld 'Waehrungskurs': Das alte DATEV-Format (DE001) hat kein Feld für den "
+             "Kurs 1,955830; er wurde nicht exportiert.\r\n"));
 
     messages.clear();
     datev.kontonummernErweiterung = 1;
@@ -434,8 +435,10 @@ TEST_F(KneBookingsWriter, ValuesTheOldFormatCannotHoldAreErrors) {
 TEST_F(KneBookingsWriter, TextsKeepToTheCharacterTableWithOneNoticePerRecord) {
     CBuchungenData b = Simple(1.0, "01.02.2023");
     b.buchungstext = Ansi("Ski\x1C\x1Eurlaub Š€ „ok“");
-    b.buchungsnummer = "R\x1C" "1";
-    b.ustId = "DE\x01" "1";
+    b.buchungsnummer = "R\x1C"
+                       "1";
+    b.ustId = "DE\x01"
+              "1";
     list.Add(b);
     b = Simple(2.0, "01.02.2023");
     b.buchungstext = Ansi("Grüße §");
@@ -449,9 +452,10 @@ TEST_F(KneBookingsWriter, TextsKeepToTheCharacterTableWithOneNoticePerRecord) {
     EXPECT_NE(data.find("\x1EGr\x81\xE1"
                         "e \x15\x1C"),
               std::string::npos);
-    EXPECT_EQ(messages, Ansi("HINWEIS: Zeile 1: Zeichen, die eine DATEV-Datei nicht aufnehmen kann, wurden ersetzt: "
-                             "Feld 'Buchungsnummer' 0x1C durch Leerzeichen; Feld 'Buchungstext' 'Š„“' durch '?', "
-                             "0x1C 0x1E durch Leerzeichen; Feld 'Ust-ID' 0x01 durch Leerzeichen\r\n"));
+    EXPECT_EQ(messages,
+              Ansi("HINWEIS: Zeile 1: Zeichen, die eine DATEV-Datei nicht aufnehmen kann, wurden ersetzt: "
+                   "Feld 'Buchungsnummer' 0x1C durch Leerzeichen; Feld 'Buchungstext' 'Š„“' durch '?', "
+                   "0x1C 0x1E durch Leerzeichen; Feld 'Ust-ID' 0x01 durch Leerzeichen\r\n"));
 
     // Read back, the texts are what was written.
     CBuchungenCtrl read;

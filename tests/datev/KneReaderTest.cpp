@@ -61,7 +61,8 @@ protected:
         return list;
     }
     // total: the total record, "x" or "w" and the sum in cents.
-    CBuchungenCtrl Bookings(const std::string& records, bool extended = true, const std::string& total = "x") {
+    CBuchungenCtrl Bookings(const std::string& records, bool extended = true,
+                            const std::string& total = "x") {
         std::string path = temp.File(extended ? "ED00001" : "DE001");
         CTempDir::Write(path, Blocks(BookingsHeader(extended) + records + total + "yz"));
         return ReadBookings(path);
@@ -302,8 +303,10 @@ TEST_F(KneReader, OpenAndMarkFailuresLeaveTheListAndTheParametersAlone) {
     EXPECT_EQ(frontEnd.boxes[0].text,
               "(E:314)\n" + temp.File("ED_missing") + Ansi(" - Eingabedatei konnte nicht geöffnet werden!"));
     EXPECT_EQ(frontEnd.boxes[1].text.substr(0, 8), "(E:321)\n");
-    EXPECT_EQ(frontEnd.boxes[2].text, Ansi("(E:317)\nEingabedatei hat keine gültige Kennung einer Datev-Datei."));
-    EXPECT_EQ(frontEnd.boxes[3].text, Ansi("(E:324)\nEingabedatei hat keine gültige Kennung einer Datev-Datei."));
+    EXPECT_EQ(frontEnd.boxes[2].text,
+              Ansi("(E:317)\nEingabedatei hat keine gültige Kennung einer Datev-Datei."));
+    EXPECT_EQ(frontEnd.boxes[3].text,
+              Ansi("(E:324)\nEingabedatei hat keine gültige Kennung einer Datev-Datei."));
     EXPECT_EQ(frontEnd.boxes[4].text, Ansi("(E:317)\nDer Kopfsatz der Eingabedatei ist unvollständig."));
     EXPECT_EQ(frontEnd.boxes[5].text,
               "(E:314)\n" + temp.File("ED_folder") + " - Eingabedatei konnte nicht gelesen werden!");
@@ -324,7 +327,8 @@ TEST_F(KneReader, DataPartEndsWithTheEndMark) {
         std::string messages;
     } cases[] = {
         {"data after the end mark", Blocks(first + "x100yz") + Blocks("+999a1y"), 1,
-         Ansi("FEHLER: Nach dem Ende der Daten (Byte 256) folgen weitere Daten; sie werden nicht gelesen.\r\n")},
+         Ansi("FEHLER: Nach dem Ende der Daten (Byte 256) folgen weitere Daten; sie werden nicht "
+              "gelesen.\r\n")},
         {"end mark on the last byte, one block of fill",
          first + "+0a1\x1E" + text + "\x1Cyx100yz" + std::string(256, '\0'), 2, ""},
         {"blocks of fill without end mark", Blocks(first) + std::string(3 * 256, '\0'), 1,
@@ -343,7 +347,8 @@ TEST_F(KneReader, DataPartEndsWithTheEndMark) {
     CDatev datev(frontEnd);
     CBuchungenCtrl list;
     EXPECT_FALSE(datev.ReadKneBookings(temp.File("ED_zero"), list, frontEnd, messages));
-    EXPECT_EQ(frontEnd.boxes.at(0).text, Ansi("(E:317)\nEingabedatei hat keine gültige Kennung einer Datev-Datei."));
+    EXPECT_EQ(frontEnd.boxes.at(0).text,
+              Ansi("(E:317)\nEingabedatei hat keine gültige Kennung einer Datev-Datei."));
 }
 
 // Line breaks in header texts would shift the lines of the parameter file.
@@ -396,10 +401,12 @@ TEST_F(KneReader, DamagedRecordsAreNamedAndNotTaken) {
          Ansi("FEHLER: Zeile 2: Die Buchung enthält ein NUL-Byte, sie wird nicht übernommen.\r\n"
               "FEHLER: Die Summe der gelesenen Buchungen (3,00) weicht von der Kontrollsumme der Datei "
               "(3,05) ab.\r\n")},
-        {"NUL inside a text", "+100a1d101e2\x1EHyundai" + std::string(1, '\0') + "\x1Cy+200a3y", "x300", 1, 200,
+        {"NUL inside a text", "+100a1d101e2\x1EHyundai" + std::string(1, '\0') + "\x1Cy+200a3y", "x300", 1,
+         200,
          Ansi("FEHLER: Zeile 1: Die Buchung enthält ein NUL-Byte, sie wird nicht übernommen.\r\n") + sumOf3},
-        {"text without its end byte", "+100a1d101e2\x1EMietey+200a2\xB3"
-                                      "EUR\x1Cy",
+        {"text without its end byte",
+         "+100a1d101e2\x1EMietey+200a2\xB3"
+         "EUR\x1Cy",
          "x300", 1, 200,
          Ansi("FEHLER: Zeile 1, Feld 'Buchungstext': Das Feld endet nicht mit dem Feldende (0x1C) und läuft "
               "in das nächste Feld; die Buchung wird nicht übernommen.\r\n") +
@@ -453,13 +460,14 @@ TEST_F(KneReader, OldFormatAccountPairsOutOfForm) {
     CBuchungenCtrl list = Bookings("+100a-1200d101e1000y+100a90 1200y+100a901200y", false, "x300");
     ASSERT_EQ(list.GetCount(), 1);
     EXPECT_EQ(list.GetAt(0)->datevSchluessel, 9);
-    EXPECT_EQ(messages,
-              Ansi("FEHLER: Zeile 1, Feld 'Haben-Konto': '-1200' ist keine gültige Kontonummer. Der Datensatz "
-                   "wird nicht übernommen.\r\n"
-                   "FEHLER: Zeile 2, Feld 'Haben-Konto': '90 1200' ist keine gültige Kontonummer. Der Datensatz "
-                   "wird nicht übernommen.\r\n"
-                   "FEHLER: Die Summe der gelesenen Buchungen (1,00) weicht von der Kontrollsumme der Datei "
-                   "(3,00) ab.\r\n"));
+    EXPECT_EQ(
+        messages,
+        Ansi("FEHLER: Zeile 1, Feld 'Haben-Konto': '-1200' ist keine gültige Kontonummer. Der Datensatz "
+             "wird nicht übernommen.\r\n"
+             "FEHLER: Zeile 2, Feld 'Haben-Konto': '90 1200' ist keine gültige Kontonummer. Der Datensatz "
+             "wird nicht übernommen.\r\n"
+             "FEHLER: Die Summe der gelesenen Buchungen (1,00) weicht von der Kontrollsumme der Datei "
+             "(3,00) ab.\r\n"));
 }
 
 TEST_F(KneReader, OverlongTextIsCutWithNoticeAndItsRestIsNoField) {
@@ -498,29 +506,34 @@ TEST_F(KneReader, MasterFieldsLabelsAndMappings) {
 
 // A record with a field that cannot be read is not taken; the scan goes on with the next one.
 TEST_F(KneReader, MasterRecordsWithBrokenFieldsAreNotTaken) {
-    const std::string withNul = Field("101", "1") + Field("102", "70001") + "t103\x1EM\x81" + std::string(1, '\0') +
-                                "ller\x1Cy";
-    const std::string runOver = Field("101", "1") + Field("102", "70002") + "t103\x1EOhne Endey" + Field("104", "K-3");
-    const std::string fields = Field(std::string(5000, '9'), "riesig") + Field("12a", "kaputt") + Field("101", "1") +
-                               Field("102", "99999999999") + Field("103", "Name") + withNul + runOver +
-                               Field("101", "1") + Field("102", "70003") + Field("103", "Gut") + Field("101", "1") +
+    const std::string withNul =
+        Field("101", "1") + Field("102", "70001") + "t103\x1EM\x81" + std::string(1, '\0') + "ller\x1Cy";
+    const std::string runOver =
+        Field("101", "1") + Field("102", "70002") + "t103\x1EOhne Endey" + Field("104", "K-3");
+    const std::string fields = Field(std::string(5000, '9'), "riesig") + Field("12a", "kaputt") +
+                               Field("101", "1") + Field("102", "99999999999") + Field("103", "Name") +
+                               withNul + runOver + Field("101", "1") + Field("102", "70003") +
+                               Field("103", "Gut") + Field("101", "1") +
                                "t103\x1E"
                                "abgeschn";
     CStammCtrl list = Master(fields);
     ASSERT_EQ(list.GetCount(), 1);
     EXPECT_EQ(RecordText(*list.GetAt(0)), "70003|Gut" + std::string(22, '|'));
     const std::string data = MasterHeader() + fields;
-    EXPECT_EQ(messages,
-              Ansi("FEHLER: Zeile 1, Feld 'Datev-Konto': '99999999999' ist keine gültige Kontonummer. Der Datensatz "
-                   "wird nicht übernommen.\r\n") +
-                  CTool::Format(Ansi("FEHLER: Das Feld ab Byte %zu enthält ein NUL-Byte; der Datensatz wird nicht "
-                                     "übernommen.\r\n"
-                                     "FEHLER: Das Feld ab Byte %zu endet nicht mit dem Feldende (0x1C) und läuft in das "
-                                     "nächste Feld; der Datensatz wird nicht übernommen.\r\n"
-                                     "FEHLER: Das Feld ab Byte %zu ist unvollständig (Dateiende); der Datensatz wird "
-                                     "nicht übernommen.\r\n")
-                                    .c_str(),
-                                data.find("t103\x1EM"), data.find("t103\x1EOhne"), data.rfind("t103")));
+    EXPECT_EQ(
+        messages,
+        Ansi(
+            "FEHLER: Zeile 1, Feld 'Datev-Konto': '99999999999' ist keine gültige Kontonummer. Der Datensatz "
+            "wird nicht übernommen.\r\n") +
+            CTool::Format(
+                Ansi("FEHLER: Das Feld ab Byte %zu enthält ein NUL-Byte; der Datensatz wird nicht "
+                     "übernommen.\r\n"
+                     "FEHLER: Das Feld ab Byte %zu endet nicht mit dem Feldende (0x1C) und läuft in das "
+                     "nächste Feld; der Datensatz wird nicht übernommen.\r\n"
+                     "FEHLER: Das Feld ab Byte %zu ist unvollständig (Dateiende); der Datensatz wird "
+                     "nicht übernommen.\r\n")
+                    .c_str(),
+                data.find("t103\x1EM"), data.find("t103\x1EOhne"), data.rfind("t103")));
 }
 
 // A front end whose progress bar fails stands for any failure inside the scan.

@@ -28,13 +28,13 @@ TEST(KneRun, AlteredControlTotalCompletesWithErrors) {
     data.replace(data.find("x122443yz"), 9, "x122453yz");
     CTempDir::Write(temp.File("ED00001"), data);
     const std::string errorFile = temp.File("fehler.txt");
-    CResult result = RunPelko(temp, {"/AUTO", "/in:datev:" + temp.File("ED00001"), "/out:csv:" + temp.File("aus.csv"),
-                                     "/out:error:" + errorFile});
+    CResult result = RunPelko(temp, {"/AUTO", "/in:datev:" + temp.File("ED00001"),
+                                     "/out:csv:" + temp.File("aus.csv"), "/out:error:" + errorFile});
     EXPECT_EQ(result.exitCode, 3) << result.err;
     EXPECT_NE(result.out.find("Konvertierung abgeschlossen (3 Buchungen)."), std::string::npos) << result.out;
-    EXPECT_TRUE(CTempDir::Read(errorFile)
-                    .starts_with(Ansi("FEHLER: Die Summe der gelesenen Buchungen (1224,43) weicht von der "
-                                      "Kontrollsumme der Datei (1224,53) ab.\r\n")));
+    EXPECT_TRUE(CTempDir::Read(errorFile).starts_with(
+        Ansi("FEHLER: Die Summe der gelesenen Buchungen (1224,43) weicht von der "
+             "Kontrollsumme der Datei (1224,53) ab.\r\n")));
 }
 
 // An input that never ends (a pipe fed from /dev/zero behind a first block) is read up to the
@@ -54,8 +54,8 @@ TEST(KneRun, EndlessInputStopsAfterTheDataPart) {
     ASSERT_EQ(posix_spawn(&writer, "/bin/sh", nullptr, nullptr, argv.data(), environ), 0);
 
     const std::string errorFile = temp.File("fehler.txt");
-    CResult result = RunPelko(temp, {"/AUTO", "/in:datev:" + fifo, "/out:csv:" + temp.File("aus.csv"),
-                                     "/out:error:" + errorFile});
+    CResult result = RunPelko(
+        temp, {"/AUTO", "/in:datev:" + fifo, "/out:csv:" + temp.File("aus.csv"), "/out:error:" + errorFile});
     kill(writer, SIGKILL);
     waitpid(writer, nullptr, 0);
     EXPECT_EQ(result.exitCode, 3) << result.err;
