@@ -17,6 +17,31 @@ using B = CBuchungenData;
 
 const size_t kUnlimited = std::string::npos;
 
+// Fields both formats share.
+const CFieldRule kDatum = {.tag = 'd', .kind = EKind::Datum, .maximum = 20, .name = "Datum"};
+const CFieldRule kSollKonto = {.tag = 'e',
+                               .kind = EKind::Whole,
+                               .maximum = 255,
+                               .name = "Soll-Konto",
+                               .whole = &B::sollKonto,
+                               .check = CValueCheck::EKind::Account};
+const CFieldRule kSkonto = {.tag = 'h',
+                            .kind = EKind::Fraction,
+                            .maximum = 10,
+                            .name = "Skonto",
+                            .fraction = &B::skonto,
+                            .divisor = 100};
+const CFieldRule kBuchungstext = {
+    .tag = '\x1E', .kind = EKind::Text, .maximum = 255, .name = "Buchungstext", .text = &B::buchungstext};
+const CFieldRule kUstId = {
+    .tag = '\xBA', .kind = EKind::Text, .maximum = 15, .name = "Ust-ID", .text = &B::ustId};
+const CFieldRule kEuSteuersatz = {.tag = 'j',
+                                  .kind = EKind::Fraction,
+                                  .maximum = 10,
+                                  .name = "EU-Steuersatz",
+                                  .fraction = &B::euSteuersatz,
+                                  .divisor = 100};
+
 // Fields of an "ED00001" booking; a tag listed twice acts the same at both places.
 const CFieldRule kExtendedFields[] = {
     {.tag = 'l',
@@ -32,13 +57,8 @@ const CFieldRule kExtendedFields[] = {
      .check = CValueCheck::EKind::Account},
     {.tag = '\xBD', .kind = EKind::Text, .maximum = 40, .name = "Buchungsnummer", .text = &B::buchungsnummer},
     {.tag = '\xBE', .kind = EKind::Text, .maximum = 40, .name = "Belegnummer 2", .text = &B::belegnummer2},
-    {.tag = 'd', .kind = EKind::Datum, .maximum = 20, .name = "Datum"},
-    {.tag = 'e',
-     .kind = EKind::Whole,
-     .maximum = 255,
-     .name = "Soll-Konto",
-     .whole = &B::sollKonto,
-     .check = CValueCheck::EKind::Account},
+    kDatum,
+    kSollKonto,
     {.tag = 't',
      .kind = EKind::Whole,
      .maximum = 255,
@@ -48,20 +68,10 @@ const CFieldRule kExtendedFields[] = {
     {.tag = '\xBB', .kind = EKind::Text, .maximum = 40, .name = "Kostenstelle 1", .text = &B::kostenstelle1},
     {.tag = '\xBC', .kind = EKind::Text, .maximum = 40, .name = "Kostenstelle 2", .text = &B::kostenstelle2},
     {.tag = 'k', .kind = EKind::IgnoredNumber, .maximum = 20},
-    {.tag = 'h',
-     .kind = EKind::Fraction,
-     .maximum = 10,
-     .name = "Skonto",
-     .fraction = &B::skonto,
-     .divisor = 100},
-    {.tag = '\x1E', .kind = EKind::Text, .maximum = 255, .name = "Buchungstext", .text = &B::buchungstext},
-    {.tag = '\xBA', .kind = EKind::Text, .maximum = 15, .name = "Ust-ID", .text = &B::ustId},
-    {.tag = 'j',
-     .kind = EKind::Fraction,
-     .maximum = 10,
-     .name = "EU-Steuersatz",
-     .fraction = &B::euSteuersatz,
-     .divisor = 100},
+    kSkonto,
+    kBuchungstext,
+    kUstId,
+    kEuSteuersatz,
     {.tag = '\xB4', .kind = EKind::IgnoredText, .maximum = kUnlimited},
     {.tag = '\xB3', .kind = EKind::Text, .maximum = 10, .name = "W\xE4hrung", .text = &B::waehrung},
     {.tag = 'm', .kind = EKind::IgnoredNumber, .maximum = 10},
@@ -84,29 +94,14 @@ const CFieldRule kOldFields[] = {
      .name = "Buchungsnummer",
      .text = &B::buchungsnummer},
     {.tag = 'c', .kind = EKind::Numbered, .maximum = 40, .name = "Belegnummer 2", .text = &B::belegnummer2},
-    {.tag = 'd', .kind = EKind::Datum, .maximum = 20, .name = "Datum"},
-    {.tag = 'e',
-     .kind = EKind::Whole,
-     .maximum = 255,
-     .name = "Soll-Konto",
-     .whole = &B::sollKonto,
-     .check = CValueCheck::EKind::Account},
+    kDatum,
+    kSollKonto,
     {.tag = 'f', .kind = EKind::Numbered, .maximum = 40, .name = "Kostenstelle 1", .text = &B::kostenstelle1},
     {.tag = 'g', .kind = EKind::Numbered, .maximum = 40, .name = "Kostenstelle 2", .text = &B::kostenstelle2},
-    {.tag = 'h',
-     .kind = EKind::Fraction,
-     .maximum = 10,
-     .name = "Skonto",
-     .fraction = &B::skonto,
-     .divisor = 100},
-    {.tag = '\x1E', .kind = EKind::Text, .maximum = 255, .name = "Buchungstext", .text = &B::buchungstext},
-    {.tag = '\xBA', .kind = EKind::Text, .maximum = 15, .name = "Ust-ID", .text = &B::ustId},
-    {.tag = 'j',
-     .kind = EKind::Fraction,
-     .maximum = 10,
-     .name = "EU-Steuersatz",
-     .fraction = &B::euSteuersatz,
-     .divisor = 100},
+    kSkonto,
+    kBuchungstext,
+    kUstId,
+    kEuSteuersatz,
     {.tag = 'o', .kind = EKind::CurrencyCode, .maximum = 5, .name = "W\xE4hrung"},
 };
 
