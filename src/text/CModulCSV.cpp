@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 namespace {
 
@@ -59,6 +60,7 @@ void CModulCSV::ResetLayout() {
     columns.clear();
     keys.clear();
     keyColumns.clear();
+    hasReferences = false;
     OrderChanged();
     CStepCode::Set(6001);
     quoteAll = 1;
@@ -113,6 +115,7 @@ const std::string& CModulCSV::AssignedHeading(int index) const {
 // Layout sections
 
 void CModulCSV::LoadLayout(const std::string& fileName, const std::string& section) {
+    hasReferences = false;
     quoteAll = 1;
     separatorIndex = 0;
     for (CsvColumn& column : columns)
@@ -157,6 +160,8 @@ void CModulCSV::LoadLayout(const std::string& fileName, const std::string& secti
         }
         highest = std::max(highest, column.position);
     }
+    hasReferences = std::any_of(columns.begin(), columns.end(),
+                                [this](const CsvColumn& c) { return Reference(c.fixedValue) >= 0; });
 
     std::vector<char> taken(columns.size() + 1, 0);
     for (const CsvColumn& column : columns)
@@ -188,8 +193,20 @@ int CModulCSV::SaveLayout(const std::string& fileName, const std::string& sectio
         ini.SetInt(section, "Sel.: " + column.name, column.selected);
         ini.SetString(section, "Name: " + column.name, column.heading);
     }
-    ini.Save();
-    return 1;
+    return ini.Save() ? 1 : 0;
+}
+
+void CModulCSV::SaveLayoutNoting(const std::string& layoutFile, const std::string& section) {
+    if (SaveLayout(layoutFile, section)) return;
+    std::string shown = layoutFile.find('/') == std::string::npos
+                            ? CTool::GetDataDir(false) + "/" + layoutFile
+                            : layoutFile;
+    findings += Ansi("HINWEIS: Die Einstellungen konnten nicht in der Datei '") + shown +
+                Ansi("' gespeichert werden.\r\n");
+}
+
+std::string CModulCSV::TakeFindings() {
+    return std::exchange(findings, std::string());
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -207,25 +224,48 @@ int CModulCSV::SetupExport(const std::string& layoutFile, const std::string& sec
     }
     dialog.TakeOptions();
     CStepCode::Set(6006);
-    SaveLayout(layoutFile, section);
+    SaveLayoutNoting(layoutFile, section);
     return 1;
 }
 
 int CModulCSV::OpenExportFile(const std::string& path, int append) {
     CStepCode::Set(6007);
     if (!file.OpenWrite(path, append)) {
-        frontEnd.MessageBox(
-            CTool::Format(Ansi("(E:600#%d)\nEs ist ein Fehler beim Öffnen der Export-Datei (%s) "
-                               "aufgetreten.\nKontrollieren Sie bitte ob ein gültiger Dateiname "
-                               "angegeben wurde oder die Datei von einer anderen Anwendung (z.B. "
-                               "Excel) geöffnet ist.\nDer Export wird abgebrochen.")
-                              .c_str(),
-                          CStepCode::Get(), path.c_str()));
+        frontEnd.MessageBox(FileError(600, path));
         return 0;
     }
     exportPath = path;
     OrderChanged();
     return 1;
+}
+
+void CModulCSV::ContinueExport(CModulCSV& from) {
+    file.TakeOverWrite(from.file);
+    exportPath = from.exportPath;
+    from.exportPath.clear();
+    OrderChanged();
+}
+
+std::string CModulCSV::FileError(int code, const std::string& path) {
+    // The step code after "#" tells where in the operation the file failed.
+    struct CText {
+        int code;
+        const char* action;
+        const char* advice;
+    };
+    static const CText kTexts[] = {
+        {600, "Öffnen", "Kontrollieren Sie bitte ob ein gültiger Dateiname angegeben wurde oder die Datei von "
+                        "einer anderen Anwendung (z.B. Excel) geöffnet ist."},
+        {601, "Öffnen", "Kontrollieren Sie bitte ob die Datei nicht von einer anderen Anwendung (z.B. Excel) "
+                        "geöffnet ist."},
+        {602, "Schreiben", "Die Datei wurde nicht gespeichert."},
+    };
+    const CText* text = &kTexts[0];
+    for (const CText& t : kTexts)
+        if (t.code == code) text = &t;
+    return CTool::Format("(E:%d#%d)\n", text->code, CStepCode::Get()) +
+           Ansi(std::string("Es ist ein Fehler beim ") + text->action + " der Export-Datei (") + path +
+           Ansi(std::string(") aufgetreten.\n") + text->advice + "\nDer Export wird abgebrochen.");
 }
 
 // Builds the output line from one text of every selected column, in write order.
@@ -257,32 +297,43 @@ int CModulCSV::WriteHeading() {
 
 void CModulCSV::ClearValues() {
     CStepCode::Set(6014);
-    for (CsvColumn& column : columns)
+    for (CsvColumn& column : columns) {
         column.value.clear();
+        column.supplied.clear();
+    }
+    pendingReferences.clear();
 }
 
 int CModulCSV::SetValue(const std::string& name, const std::string& value, int numeric, int forceQuotes) {
     return SetValue(NameKey(name), value, numeric, forceQuotes);
 }
 
+int CModulCSV::Reference(const std::string& fixed) const {
+    if (fixed.empty() || fixed[0] != '#') return -1;
+    // The rest after the leading "#" is read as a decimal integer; out of range, the text stays.
+    int reference = CTool::ToInt(fixed.substr(std::min(fixed.find_first_not_of('#'), fixed.size())));
+    return reference >= 0 && reference < GetColumnCount() ? reference : -1;
+}
+
 int CModulCSV::SetValue(int key, const std::string& value, int numeric, int forceQuotes) {
     CStepCode::Set(6012);
     if (key < 0 || key >= static_cast<int>(keyColumns.size())) return 0;
-    CsvColumn& column = columns[static_cast<size_t>(keyColumns[static_cast<size_t>(key)].front())];
+    const size_t index = static_cast<size_t>(keyColumns[static_cast<size_t>(key)].front());
+    CsvColumn& column = columns[index];
     CStepCode::Set(6013);
-    if (column.fixedValue.empty()) {
-        column.value = Transform(value, numeric, forceQuotes);
-        return 1;
+    const std::string& text = column.fixedValue.empty() ? value : column.fixedValue;
+    if (hasReferences) {
+        column.supplied = text;
+        if (int reference = Reference(column.fixedValue); reference >= 0) {
+            auto same = [index](const CPendingReference& p) { return p.column == index; };
+            pendingReferences.erase(
+                std::remove_if(pendingReferences.begin(), pendingReferences.end(), same),
+                pendingReferences.end());
+            pendingReferences.push_back({index, static_cast<size_t>(reference), numeric, forceQuotes});
+            return 1;
+        }
     }
-    std::string fixed = column.fixedValue;
-    if (fixed[0] == '#') {
-        // "#n" takes the value of the column defined n-th (0-based); out of range, the text stays.
-        int reference = CTool::ToInt(fixed.substr(
-            fixed.find_first_not_of('#') == std::string::npos ? fixed.size() : fixed.find_first_not_of('#')));
-        if (reference >= 0 && reference < GetColumnCount())
-            fixed = columns[static_cast<size_t>(reference)].value;
-    }
-    column.value = Transform(fixed, numeric, forceQuotes);
+    column.value = Transform(text, numeric, forceQuotes);
     return 1;
 }
 
@@ -338,6 +389,9 @@ std::string CModulCSV::Transform(const std::string& input, int numeric, int forc
 }
 
 int CModulCSV::WriteRecord() {
+    for (const CPendingReference& p : pendingReferences)
+        columns[p.column].value = Transform(columns[p.reference].supplied, p.numeric, p.forceQuotes);
+    pendingReferences.clear();
     BuildOrders();
     JoinSelected(&CsvColumn::value);
     if (oemCharset) CCodePage::AnsiToOemInPlace(line);
@@ -351,12 +405,7 @@ int CModulCSV::CloseFile() {
     std::string path = exportPath;
     exportPath.clear();
     if (file.CloseFile() || !wasExport) return 1;
-    frontEnd.MessageBox(
-        CTool::Format(Ansi("(E:602#%d)\nEs ist ein Fehler beim Schreiben der Export-Datei (%s) "
-                           "aufgetreten.\nDie Datei wurde nicht gespeichert.\nDer Export wird "
-                           "abgebrochen.")
-                          .c_str(),
-                      CStepCode::Get(), path.c_str()));
+    frontEnd.MessageBox(FileError(602, path));
     return 0;
 }
 
@@ -402,13 +451,7 @@ int CModulCSV::OpenImportFile(const std::string& path) {
     CStepCode::Set(6025);
     exportPath.clear();
     if (!file.OpenRead(path)) {
-        frontEnd.MessageBox(
-            CTool::Format(Ansi("(E:601#%d)\nEs ist ein Fehler beim Öffnen der Export-Datei (%s) "
-                               "aufgetreten.\nKontrollieren Sie bitte ob die Datei nicht von einer "
-                               "anderen Anwendung (z.B. Excel) geöffnet ist.\nDer Export wird "
-                               "abgebrochen.")
-                              .c_str(),
-                          CStepCode::Get(), path.c_str()));
+        frontEnd.MessageBox(FileError(601, path));
         return 0;
     }
     file.MeasureSize();
@@ -457,7 +500,7 @@ int CModulCSV::SetupImport(const std::string& layoutFile, const std::string& sec
         if (!frontEnd.RunDialog(dialog)) return 0;
     }
     dialog.TakeOptions();
-    SaveLayout(layoutFile, section);
+    SaveLayoutNoting(layoutFile, section);
     CStepCode::Set(6024);
     if (noHeading) {
         file.CloseFile();

@@ -1,5 +1,6 @@
 #include "text/CMyFile.h"
 
+#include "core/CFileIo.h"
 #include "core/CPlatform.h"
 #include "core/CStepCode.h"
 
@@ -9,7 +10,6 @@
 namespace {
 
 constexpr size_t kChunk = 32768;
-constexpr size_t kWriteBuffer = 1 << 20;
 
 } // namespace
 
@@ -20,15 +20,12 @@ CMyFile::~CMyFile() {
 void CMyFile::Discard() {
     if (file) std::fclose(file);
     file = nullptr;
-    if (!tempPath.empty()) CPlatform::RemoveFile(tempPath);
-    tempPath.clear();
-    targetPath.clear();
+    target.reset();
 }
 
 int CMyFile::OpenRead(const std::string& path) {
     CStepCode::Set(9500);
     Discard();
-    writing = false;
     begin = end = 0;
     readPosition = 0;
     endOfFile = 0;
@@ -43,43 +40,27 @@ int CMyFile::OpenRead(const std::string& path) {
 int CMyFile::OpenWrite(const std::string& path, int append) {
     CStepCode::Set(9510);
     Discard();
-    writing = true;
-    writeFailed = false;
     endOfFile = 0;
-    if (CPlatform::IsDirectory(path)) return 0;
-    if (append) {
-        file = CPlatform::OpenFile(path, "ab");
-    } else {
-        // A read-only target must fail here, as it would when opened in place.
-        if (CPlatform::FileExists(path)) {
-            std::FILE* probe = CPlatform::OpenFile(path, "r+b");
-            if (!probe) return 0;
-            std::fclose(probe);
-        }
-        file = CPlatform::OpenFile(path + ".pelko-tmp", "wb");
-        if (file) {
-            targetPath = path;
-            tempPath = path + ".pelko-tmp";
-        }
-    }
-    if (file) std::setvbuf(file, nullptr, _IOFBF, kWriteBuffer);
-    return file ? 1 : 0;
+    target = std::make_unique<CTargetFile>();
+    if (target->Open(path, append != 0)) return 1;
+    target.reset();
+    return 0;
 }
 
 int CMyFile::CloseFile() {
     CStepCode::Set(9501);
-    if (!file) return 1;
     bool ok = true;
-    if (writing) ok = !writeFailed && std::fflush(file) == 0 && !std::ferror(file);
-    ok = std::fclose(file) == 0 && ok;
+    if (file) ok = std::fclose(file) == 0;
     file = nullptr;
-    if (!tempPath.empty()) {
-        if (ok) ok = CPlatform::RenameFile(tempPath, targetPath);
-        if (!ok) CPlatform::RemoveFile(tempPath);
-        tempPath.clear();
-        targetPath.clear();
-    }
+    if (target) ok = target->Commit() && ok;
+    target.reset();
     return ok ? 1 : 0;
+}
+
+void CMyFile::TakeOverWrite(CMyFile& from) {
+    Discard();
+    target = std::move(from.target);
+    endOfFile = 0;
 }
 
 long long CMyFile::MeasureSize() {
@@ -100,16 +81,12 @@ int CMyFile::ProgressPercent() const {
 void CMyFile::WriteLine(const std::string& text) {
     CStepCode::Set(9512);
     WriteRaw(text);
-    if (file && std::fwrite("\r\n", 1, 2, file) != 2) writeFailed = true;
+    if (target) target->Write("\r\n");
 }
 
 void CMyFile::WriteRaw(const std::string& text) {
     CStepCode::Set(9511);
-    if (!file) {
-        writeFailed = true;
-        return;
-    }
-    if (!text.empty() && std::fwrite(text.data(), 1, text.size(), file) != text.size()) writeFailed = true;
+    if (target) target->Write(text);
 }
 
 size_t CMyFile::ReadChunk() {
@@ -120,7 +97,7 @@ size_t CMyFile::ReadChunk() {
     }
     if (buffer.size() < end + kChunk) buffer.resize(std::max(buffer.size() * 2, end + kChunk));
     if (!file) return 0;
-    size_t n = std::fread(buffer.data() + end, 1, kChunk, file);
+    size_t n = CFileIo::Get().Read(file, buffer.data() + end, kChunk);
     end += n;
     readPosition += static_cast<long long>(n);
     if (!lineEndsKnown) DetectLineEnds(end - n);

@@ -199,7 +199,7 @@ TEST_F(KneBookingsWriter, HeaderFieldsThatAreMissingOrTooLongStayBlankWithAnErro
     EXPECT_EQ(data.substr(3, 3), "   ");
     EXPECT_EQ(data.substr(10, 7), "       ");
     EXPECT_EQ(data.substr(22, 4), "    ");
-    EXPECT_NE(messages.find(Ansi("\r\nFEHLER: Feld 'Beraternummer' muss ausgefüllt sein !")),
+    EXPECT_NE(messages.find(Ansi("FEHLER: Feld 'Beraternummer' muss ausgefüllt sein !\r\n")),
               std::string::npos);
     EXPECT_NE(messages.find(Ansi("\r\nFEHLER: Der Wert des Feldes 'Abrechnungsnummer' überschreitet max. "
                                  "Stellenanzahl (4)!")),
