@@ -165,7 +165,7 @@ bool CDatev::PutOldControlTail(std::string& record, const std::string& folder, i
         pendingData.reset();
         frontEnd.MessageBox(
             CTool::Format(Ansi("(E:308)\n%s hat %d Blöcke; das alte DATEV-Format erlaubt höchstens "
-                               "65535. Die Datei wurde gelöscht.")
+                               "65535. Die Dateien wurden nicht geschrieben.")
                               .c_str(),
                           dataPath.c_str(), blockCount));
         return false;

@@ -306,7 +306,7 @@ TEST_F(CPelkoDocRunTest, UnknownTypesStopTheRun) {
     doc.inputType = CPelkoDoc::InDatev;
     doc.outputType = -1;
     EXPECT_EQ(doc.RunAutomatic(), ERunResult::Failed);
-    EXPECT_EQ(fake.log.size(), 1u); // read, no writer
+    EXPECT_EQ(fake.log.size(), 2u); // detect and read, no writer
     EXPECT_TRUE(frontEnd.boxes.back().text.starts_with("(E:105)\nDer Ausgabetyp -1 ist unbekannt."));
     ExpectListsEmpty();
 }
