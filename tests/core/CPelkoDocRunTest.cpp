@@ -232,6 +232,12 @@ TEST_F(CPelkoDocRunTest, KneOutputWithoutFolderPart) {
     EXPECT_EQ(fake.log.back(), "write bookings file=export step=1006 bu=2 st=1 counter=0");
     doc.RunAutomatic();
     EXPECT_EQ(fake.log.back(), "write bookings file= step=1006 bu=2 st=1 counter=0");
+
+    // An existing folder named without the closing "/" is the folder itself.
+    CTempDir temp;
+    doc.outputFile = temp.path.string();
+    doc.RunAutomatic();
+    EXPECT_EQ(fake.log.back(), "write bookings file=" + temp.path.string() + " step=1006 bu=2 st=1 counter=0");
 }
 
 TEST_F(CPelkoDocRunTest, CancelledDatevDialogEndsTheRunSilently) {
