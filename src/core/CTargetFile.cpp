@@ -108,8 +108,10 @@ bool CTargetFile::Place() {
 
 bool CTargetFile::Commit() {
     bool ok = Finish() && Place();
-    if (!ok) Abandon();
-    else SyncFolder(target);
+    if (!ok)
+        Abandon();
+    else
+        SyncFolder(target);
     return ok;
 }
 
@@ -131,10 +133,14 @@ bool CTargetFile::CommitPair(CTargetFile& data, CTargetFile& control) {
     ok = ok && control.Place() && data.Place();
     if (!ok) {
         // The old pair goes back; a new file already in place is overwritten by it or removed.
-        if (controlMoved) io.Rename(controlAside, control.target);
-        else if (control.staging.empty()) CPlatform::RemoveFile(control.target);
-        if (dataMoved) io.Rename(dataAside, data.target);
-        else if (data.staging.empty()) CPlatform::RemoveFile(data.target);
+        if (controlMoved)
+            io.Rename(controlAside, control.target);
+        else if (control.staging.empty())
+            CPlatform::RemoveFile(control.target);
+        if (dataMoved)
+            io.Rename(dataAside, data.target);
+        else if (data.staging.empty())
+            CPlatform::RemoveFile(data.target);
         data.Abandon();
         control.Abandon();
         return false;

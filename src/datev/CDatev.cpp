@@ -80,7 +80,7 @@ struct CNumberLine {
     const char* name;
 };
 const CNumberLine kNumberLines[] = {
-    {0, "Beraternummer"},  {2, "Mandantennummer"},         {4, "Datentr\xE4gernummer"},
+    {0, "Beraternummer"},     {2, "Mandantennummer"},         {4, "Datentr\xE4gernummer"},
     {5, "Abrechnungsnummer"}, {7, "Kontonummernerweiterung"}, {8, "Kontonummernl\xE4nge"},
     {10, "DatevPro-Version"}, {11, "Festschreibung"},
 };
@@ -173,7 +173,8 @@ bool CDatev::SaveAngaben() {
     line(std::to_string(festschreibung), "\t\t", "(DatevPro: Festschreibung: 0=nein, 1=ja)");
 
     CTargetFile file;
-    if (file.Open(CTool::GetDataDir(true) + "/" + kAngabenFile) && file.Write(text) && file.Commit()) return true;
+    if (file.Open(CTool::GetDataDir(true) + "/" + kAngabenFile) && file.Write(text) && file.Commit())
+        return true;
     frontEnd.MessageBox(Ansi("(E:304)\nANGABEN_DATEV.TXT konnte nicht geöffnet werden!"));
     return false;
 }
@@ -225,11 +226,12 @@ CDatev::EPrepared CDatev::PrepareDatevTarget(CPelkoDoc& doc, int dataType, bool 
     }
     if (!findings.empty()) {
         messages += findings;
-        frontEnd.MessageBox(CTool::Format(Ansi("(E:330)\nDie Datei mit den DATEV-Angaben (%s) enthält Zeilen, "
-                                               "die nicht gelesen werden können.\nDer Export wird abgebrochen.")
-                                              .c_str(),
-                                          (named.empty() ? CTool::FindDataFile(kAngabenFile) : named).c_str()),
-                            CFrontEnd::EIcon::Error);
+        frontEnd.MessageBox(
+            CTool::Format(Ansi("(E:330)\nDie Datei mit den DATEV-Angaben (%s) enthält Zeilen, "
+                               "die nicht gelesen werden können.\nDer Export wird abgebrochen.")
+                              .c_str(),
+                          (named.empty() ? CTool::FindDataFile(kAngabenFile) : named).c_str()),
+            CFrontEnd::EIcon::Error);
         return EPrepared::Failed;
     }
     if (dataType == CPelkoDoc::Bookings) SetDateRange(doc.buchungen);

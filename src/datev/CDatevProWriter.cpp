@@ -320,7 +320,8 @@ bool CDatevProWriter::WriteDatevProBookings(CPelkoDoc& doc, const std::string& p
     std::unique_ptr<CModulCSV> header =
         WriteHeader(doc, version.bookingsHeader, "Export Buchungen Header", path, messages);
     if (!header) return false;
-    std::unique_ptr<CModulCSV> data = OpenData(doc, version.bookingsData, "Export Buchungen Daten V2", *header);
+    std::unique_ptr<CModulCSV> data =
+        OpenData(doc, version.bookingsData, "Export Buchungen Daten V2", *header);
 
     CRecordValues values(*data, version.bookingsData);
     std::vector<int> indexes;

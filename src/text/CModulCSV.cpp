@@ -198,9 +198,8 @@ int CModulCSV::SaveLayout(const std::string& fileName, const std::string& sectio
 
 void CModulCSV::SaveLayoutNoting(const std::string& layoutFile, const std::string& section) {
     if (SaveLayout(layoutFile, section)) return;
-    std::string shown = layoutFile.find('/') == std::string::npos
-                            ? CTool::GetDataDir(false) + "/" + layoutFile
-                            : layoutFile;
+    std::string shown =
+        layoutFile.find('/') == std::string::npos ? CTool::GetDataDir(false) + "/" + layoutFile : layoutFile;
     findings += Ansi("HINWEIS: Die Einstellungen konnten nicht in der Datei '") + shown +
                 Ansi("' gespeichert werden.\r\n");
 }
@@ -254,10 +253,12 @@ std::string CModulCSV::FileError(int code, const std::string& path) {
         const char* advice;
     };
     static const CText kTexts[] = {
-        {600, "Öffnen", "Kontrollieren Sie bitte ob ein gültiger Dateiname angegeben wurde oder die Datei von "
-                        "einer anderen Anwendung (z.B. Excel) geöffnet ist."},
-        {601, "Öffnen", "Kontrollieren Sie bitte ob die Datei nicht von einer anderen Anwendung (z.B. Excel) "
-                        "geöffnet ist."},
+        {600, "Öffnen",
+         "Kontrollieren Sie bitte ob ein gültiger Dateiname angegeben wurde oder die Datei von "
+         "einer anderen Anwendung (z.B. Excel) geöffnet ist."},
+        {601, "Öffnen",
+         "Kontrollieren Sie bitte ob die Datei nicht von einer anderen Anwendung (z.B. Excel) "
+         "geöffnet ist."},
         {602, "Schreiben", "Die Datei wurde nicht gespeichert."},
     };
     const CText* text = &kTexts[0];
@@ -326,9 +327,8 @@ int CModulCSV::SetValue(int key, const std::string& value, int numeric, int forc
         column.supplied = text;
         if (int reference = Reference(column.fixedValue); reference >= 0) {
             auto same = [index](const CPendingReference& p) { return p.column == index; };
-            pendingReferences.erase(
-                std::remove_if(pendingReferences.begin(), pendingReferences.end(), same),
-                pendingReferences.end());
+            pendingReferences.erase(std::remove_if(pendingReferences.begin(), pendingReferences.end(), same),
+                                    pendingReferences.end());
             pendingReferences.push_back({index, static_cast<size_t>(reference), numeric, forceQuotes});
             return 1;
         }

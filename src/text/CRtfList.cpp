@@ -3,8 +3,8 @@
 #include "core/CCodePage.h"
 #include "core/CFrontEnd.h"
 #include "core/CPelkoDoc.h"
-#include "core/CTargetFile.h"
 #include "core/CStepCode.h"
+#include "core/CTargetFile.h"
 #include "core/CTool.h"
 #include "text/CModulCSV.h"
 

@@ -237,7 +237,8 @@ TEST_F(CPelkoDocRunTest, KneOutputWithoutFolderPart) {
     CTempDir temp;
     doc.outputFile = temp.path.string();
     doc.RunAutomatic();
-    EXPECT_EQ(fake.log.back(), "write bookings file=" + temp.path.string() + " step=1006 bu=2 st=1 counter=0");
+    EXPECT_EQ(fake.log.back(),
+              "write bookings file=" + temp.path.string() + " step=1006 bu=2 st=1 counter=0");
 }
 
 TEST_F(CPelkoDocRunTest, CancelledDatevDialogEndsTheRunSilently) {
@@ -306,7 +307,8 @@ TEST_F(CPelkoDocRunTest, UnknownTypesStopTheRun) {
     EXPECT_EQ(doc.RunInteractive(), ERunResult::Failed);
     EXPECT_TRUE(fake.log.empty());
     ASSERT_EQ(frontEnd.boxes.size(), 1u);
-    EXPECT_TRUE(frontEnd.boxes[0].text.starts_with("(E:104)\nDer Eingabetyp 7 ist unbekannt.")) << frontEnd.boxes[0].text;
+    EXPECT_TRUE(frontEnd.boxes[0].text.starts_with("(E:104)\nDer Eingabetyp 7 ist unbekannt."))
+        << frontEnd.boxes[0].text;
     EXPECT_EQ(frontEnd.statuses.back(), "Konvertierung abgebrochen.");
 
     doc.inputType = CPelkoDoc::InDatev;

@@ -53,7 +53,8 @@ protected:
         doc.datevParamFile = file;
         doc.automatic = automaticFlag;
         doc.forceDatevDialog = force;
-        EXPECT_EQ(doc.datev.PrepareDatevTarget(doc, CPelkoDoc::Bookings, false, automaticRun, messages), Ready);
+        EXPECT_EQ(doc.datev.PrepareDatevTarget(doc, CPelkoDoc::Bookings, false, automaticRun, messages),
+                  Ready);
         return !frontEnd.dialogs.empty();
     }
 

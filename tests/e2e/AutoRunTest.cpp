@@ -62,8 +62,8 @@ TEST(AutoRunTest, CompletedRunLeavesAnEmptyErrorFileAndExitsWithZero) {
     const std::string errorFile = temp.File("fehler.txt");
     CTempDir::Write(errorFile, "vom letzten Lauf");
     const std::string input = std::string(PELKO_TEST_DATA) + "/csv/buchungen_in.csv";
-    CResult result =
-        RunPelko(temp, {"/AUTO", "/in:csv:bu:" + input, "/out:csv:" + temp.File("aus.csv"), "/out:error:" + errorFile});
+    CResult result = RunPelko(temp, {"/AUTO", "/in:csv:bu:" + input, "/out:csv:" + temp.File("aus.csv"),
+                                     "/out:error:" + errorFile});
     EXPECT_EQ(result.exitCode, 0) << result.err;
     EXPECT_EQ(result.err, "");
     EXPECT_EQ(CTempDir::Read(errorFile), "");
@@ -93,8 +93,8 @@ TEST(AutoRunTest, ErrorFileThatCannotBeCreatedIsReportedAndTheRunGoesOn) {
     CTempDir temp;
     const std::string errorFile = temp.File("fehlt/fehler.txt");
     const std::string input = std::string(PELKO_TEST_DATA) + "/csv/buchungen_in.csv";
-    CResult result =
-        RunPelko(temp, {"/AUTO", "/in:csv:bu:" + input, "/out:csv:" + temp.File("aus.csv"), "/out:error:" + errorFile});
+    CResult result = RunPelko(temp, {"/AUTO", "/in:csv:bu:" + input, "/out:csv:" + temp.File("aus.csv"),
+                                     "/out:error:" + errorFile});
     EXPECT_EQ(result.exitCode, 0);
     EXPECT_NE(result.err.find("Die Fehlerdatei '" + errorFile + "' kann nicht angelegt werden"),
               std::string::npos);

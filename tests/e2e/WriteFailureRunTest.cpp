@@ -49,7 +49,8 @@ int Wait(pid_t pid) {
 std::string ManyBookings(const CTempDir& temp, int count) {
     std::string text = "Buchungsnummer;Datum;Soll-Konto;Haben-Konto;Betrag;Buchungstext\r\n";
     for (int i = 1; i <= count; ++i)
-        text += std::to_string(i) + ";15.03.2023;1200;8400;" + std::to_string(i % 9000 + 1) + ",25;Miete Lager\r\n";
+        text += std::to_string(i) + ";15.03.2023;1200;8400;" + std::to_string(i % 9000 + 1) +
+                ",25;Miete Lager\r\n";
     const std::string path = temp.File("buchungen.csv");
     CTempDir::Write(path, text);
     return path;
@@ -94,9 +95,11 @@ TEST(WriteFailureRunTest, KillDuringTheWriteLeavesThePreviousTargets) {
         fs::create_directories(temp.path / "aus");
         for (const std::string& target : c.targets)
             CTempDir::Write(temp.File("aus/" + target), "vorher " + target);
-        std::string output = std::string(c.output) + temp.File(c.targets.size() > 1 ? "aus/" : "aus/liste.rtf");
+        std::string output =
+            std::string(c.output) + temp.File(c.targets.size() > 1 ? "aus/" : "aus/liste.rtf");
         CTempDir::Write(temp.File("angaben.txt"), "DATEV-Angaben:\r\n--\r\n1234567\r\nB\r\n12345\r\n");
-        pid_t pid = Start(temp, {"/AUTO", "/in:csv:bu:" + input, output, "/dv:" + temp.File("angaben.txt")}, 0);
+        pid_t pid =
+            Start(temp, {"/AUTO", "/in:csv:bu:" + input, output, "/dv:" + temp.File("angaben.txt")}, 0);
         // Wait for the staging file, then kill in the middle of the write.
         auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
         bool writing = false;
