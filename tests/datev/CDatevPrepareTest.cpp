@@ -210,7 +210,9 @@ TEST_F(DatevPrepare, ParameterFileThatCannotBeReadStopsTheExport) {
         ASSERT_EQ(frontEnd.boxes.size(), 1u);
         EXPECT_TRUE(frontEnd.boxes[0].text.starts_with("(E:330)\n")) << frontEnd.boxes[0].text;
         EXPECT_NE(frontEnd.boxes[0].text.find(paramFile), std::string::npos);
-        if (c.finding) EXPECT_NE(messages.find(c.finding), std::string::npos) << messages;
+        if (c.finding) {
+            EXPECT_NE(messages.find(c.finding), std::string::npos) << messages;
+        }
         EXPECT_FALSE(CPlatform::FileExists(temp.DataFile("angaben_datev.txt"))); // nothing saved
     }
 }
