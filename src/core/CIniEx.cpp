@@ -2,6 +2,7 @@
 
 #include "core/CCodePage.h"
 #include "core/CPlatform.h"
+#include "core/CTargetFile.h"
 #include "core/CTool.h"
 
 #include <cstdio>
@@ -51,6 +52,7 @@ std::string CIniEx::LocateFile(const std::string& fileName) {
 bool CIniEx::Open(const std::string& fileName, bool autoSaveFlag, bool create, bool caseInsensitiveFlag) {
     if (!path.empty()) Save();
     Clear();
+    readFailed = false;
     autoSave = autoSaveFlag;
     caseInsensitive = caseInsensitiveFlag;
     sections.push_back(CSection{});
@@ -78,6 +80,15 @@ bool CIniEx::Open(const std::string& fileName, bool autoSaveFlag, bool create, b
                 line += buffer[i];
             }
         }
+    }
+    // A read error is no end of the file: half a settings file must neither be used nor saved
+    // over the whole one.
+    if (std::ferror(file.get())) {
+        Clear();
+        sections.push_back(CSection{});
+        autoSave = false;
+        readFailed = true;
+        return false;
     }
     if (!line.empty()) ParseLine(std::move(line));
     return true;
@@ -164,6 +175,7 @@ void CIniEx::SetInt(const std::string& section, const std::string& key, int valu
 }
 
 bool CIniEx::Save() {
+    if (readFailed) return false;
     if (!modified || path.empty()) return true;
     std::string text;
     for (size_t s = 0; s < sections.size(); ++s) {
@@ -179,18 +191,8 @@ bool CIniEx::Save() {
                 text += key + "\r\n";
         }
     }
-    // Write beside the file and rename, so a failed write never leaves a half file behind.
-    std::string temp = path + ".tmp";
-    CFilePtr file(CPlatform::OpenFile(temp, "wb"));
-    if (!file) return false;
-    bool written = std::fwrite(text.data(), 1, text.size(), file.get()) == text.size();
-    written = std::fflush(file.get()) == 0 && written;
-    file.reset();
-    if (!written || !CPlatform::RenameFile(temp, path)) {
-        CPlatform::RemoveFile(temp);
-        return false;
-    }
-    return true;
+    CTargetFile file;
+    return file.Open(path) && file.Write(text) && file.Commit();
 }
 
 void CIniEx::Clear() {

@@ -7,6 +7,7 @@
 #include "core/CPlatform.h"
 #include "core/CRunDispatch.h"
 #include "datev/CExtfCheck.h"
+#include "db/CDbConversion.h"
 #include "text/CCsvConversion.h"
 
 namespace {
@@ -52,12 +53,6 @@ const COutputDialog kOutputDialogs[] = {
 
 bool HasSettingsDialog(int type) {
     return type == CPelkoDoc::InCsv || type == CPelkoDoc::InAccess || type == CPelkoDoc::InSql;
-}
-
-// The database dialogs are not part of this version; the button says so instead of doing nothing.
-void EditDatabaseSettings(CPelkoDoc& doc) {
-    doc.GetFrontEnd().MessageBox(Ansi("Die Datenbank-Einstellungen sind in dieser Version nicht enthalten."),
-                                 CFrontEnd::EIcon::Information);
 }
 
 } // namespace
@@ -192,14 +187,14 @@ void CPelkoDlg::EditInputSettings() {
     if (doc.inputType == CPelkoDoc::InCsv)
         CCsvConversion::EditImportLayout(doc);
     else if (HasSettingsDialog(doc.inputType))
-        EditDatabaseSettings(doc);
+        CDbConversion::EditImportLayout(doc);
 }
 
 void CPelkoDlg::EditOutputSettings() {
     if (doc.outputType == CPelkoDoc::OutCsv)
         CCsvConversion::EditExportLayout(doc);
     else if (HasSettingsDialog(doc.outputType))
-        EditDatabaseSettings(doc);
+        CDbConversion::EditExportLayout(doc);
 }
 
 void CPelkoDlg::SaveSettings() {

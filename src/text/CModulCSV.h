@@ -30,11 +30,16 @@ public:
 
     // Layout sections of "csv.ini" and "datevpro.ini".
     void LoadLayout(const std::string& fileName, const std::string& section);
+    // 0 when the section could not be saved (a read-only file, a full disk).
     int SaveLayout(const std::string& fileName, const std::string& section);
+    // HINWEIS lines gathered since the last call (a layout that could not be saved); emptied here.
+    std::string TakeFindings();
 
     // Export run.
     int SetupExport(const std::string& fileName, const std::string& section, int showDialog);
     int OpenExportFile(const std::string& path, int append);
+    // Writes on in the file another engine opened for export, which takes its place on CloseFile.
+    void ContinueExport(CModulCSV& from);
     int WriteHeading();
     void ClearValues();
     int SetValue(const std::string& name, const std::string& value, int numeric = 0, int forceQuotes = 0);
@@ -53,7 +58,18 @@ public:
     // True when the line just read held a line feed outside quotes: the file ends its lines with
     // LF alone, which only CR LF ends here.
     bool HadBareLineFeed() const { return bareLineFeed; }
-    bool AtEndOfFile() const { return file.IsEndOfFile(); }
+    bool AtEndOfFile() const { return file.IsEndOfFile() && !hasPending; }
+    // The line of the file where the record just read starts (1 = the first line).
+    int RecordLine() const { return recordLine; }
+    // Compares the heading line of an import with the layout: a file field whose heading names
+    // another program column than the one the layout reads there is a FEHLER, and 0 is returned.
+    // A layout section that did not exist yet is assigned by the headings instead (with a
+    // HINWEIS). "Überschriften prüfen=0" in the layout turns the comparison off.
+    int CheckHeadings(std::string& messages);
+    // After the last record: 0 when the input could not be read to its end (E:601 shown) or a
+    // quoted field never closed (FEHLER); also notes the characters that UTF-8 input held
+    // without a Windows form.
+    int FinishImport(std::string& messages);
     int GetString(const std::string& name, std::string& target) const;
     int GetDouble(const std::string& name, double& target) const;
     int GetInt(const std::string& name, int& target) const;
@@ -68,6 +84,10 @@ public:
 
     // The columns in definition order; changes go through the setters so that the derived
     // orders stay right.
+    // The message of a delimited-text file that cannot be opened for export (600), opened for
+    // import (601) or completely written (602), naming the path the user gave.
+    static std::string FileError(int code, const std::string& path);
+
     int GetColumnCount() const { return static_cast<int>(columns.size()); }
     const CsvColumn& GetColumn(int index) const { return columns[static_cast<size_t>(index)]; }
     void SetPosition(int index, int position);
@@ -86,7 +106,8 @@ public:
     int separatorIndex = 0;
     int noLineBreaks = 0;
     int softReturn = 10;
-    int oemCharset = 0;
+    int oemCharset = 0; // "Zeichensatz": 0 Windows, 2 UTF-8, any other value DOS
+    static constexpr int kUtf8Charset = 2;
     int decimalPoint = 0;
     int noHeading = 0;
     std::string confirmCaption;
@@ -95,6 +116,9 @@ public:
 
 private:
     std::string Transform(const std::string& value, int numeric, int forceQuotes) const;
+    // The definition index a "#n" fixed value refers to; -1 when it is no reference.
+    int Reference(const std::string& fixedValue) const;
+    void SaveLayoutNoting(const std::string& fileName, const std::string& section);
     // The separator written: one of the four, ";" for an index nobody knows.
     int WriteIndex() const;
     char WriteSeparator() const;
@@ -104,6 +128,12 @@ private:
     void BuildOrders();
     void AssignField(size_t field, std::string_view text);
     void ReadLineConverted(std::string& line);
+    void ChooseSeparator(const std::vector<std::string>& sample);
+    int FieldCount(const std::string& text, char separator) const;
+    void AssignUnquoted(size_t& number, size_t& i);
+    void AssignQuoted(size_t& number, size_t& i);
+    void ShowFileError(int code, const std::string& what, const std::string& path);
+    int LayoutUnreadable(const std::string& layoutFile);
 
     CFrontEnd& frontEnd;
     std::vector<CsvColumn> columns;
@@ -122,4 +152,30 @@ private:
     std::string field;
     std::string next;
     bool bareLineFeed = false;
+    // Import state: the file stays open from PrepareImport on, so that an input that cannot be
+    // opened twice (a pipe) is read whole; the rest of a line after a lone LF that ended a record.
+    bool preparedOpen = false;
+    bool layoutFound = false;
+    bool layoutUnreadable = false;
+    int checkHeadings = 1;
+    size_t expectedFields = 0;
+    size_t fieldsRead = 0;
+    bool utf8Detected = false;
+    bool utf8 = false;
+    std::string pending;
+    bool hasPending = false;
+    int lineNumber = 0;
+    int recordLine = 0;
+    int openQuoteLine = 0;
+    std::string unmapped; // characters of UTF-8 input without a Windows-1252 form
+    std::string findings;
+    // "#n" fixed values wait for the whole record: the column referred to may be set after them.
+    bool hasReferences = false;
+    struct CPendingReference {
+        size_t column;
+        size_t reference;
+        int numeric;
+        int forceQuotes;
+    };
+    std::vector<CPendingReference> pendingReferences;
 };

@@ -2,9 +2,12 @@
 
 #include "UiTestSupport.h"
 #include "datev/CDatev.h"
+#include "db/CADODatabase.h"
+#include "db/CADOXCatalog.h"
 #include "support/CTempDir.h"
 #include "ui/CCsvColumnDialog.h"
 #include "ui/CDatevAngabenDialog.h"
+#include "ui/CDbColumnDialog.h"
 #include "ui/CErrorDialog.h"
 #include "ui/CMainWindow.h"
 #include "ui/CUiHooks.h"
@@ -16,8 +19,8 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QMimeData>
-#include <QRegularExpression>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTest>
 
 #include <filesystem>
@@ -26,7 +29,7 @@ namespace {
 
 using F = CDatevDialog;
 
-QStringList ItemTexts(const CCsvColumnDialog* dialog) {
+template <class Dialog> QStringList ItemTexts(const Dialog* dialog) {
     QStringList texts;
     for (int i = 0; i < dialog->tree->topLevelItemCount(); ++i)
         texts << dialog->tree->topLevelItem(i)->text(0);
@@ -42,7 +45,7 @@ QList<bool> Ticks(const CCsvColumnDialog* dialog) {
 
 // Drops the item of row source onto the item of row target, as the mouse does at the end of a drag;
 // true when the list offered to take it.
-bool Drop(CCsvColumnDialog* dialog, int source, int target) {
+template <class Dialog> bool Drop(Dialog* dialog, int source, int target) {
     CColumnTree* tree = dialog->tree;
     QPoint at = tree->visualItemRect(tree->topLevelItem(target)).center();
     std::unique_ptr<QMimeData> data(tree->DragData(source));
@@ -57,11 +60,11 @@ bool Drop(CCsvColumnDialog* dialog, int source, int target) {
 }
 
 // Opens a column dialog through the main window's "Einstellungen" button and runs check on it.
-void WithColumnDialog(CMainWindow& window, QPushButton* settings,
-                      std::function<void(CCsvColumnDialog*)> check) {
+template <class Dialog = CCsvColumnDialog, class Check>
+void WithColumnDialog(CMainWindow& window, QPushButton* settings, Check check) {
     bool seen = false;
     OnNextModal([&](QWidget* modal) {
-        auto* dialog = qobject_cast<CCsvColumnDialog*>(modal);
+        auto* dialog = qobject_cast<Dialog*>(modal);
         QVERIFY(dialog);
         seen = true;
         check(dialog);
@@ -70,6 +73,18 @@ void WithColumnDialog(CMainWindow& window, QPushButton* settings,
     QTest::mouseClick(settings, Qt::LeftButton);
     QVERIFY(seen);
     Q_UNUSED(window);
+}
+
+// A SQLite file with the table "Buchungsdaten" of three columns.
+std::string BookingsDatabase(const CTempDir& temp) {
+    const std::string file = temp.File("buchungen.sqlite");
+    CADODatabase database;
+    database.connectionString = "Provider=SQLite;Data source=" + file;
+    CADOXCatalog().CreateDatabaseFile(database.connectionString);
+    if (!database.Connect() ||
+        !database.ExecuteStatement("CREATE TABLE Buchungsdaten (Datum TEXT, Betrag REAL, Text TEXT)"))
+        qFatal("%s", database.errorText.c_str());
+    return file;
 }
 
 } // namespace
@@ -261,7 +276,8 @@ void CDialogsTest::CrashOfLastUseOfferedAtStart() {
     std::filesystem::create_directories(temp.DataFile(""));
     CTempDir::Write(temp.DataFile("FEHLER.DMP"), "dump");
     CTempDir::Write(temp.DataFile("FEHLER_260101_1200.DMP"), "dump");
-    CTempDir::Write(temp.File("xdg-email"), "#!/bin/sh\nprintf '%s\\n' \"$@\" > \"$(dirname \"$0\")/mail.txt\"\n");
+    CTempDir::Write(temp.File("xdg-email"),
+                    "#!/bin/sh\nprintf '%s\\n' \"$@\" > \"$(dirname \"$0\")/mail.txt\"\n");
     std::filesystem::permissions(temp.File("xdg-email"), std::filesystem::perms::owner_all);
     const std::string path = std::getenv("PATH");
     setenv("PATH", (temp.path.string() + ":" + path).c_str(), 1);
@@ -295,4 +311,78 @@ void CDialogsTest::CrashOfLastUseOfferedAtStart() {
     QVERIFY(mail.find("FEHLER_LOG") == std::string::npos);
     QVERIFY(!std::filesystem::exists(temp.DataFile("FEHLER.DMP")));
     QVERIFY(std::filesystem::exists(temp.DataFile("FEHLER_260101_1200.DMP")));
+}
+
+void CDialogsTest::DatabaseImportDialogReadsAndAssigns() {
+    CTempDir temp;
+    const std::string file = BookingsDatabase(temp);
+    CScriptedFrontEnd frontEnd;
+    CMainWindow window(frontEnd, CommandLine({}));
+    window.show();
+    window.inputType->setCurrentIndex(3);
+    window.dataType->setCurrentIndex(0);
+    window.inputFile->setText(QString::fromStdString(file));
+    WithColumnDialog<CDbColumnDialog>(window, window.inputSettings, [&](CDbColumnDialog* dialog) {
+        QCOMPARE(dialog->windowTitle(), QString("Eingabe: Auswahl und Zuordnung der Datenbank"));
+        QCOMPARE(dialog->databaseType->currentText(), QString("SQLite"));
+        QCOMPARE(dialog->connectionString->text(),
+                 QString::fromStdString("Provider=SQLite;Data source=" + file));
+        dialog->tables->setCurrentText("");
+        QTest::mouseClick(ButtonNamed(dialog, "Alle Tabellen auslesen"), Qt::LeftButton);
+        QCOMPARE(dialog->tables->currentText(), QString("Buchungsdaten"));
+        QTest::mouseClick(ButtonNamed(dialog, "Spalten der Tabelle auslesen"), Qt::LeftButton);
+        QCOMPARE(ItemTexts(dialog).mid(0, 4),
+                 (QStringList{"[Buchungsnummer] <-- [Datum]", "[Belegnummer 2] <-- [Betrag]",
+                              "[Datum] <-- [Text]", "[Soll-Konto] <-- []"}));
+        QTest::mouseClick(ButtonNamed(dialog, "Spalten automatisch zuordnen"), Qt::LeftButton);
+        QCOMPARE(ItemTexts(dialog)[2], QString("[Datum] <-- [Datum]"));
+        QCOMPARE(ItemTexts(dialog)[6], QString("[Betrag] <-- [Betrag]"));
+        QVERIFY(Drop(dialog, 0, 8)); // "Text" from "Buchungsnummer" to "Buchungstext"
+        QCOMPARE(ItemTexts(dialog)[8], QString("[Buchungstext] <-- [Text]"));
+        dialog->tables->setCurrentText("Fehlt");
+        QTest::mouseClick(ButtonNamed(dialog, "Spalten der Tabelle auslesen"), Qt::LeftButton);
+        QCOMPARE(ItemTexts(dialog)[8], QString("[Buchungstext] <-- []")); // a table without columns
+        dialog->tables->setCurrentText("Buchungsdaten");
+        QTest::mouseClick(ButtonNamed(dialog, "Spalten der Tabelle auslesen"), Qt::LeftButton);
+        QTest::mouseClick(ButtonNamed(dialog, "Spalten automatisch zuordnen"), Qt::LeftButton);
+        QTest::mouseClick(dialog->confirm, Qt::LeftButton);
+    });
+    const std::string layout = CTempDir::Read(temp.DataFile("mdb.ini"));
+    QVERIFY(layout.find("[Import Buchungsdaten]") != std::string::npos);
+    QVERIFY(layout.find("Tabellenname=Buchungsdaten\r\n") != std::string::npos);
+    QVERIFY(layout.find("Tab.: Datum=Datum\r\n") != std::string::npos);
+    QVERIFY(layout.find("Tab.: Buchungstext=\r\n") != std::string::npos);
+}
+
+void CDialogsTest::DatabaseExportDialogRenamesColumns() {
+    CTempDir temp;
+    const std::string file = temp.File("aus.sqlite");
+    CScriptedFrontEnd frontEnd;
+    CMainWindow window(frontEnd, CommandLine({}));
+    window.show();
+    window.outputType->setCurrentIndex(3);
+    window.dataType->setCurrentIndex(0);
+    window.outputFile->setText(QString::fromStdString(file));
+    WithColumnDialog<CDbColumnDialog>(window, window.outputSettings, [&](CDbColumnDialog* dialog) {
+        QCOMPARE(dialog->windowTitle(), QString("Ausgabe: Auswahl der Datenbank"));
+        QCOMPARE(dialog->confirm->text(), QString("OK"));
+        QCOMPARE(dialog->tableName->text(), QString("Buchungsdaten"));
+        QCOMPARE(ItemTexts(dialog)[0], QString("Buchungsnummer -> Buchungsnummer"));
+        dialog->tree->setCurrentItem(dialog->tree->topLevelItem(2));
+        QCOMPARE(dialog->newColumnName->text(), QString("Datum"));
+        QTest::keyClicks(dialog->newColumnName, "2");
+        QCOMPARE(ItemTexts(dialog)[2], QString("Datum -> Datum2"));
+        QCOMPARE(dialog->tree->currentItem(), dialog->tree->topLevelItem(2));
+        dialog->tree->topLevelItem(1)->setCheckState(0, Qt::Unchecked);
+        QCOMPARE(dialog->newColumnName->text(), QString("Belegnummer 2"));
+        dialog->tableName->setText("Journal");
+        dialog->dropTable->setChecked(true);
+        QTest::mouseClick(dialog->confirm, Qt::LeftButton);
+    });
+    const std::string layout = CTempDir::Read(temp.DataFile("mdb.ini"));
+    QVERIFY(layout.find("[Export Buchungsdaten]") != std::string::npos);
+    QVERIFY(layout.find("Tabellenname=Journal\r\n") != std::string::npos);
+    QVERIFY(layout.find(Ansi("Tabelle löschen=1\r\n")) != std::string::npos);
+    QVERIFY(layout.find("Tab.: Datum=Datum2\r\n") != std::string::npos);
+    QVERIFY(layout.find("Sel.: Belegnummer 2=0\r\n") != std::string::npos);
 }

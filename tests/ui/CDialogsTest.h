@@ -2,7 +2,7 @@
 
 #include <QObject>
 
-// "DATEV-Angaben" and the CSV column dialogs through their widgets.
+// "DATEV-Angaben", the CSV column dialogs and the database dialogs through their widgets.
 class CDialogsTest : public QObject {
     Q_OBJECT
 private slots:
@@ -12,4 +12,6 @@ private slots:
     void ImportDialogAssignsByDragAndDrop();
     void ExportDialogProfileRoundTrip();
     void CrashOfLastUseOfferedAtStart();
+    void DatabaseImportDialogReadsAndAssigns();
+    void DatabaseExportDialogRenamesColumns();
 };

@@ -2,6 +2,8 @@
 
 #include "UiTestSupport.h"
 #include "datev/CDatev.h"
+#include "db/CDlgModulMdbExport.h"
+#include "db/CDlgModulMdbImport.h"
 #include "support/CTempDir.h"
 #include "text/CDlgModulCsvExport.h"
 #include "text/CDlgModulCsvImport.h"
@@ -9,6 +11,7 @@
 #include "ui/CAutoRunWindow.h"
 #include "ui/CCsvColumnDialog.h"
 #include "ui/CDatevAngabenDialog.h"
+#include "ui/CDbColumnDialog.h"
 #include "ui/CHelp.h"
 #include "ui/CMainWindow.h"
 #include "ui/CMessageWindow.h"
@@ -92,6 +95,19 @@ void CScreenshotTest::EachWindow() {
     Take(&importDialog, path("csv-import.png"));
     importDialog.close();
     doc.csvImportBookings.CloseFile();
+
+    CDlgModulMdbExport databaseExportLogic(doc.dbExportBookings, temp.File("aus.sqlite"));
+    databaseExportLogic.TakeFromEngine("Buchungsdaten");
+    databaseExportLogic.Open();
+    CDbColumnDialog databaseExport(databaseExportLogic, &window);
+    Take(&databaseExport, path("datenbank-export.png"));
+    databaseExport.close();
+    CDlgModulMdbImport databaseImportLogic(doc.dbImportMaster, "");
+    databaseImportLogic.TakeFromEngine("Stammdaten");
+    databaseImportLogic.Open();
+    CDbColumnDialog databaseImport(databaseImportLogic, &window);
+    Take(&databaseImport, path("datenbank-import.png"));
+    databaseImport.close();
 
     CAutoRunWindow autoRun(frontEnd,
                            CommandLine({"/AUTO", "/in:csv:bu:" + input, "/out:csv:" + temp.File("aus.csv")}));
