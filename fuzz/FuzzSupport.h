@@ -52,7 +52,8 @@ inline const std::filesystem::path& Folder() {
 
 inline std::string Write(const std::string& name, std::string_view bytes) {
     const std::string path = (Folder() / name).string();
-    std::ofstream(path, std::ios::binary | std::ios::trunc).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    std::ofstream(path, std::ios::binary | std::ios::trunc)
+        .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     return path;
 }
 

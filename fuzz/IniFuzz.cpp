@@ -1,26 +1,10 @@
 // Any INI file: every value survives a change and a save, and "pelko.ini" loads into a document.
 #include "FuzzSupport.h"
-#include "core/CIniEx.h"
 #include "core/CPelkoSettings.h"
+#include "robustness/SettingsProbes.h"
 
 #include <algorithm>
 #include <vector>
-
-namespace {
-
-std::vector<std::string> AllValues(const CIniEx& ini) {
-    std::vector<std::string> values;
-    for (const std::string& section : ini.GetSectionNames()) {
-        for (const std::string& key : ini.GetKeys(section)) {
-            std::string value;
-            ini.GetString(section, key, value);
-            values.push_back(section + '\x01' + key + '\x01' + value);
-        }
-    }
-    return values;
-}
-
-} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     CPelkoDoc& doc = fuzz::Doc();
@@ -29,14 +13,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     {
         CIniEx ini;
         fuzz::Require(ini.Open(path, true, false), "open");
-        before = AllValues(ini);
+        before = probe::AllValues(ini);
         ini.SetString("Fuzz", "Wert", "eins=zwei");
         CPelkoSettings::Load(ini, doc, CPelkoSettings::EReader::MainWindow);
         CPelkoSettings::Load(ini, doc, CPelkoSettings::EReader::AutomaticRun);
     }
     CIniEx again;
     fuzz::Require(again.Open(path, false, false), "reopen");
-    std::vector<std::string> after = AllValues(again);
+    std::vector<std::string> after = probe::AllValues(again);
     const std::string added = std::string("Fuzz\x01Wert\x01") + "eins=zwei";
     fuzz::Require(std::find(after.begin(), after.end(), added) != after.end(), "set value lost");
     after.erase(std::remove(after.begin(), after.end(), added), after.end());

@@ -23,12 +23,13 @@ targets=("$@")
 [ ${#targets[@]} -gt 0 ] || mapfile -t targets < <(printf '%s\n' "${!seeds[@]}" | sort)
 
 run() {
-  local name=$1
+  local name=$1 status=0
   mkdir -p "$runs/corpus/$name"
   # shellcheck disable=SC2086
   "$build/$name" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -max_len=16384 \
     -print_final_stats=1 -artifact_prefix="$runs/$name-" "$runs/corpus/$name" ${seeds[$name]} \
-    >"$runs/$name.log" 2>&1
+    >"$runs/$name.log" 2>&1 || status=$?
+  echo "$status" >"$runs/$name.status"
 }
 
 for name in "${targets[@]}"; do
@@ -41,10 +42,9 @@ wait || true
 failed=0
 for name in "${targets[@]}"; do
   rate=$(sed -n 's/^stat::average_exec_per_sec: *//p' "$runs/$name.log")
-  if grep -qE '^(==[0-9]+==ERROR|SUMMARY:|Eigenschaft verletzt)|libFuzzer: (deadly signal|timeout|out-of-memory)' \
-    "$runs/$name.log" || [ -z "$rate" ]; then
+  if [ "$(cat "$runs/$name.status")" != 0 ]; then
     echo "$name: FEHLER (siehe $runs/$name.log)"
-    grep -E 'ERROR|SUMMARY|Eigenschaft|Test unit written' "$runs/$name.log" | head -5
+    grep -E 'ERROR|SUMMARY|Eigenschaft|Test unit written|No such file' "$runs/$name.log" | head -5 || true
     failed=1
   else
     echo "$name: ${rate} Ausführungen/s"

@@ -46,7 +46,7 @@ CFacts facts;
 std::atomic<bool> recorderFlag{true}; // cleared by the first report; later calls do nothing
 std::atomic<bool> installed{false};
 std::atomic<bool> consoleNotice{false};
-char alternateStack[64 * 1024]; // a stack overflow leaves no room on the crashed stack
+char alternateStack[256 * 1024]; // a stack overflow leaves no room on the crashed stack
 
 void Copy(char* to, size_t size, const char* from) {
     size_t i = 0;
@@ -149,7 +149,11 @@ CCivilTime Civil(long long seconds) {
     const unsigned day = dayOfYear - (153 * mp + 2) / 5 + 1;
     const unsigned month = mp < 10 ? mp + 3 : mp - 9;
     const long long year = static_cast<long long>(yearOfEra) + era * 400 + (month <= 2);
-    return {year, month, day, static_cast<unsigned>(rest / 3600), static_cast<unsigned>(rest / 60 % 60),
+    return {year,
+            month,
+            day,
+            static_cast<unsigned>(rest / 3600),
+            static_cast<unsigned>(rest / 60 % 60),
             static_cast<unsigned>(rest % 60)};
 }
 
@@ -225,7 +229,9 @@ unsigned long long ProcValue(const char* text, const char* key) {
     return value * 1024;
 }
 
-unsigned long long Megabytes(unsigned long long bytes) { return (bytes + 1048575) >> 20; }
+unsigned long long Megabytes(unsigned long long bytes) {
+    return (bytes + 1048575) >> 20;
+}
 
 void WriteMemory(CReport& report) {
     char meminfo[4096];
@@ -243,8 +249,8 @@ void WriteMemory(CReport& report) {
                                         ProcValue(meminfo, "SwapFree:"),
                                         addressSpace,
                                         used < addressSpace ? addressSpace - used : 0};
-    const char* const names[] = {"physical memory",     "physical memory free", "paging file",
-                                 "paging file free",    "user address space",   "user address space free"};
+    const char* const names[] = {"physical memory",  "physical memory free", "paging file",
+                                 "paging file free", "user address space",   "user address space free"};
     for (int i = 0; i < 6; ++i)
         report.Number(Megabytes(sizes[i])) << " MBytes " << names[i] << ".\r\n";
 }
@@ -291,8 +297,7 @@ bool ParseMapping(char* line, CMapping& mapping) {
 }
 
 // Calls visit for each line of /proc/self/maps, read in pieces into a fixed buffer.
-template <class Visit>
-void ForEachMapping(Visit visit) {
+template <class Visit> void ForEachMapping(Visit visit) {
     int fd = open("/proc/self/maps", O_RDONLY | O_CLOEXEC);
     if (fd < 0) return;
     char buffer[8192];
@@ -321,7 +326,7 @@ struct CModule {
 };
 
 void WriteModule(CReport& report, const CModule& module, int number) {
-    struct stat info{};
+    struct stat info {};
     const bool known = stat(module.path, &info) == 0;
     report << "Module ";
     report.Number(static_cast<unsigned>(number)) << "\r\n" << module.path << "\r\n";
@@ -346,8 +351,9 @@ void WriteModules(CReport& report) {
             return;
         }
         const bool image = mapping.offset == 0 && mapping.perms[0] == 'r' &&
-                           std::memcmp(reinterpret_cast<const void*>(mapping.start), "\x7f"
-                                                                                      "ELF",
+                           std::memcmp(reinterpret_cast<const void*>(mapping.start),
+                                       "\x7f"
+                                       "ELF",
                                        4) == 0;
         if (!image) return;
         if (module.path[0]) WriteModule(report, module, number++);
@@ -423,7 +429,8 @@ void CopyTo(const char* name, const char* dated) {
 // "FEHLER_LOG_%y%m%d_%H%M.TXT" and "FEHLER_%y%m%d_%H%M.DMP".
 void DatedName(char* out, size_t size, const char* prefix, const char* suffix, const CCivilTime& time) {
     char stamp[16];
-    const unsigned parts[] = {static_cast<unsigned>(time.year % 100), time.month, time.day, time.hour, time.minute};
+    const unsigned parts[] = {static_cast<unsigned>(time.year % 100), time.month, time.day, time.hour,
+                              time.minute};
     int n = 0;
     for (int i = 0; i < 5; ++i) {
         if (i == 3) stamp[n++] = '_';
@@ -455,7 +462,8 @@ void WriteWhat(CReport& report, const CCrash& crash) {
 
 bool HasFaultAddress(const CCrash& crash) {
     return crash.info && crash.info->si_code > 0 &&
-           (crash.signal == SIGSEGV || crash.signal == SIGBUS || crash.signal == SIGFPE || crash.signal == SIGILL);
+           (crash.signal == SIGSEGV || crash.signal == SIGBUS || crash.signal == SIGFPE ||
+            crash.signal == SIGILL);
 }
 
 bool WriteLog(const CCrash& crash, const CCivilTime& time) {
@@ -472,13 +480,14 @@ bool WriteLog(const CCrash& crash, const CCivilTime& time) {
         WriteTime(report, time);
         report << ".\r\n" << facts.program << ", run by " << facts.user << ".\r\n";
         report << "Operating system:  " << facts.system << ".\r\n";
-        report.Number(static_cast<unsigned long long>(facts.processors)) << " processor(s), type " << facts.machine
-                                                                          << ".\r\n";
+        report.Number(static_cast<unsigned long long>(facts.processors))
+            << " processor(s), type " << facts.machine << ".\r\n";
         WriteMemory(report);
         WriteWhat(report, crash);
         if (crash.signal == SIGSEGV && HasFaultAddress(crash)) {
             report << (IsWrite(crash.context) ? "Write to" : "Read from") << " location ";
-            report.Hex(reinterpret_cast<uintptr_t>(crash.info->si_addr), 8) << " caused an access violation.\r\n";
+            report.Hex(reinterpret_cast<uintptr_t>(crash.info->si_addr), 8)
+                << " caused an access violation.\r\n";
         }
         report << "\r\nContext:\r\n64-BIT\r\n";
         WriteBackTrace(report);
@@ -500,7 +509,8 @@ bool WriteDump(const CCrash& crash) {
         if (HasFaultAddress(crash)) {
             report << "Fault address: 0x";
             report.Hex(reinterpret_cast<uintptr_t>(crash.info->si_addr), 16) << "\r\n";
-            if (crash.signal == SIGSEGV) report << "Access: " << (IsWrite(crash.context) ? "write" : "read") << "\r\n";
+            if (crash.signal == SIGSEGV)
+                report << "Access: " << (IsWrite(crash.context) ? "write" : "read") << "\r\n";
         }
         WriteRegisters(report, crash.context);
         WriteBackTrace(report);
@@ -543,7 +553,7 @@ void Record(const CCrash& crash) {
 }
 
 void DefaultAction(int signal) {
-    struct sigaction action{};
+    struct sigaction action {};
     action.sa_handler = SIG_DFL;
     sigemptyset(&action.sa_mask);
     sigaction(signal, &action, nullptr);
@@ -632,7 +642,7 @@ void CCrashRecorder::Install() {
     stack.ss_sp = alternateStack;
     stack.ss_size = sizeof alternateStack;
     sigaltstack(&stack, nullptr);
-    struct sigaction action{};
+    struct sigaction action {};
     action.sa_sigaction = OnSignal;
     action.sa_flags = SA_SIGINFO | SA_ONSTACK;
     // A second fault while recording meets its signal blocked, and the kernel ends the process.
@@ -644,11 +654,17 @@ void CCrashRecorder::Install() {
     std::set_terminate(OnTerminate);
 }
 
-void CCrashRecorder::SetConsoleNotice(bool on) { consoleNotice = on; }
+void CCrashRecorder::SetConsoleNotice(bool on) {
+    consoleNotice = on;
+}
 
-std::string CCrashRecorder::ReportFolder() { return CPlatform::DataDir() + "/"; }
+std::string CCrashRecorder::ReportFolder() {
+    return CPlatform::DataDir() + "/";
+}
 
-void CCrashRecorder::RecordException(const char* description) { Record({0, nullptr, nullptr, description}); }
+void CCrashRecorder::RecordException(const char* description) {
+    Record({0, nullptr, nullptr, description});
+}
 
 void CCrashRecorder::ProvokeCrash() {
     // Not address 0: a null check of the sanitizers would end the process before the recorder sees it.

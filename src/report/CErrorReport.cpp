@@ -16,10 +16,16 @@ extern char** environ;
 
 namespace {
 
-std::string LogPath() { return CCrashRecorder::ReportFolder() + CCrashRecorder::kLogName; }
-std::string DumpPath() { return CCrashRecorder::ReportFolder() + CCrashRecorder::kDumpName; }
+std::string LogPath() {
+    return CCrashRecorder::ReportFolder() + CCrashRecorder::kLogName;
+}
+std::string DumpPath() {
+    return CCrashRecorder::ReportFolder() + CCrashRecorder::kDumpName;
+}
 
-std::string ProgramText() { return std::string("Pelko ") + PELKO_VERSION + (sizeof(void*) == 8 ? ", 64Bit" : ""); }
+std::string ProgramText() {
+    return std::string("Pelko ") + PELKO_VERSION + (sizeof(void*) == 8 ? ", 64Bit" : "");
+}
 
 // The full path of a program found on PATH, empty when there is none.
 std::string FindOnPath(const std::string& name) {
@@ -66,7 +72,9 @@ void CErrorReport::DeleteFoundFiles() const {
     if (dumpFound) CPlatform::RemoveFile(DumpPath());
 }
 
-std::string CErrorReport::Subject() const { return "Fehler-Report: " + ProgramText(); }
+std::string CErrorReport::Subject() const {
+    return "Fehler-Report: " + ProgramText();
+}
 
 std::string CErrorReport::Body() const {
     static const std::string tail =
@@ -74,9 +82,9 @@ std::string CErrorReport::Body() const {
              "Dringlichkeit der Fehlerbehebung:\n   [] nur zur Info\n   [] man kann weiterarbeiten\n"
              "   [] weiterarbeiten unmöglich\n\n"
              ">>> Bitte möglichst benutzte Datei mitsenden! <<<");
-    return "FEHLER-REPORT:\n\nProgramm:          " + ProgramText() + "\nBetriebssystem:    " +
-           CCodePage::Utf8ToAnsi(CCrashRecorder::OperatingSystem()) + "\n\n" + numberLine + "\n\nFehlertext:\n" +
-           text + "\n\n" + tail;
+    return "FEHLER-REPORT:\n\nProgramm:          " + ProgramText() +
+           "\nBetriebssystem:    " + CCodePage::Utf8ToAnsi(CCrashRecorder::OperatingSystem()) + "\n\n" +
+           numberLine + "\n\nFehlertext:\n" + text + "\n\n" + tail;
 }
 
 std::vector<std::string> CErrorReport::MailArguments(const std::string& address) const {

@@ -24,14 +24,16 @@ QLabel* BoldLabel(const std::string& text, int pixelHeight = 0) {
 
 } // namespace
 
-CErrorDialog::CErrorDialog(const CErrorReport& reportRef, QWidget* parent) : QDialog(parent), report(reportRef) {
+CErrorDialog::CErrorDialog(const CErrorReport& reportRef, QWidget* parent)
+    : QDialog(parent), report(reportRef) {
     setWindowTitle("FEHLER");
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(BoldLabel(report.NumberLine(), static_cast<int>(14 * CTool::GetScaleFactor())));
     layout->addWidget(BoldLabel(report.Text()));
     auto* hint = new QLabel(QString::fromUtf8(
         "Mit \"Fehlermeldung senden\" öffnet Ihr E-Mail-Programm eine vorbereitete Nachricht an unsere "
-        "Unterstützung, die Fehlerberichte sind angehängt. Bitte beschreiben Sie darin, wie es zu dem Fehler kam."));
+        "Unterstützung, die Fehlerberichte sind angehängt. Bitte beschreiben Sie darin, wie es zu dem Fehler "
+        "kam."));
     hint->setWordWrap(true);
     layout->addWidget(hint);
     auto* buttons = new QDialogButtonBox;

@@ -14,14 +14,17 @@ namespace {
 
 namespace fs = std::filesystem;
 
-void Throw() { throw std::runtime_error("Testfehler beim Lesen"); }
+void Throw() {
+    throw std::runtime_error("Testfehler beim Lesen");
+}
 // An exception that leaves a noexcept function ends in std::terminate, as one escaping main would.
-void ThrowOutOfNoexcept() noexcept { Throw(); }
+void ThrowOutOfNoexcept() noexcept {
+    Throw();
+}
 
 // Runs crash in a child process whose data folder is folder and whose console goes to console;
 // the wait status of the child.
-template <class Crash>
-int RunChild(const fs::path& folder, const fs::path& console, Crash crash) {
+template <class Crash> int RunChild(const fs::path& folder, const fs::path& console, Crash crash) {
     pid_t child = fork();
     if (child == 0) {
         setenv("PELKO_DATA_DIR", folder.c_str(), 1);
@@ -58,7 +61,8 @@ TEST(CCrashRecorderTest, CrashLeavesReportDumpAndDatedCopiesAndEndsByTheSignal) 
     const CCrashCase cases[] = {
         {"segv", [] { CCrashRecorder::ProvokeCrash(); }, SIGSEGV, "Signal 11 (SIGSEGV), code 1.\r\n",
          "Write to location 00000010 caused an access violation.\r\n\r\nContext:"},
-        {"abort", [] { std::abort(); }, SIGABRT, "Signal 6 (SIGABRT), code -6.\r\n", "code -6.\r\n\r\nContext:"},
+        {"abort", [] { std::abort(); }, SIGABRT, "Signal 6 (SIGABRT), code -6.\r\n",
+         "code -6.\r\n\r\nContext:"},
         {"exception", [] { ThrowOutOfNoexcept(); }, SIGABRT,
          "Uncaught exception: std::runtime_error: Testfehler beim Lesen\r\n", "Lesen\r\n\r\nContext:"},
     };
@@ -73,9 +77,10 @@ TEST(CCrashRecorderTest, CrashLeavesReportDumpAndDatedCopiesAndEndsByTheSignal) 
         const std::string log = CTempDir::Read((folder / "FEHLER_LOG.TXT").string());
         EXPECT_TRUE(log.starts_with("Exception handler called in ExceptionAttacher - AfxWinMain.\r\n"
                                     "Error occurred at "));
-        for (const char* line : {", run by ", "\r\nOperating system:  ", " [64-Bit] .\r\n", " processor(s), type ",
-                                 "% memory in use.\r\n", " MBytes user address space free.\r\n", c.what, c.access,
-                                 "\r\nContext:\r\n64-BIT\r\nBack trace:\r\n", "Module 1\r\n", "Image Base: 0x"})
+        for (const char* line :
+             {", run by ", "\r\nOperating system:  ", " [64-Bit] .\r\n", " processor(s), type ",
+              "% memory in use.\r\n", " MBytes user address space free.\r\n", c.what, c.access,
+              "\r\nContext:\r\n64-BIT\r\nBack trace:\r\n", "Module 1\r\n", "Image Base: 0x"})
             EXPECT_NE(log.find(line), std::string::npos) << line;
         EXPECT_TRUE(log.ends_with("\r\n===== [end of FEHLER_LOG.TXT] =====\r\n"));
         // Every shared library of the process is named in the module list.
@@ -103,8 +108,9 @@ TEST(CCrashRecorderTest, CrashLeavesReportDumpAndDatedCopiesAndEndsByTheSignal) 
         EXPECT_EQ(CTempDir::Read(datedDumps[0].string()), dump);
 
         EXPECT_EQ(CTempDir::Read((temp.path / "console.txt").string()),
-                  "FEHLER: Pelko ist abgestürzt. Der Fehlerbericht steht in " + (folder / "FEHLER_LOG.TXT").string() +
-                      " und " + (folder / "FEHLER.DMP").string() + ".\n");
+                  "FEHLER: Pelko ist abgestürzt. Der Fehlerbericht steht in " +
+                      (folder / "FEHLER_LOG.TXT").string() + " und " + (folder / "FEHLER.DMP").string() +
+                      ".\n");
     }
 }
 
@@ -126,7 +132,8 @@ TEST(CCrashRecorderTest, OnlyTheFirstCrashIsRecorded) {
 TEST(CCrashRecorderTest, UnwritableFolderStillEndsByTheSignal) {
     CTempDir temp;
     CTempDir::Write(temp.File("datei"), "x");
-    const int status = RunChild(temp.path / "datei" / "Pelko", temp.path / "console.txt", [] { std::abort(); });
+    const int status =
+        RunChild(temp.path / "datei" / "Pelko", temp.path / "console.txt", [] { std::abort(); });
     ASSERT_TRUE(WIFSIGNALED(status));
     EXPECT_EQ(WTERMSIG(status), SIGABRT);
     EXPECT_EQ(CTempDir::Read(temp.File("console.txt")), "Error creating exception report\r\n");

@@ -1,6 +1,6 @@
+#include "report/CErrorReport.h"
 #include "core/CCodePage.h"
 #include "core/CStepCode.h"
-#include "report/CErrorReport.h"
 #include "support/CTempDir.h"
 
 #include <gtest/gtest.h>
@@ -51,8 +51,10 @@ TEST_F(CErrorReportTest, HandsTheReportToXdgEmail) {
     report.SetError(399, Ansi("Datei für Müller fehlt"));
     EXPECT_EQ(report.NumberLine(), "Fehlernummer: 399:8001");
     const CMailCase cases[] = {
-        {"sent", "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\0' \"$a\"; done > \"$(dirname \"$0\")/args\"\n", ""},
-        {"no mail program", "#!/bin/sh\nexit 3\n", "Die Unterstützung für das Mailsystem kann nicht geladen werden."},
+        {"sent", "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\0' \"$a\"; done > \"$(dirname \"$0\")/args\"\n",
+         ""},
+        {"no mail program", "#!/bin/sh\nexit 3\n",
+         "Die Unterstützung für das Mailsystem kann nicht geladen werden."},
         {"failed", "#!/bin/sh\nexit 4\n", "Fehler bei \"Nachricht senden\"."},
         {"no xdg-email", nullptr, "Die Unterstützung für das Mailsystem kann nicht geladen werden."},
     };
@@ -76,14 +78,16 @@ TEST_F(CErrorReportTest, HandsTheReportToXdgEmail) {
     const std::string body = args.substr(expected.size(), args.find('\0', expected.size()) - expected.size());
     EXPECT_TRUE(body.starts_with("FEHLER-REPORT:\n\nProgramm:          Pelko " PELKO_VERSION ", 64Bit\n"
                                  "Betriebssystem:    "));
-    EXPECT_NE(body.find("[64-Bit] \n\nFehlernummer: 399:8001\n\nFehlertext:\nDatei für Müller fehlt\n\n"
-                        "zusätzliche Fehlerbeschreibung:\n...\n(wie läßt sich der Fehler reproduzieren?)\n\n"
-                        "Dringlichkeit der Fehlerbehebung:\n   [] nur zur Info\n   [] man kann weiterarbeiten\n"
-                        "   [] weiterarbeiten unmöglich\n\n>>> Bitte möglichst benutzte Datei mitsenden! <<<"),
-              std::string::npos)
+    EXPECT_NE(
+        body.find("[64-Bit] \n\nFehlernummer: 399:8001\n\nFehlertext:\nDatei für Müller fehlt\n\n"
+                  "zusätzliche Fehlerbeschreibung:\n...\n(wie läßt sich der Fehler reproduzieren?)\n\n"
+                  "Dringlichkeit der Fehlerbehebung:\n   [] nur zur Info\n   [] man kann weiterarbeiten\n"
+                  "   [] weiterarbeiten unmöglich\n\n>>> Bitte möglichst benutzte Datei mitsenden! <<<"),
+        std::string::npos)
         << body;
-    EXPECT_TRUE(args.ends_with(std::string("--attach\0", 9) + temp.DataFile("FEHLER_LOG.TXT") + '\0' + "--attach" +
-                               '\0' + temp.DataFile("FEHLER.DMP") + '\0' + "hilfe@example.org" + '\0'));
+    EXPECT_TRUE(args.ends_with(std::string("--attach\0", 9) + temp.DataFile("FEHLER_LOG.TXT") + '\0' +
+                               "--attach" + '\0' + temp.DataFile("FEHLER.DMP") + '\0' + "hilfe@example.org" +
+                               '\0'));
 }
 
 TEST_F(CErrorReportTest, SupportAddressFromTheSettings) {

@@ -4,6 +4,7 @@
 #include "core/CTool.h"
 #include "datev/CDatev.h"
 #include "robustness/FuzzSupport.h"
+#include "robustness/SettingsProbes.h"
 #include "support/CRecordingFrontEnd.h"
 #include "text/CDlgModulCsvExport.h"
 #include "text/CDlgModulCsvImport.h"
@@ -13,61 +14,11 @@
 #include <unistd.h>
 
 using namespace fuzz;
+using namespace probe;
 
 namespace {
 
 const std::string kCsvData = std::string(PELKO_TEST_DATA) + "/csv/";
-
-// Every value of the file as the class reads it, keyed by section and key.
-std::vector<std::string> AllValues(const CIniEx& ini) {
-    std::vector<std::string> values;
-    for (const std::string& section : ini.GetSectionNames()) {
-        for (const std::string& key : ini.GetKeys(section)) {
-            std::string value;
-            ini.GetString(section, key, value);
-            values.push_back(section + "\x01" + key + "\x01" + value);
-        }
-    }
-    return values;
-}
-
-std::string AngabenOf(const CDatev& d) {
-    return CTool::Format("%d|%s|%d|%s|%d|%d|%s|%d|%d|%s|%d|%d", d.beraterNummer, d.beraterName.c_str(),
-                         d.mandantenNummer, d.dfvKennzeichen.c_str(), d.datentraegerNummer,
-                         d.abrechnungsNummer, d.passwort.c_str(), d.kontonummernErweiterung,
-                         d.kontonummernLaenge, d.wirtschaftsjahrBeginn.c_str(), d.datevProVersion,
-                         d.festschreibung);
-}
-
-// Works a damaged profile through both column dialogs and writes a file with the result.
-void UseProfile(CPelkoDoc& doc, const std::string& profile, const std::string& out) {
-    CDlgModulCsvImport import(doc.csvImportMaster);
-    import.ApplyProfile(profile);
-    import.Open();
-    for (int i = 0; i < import.GetItemCount(); ++i)
-        import.GetItemText(i);
-    import.MoveDown();
-    import.DropOn(0, import.GetItemCount() - 1);
-    import.AutoAssign();
-    import.TakeOptions();
-
-    CModulCSV& engine = doc.csvExportMaster;
-    CDlgModulCsvExport dialog(engine);
-    dialog.ApplyProfile(profile);
-    dialog.Open();
-    for (int i = 0; i < dialog.GetItemCount(); ++i)
-        dialog.GetItemText(i);
-    dialog.SelectItem(dialog.GetItemCount() - 1);
-    dialog.MoveUp();
-    dialog.InvertSelection();
-    dialog.TakeOptions();
-    ASSERT_EQ(engine.OpenExportFile(out, 0), 1);
-    engine.WriteHeading();
-    for (int i = 0; i < engine.GetColumnCount(); ++i)
-        engine.SetValue(engine.GetColumn(i).name, "Wert \"" + std::to_string(i) + "\";\n", i % 2);
-    engine.WriteRecord();
-    ASSERT_EQ(engine.CloseFile(), 1);
-}
 
 } // namespace
 
@@ -145,7 +96,7 @@ TEST(SettingsFuzz, DamagedProfilesInTheColumnDialogs) {
         std::string bytes = Mutate(seeds[round % 2], random);
         if (round % 4 == 0) bytes += "Pos.: Ort=" + std::to_string(static_cast<int>(random())) + "\r\n";
         Replace(profile, bytes);
-        UseProfile(doc, profile, out);
+        ASSERT_TRUE(UseProfile(doc, profile, out));
         // Every written line has no more fields than the layout has columns.
         const std::string written = CTempDir::Read(out);
         long long separators = std::count(written.begin(), written.end(), ';') +
