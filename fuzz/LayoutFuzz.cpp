@@ -14,13 +14,14 @@ const char kMaster[] = "Konto;Name;Strasse;PLZ;Ort;IBAN\r\n"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     CPelkoDoc& doc = fuzz::Doc();
+    std::string messages;
     static const std::string bookings = fuzz::Write("buchungen.csv", kBookings);
     static const std::string master = fuzz::Write("stamm.csv", kMaster);
     fuzz::Write("data/csv.ini", fuzz::Bytes(data, size));
-    if (CCsvConversion::ImportBookingsCsv(doc, bookings, 0))
+    if (CCsvConversion::ImportBookingsCsv(doc, bookings, 0, messages))
         CCsvConversion::ExportBookingsCsv(doc, (fuzz::Folder() / "aus.csv").string(), 0);
     doc.buchungen.RemoveAll();
-    if (CCsvConversion::ImportMasterCsv(doc, master, 0))
+    if (CCsvConversion::ImportMasterCsv(doc, master, 0, messages))
         CCsvConversion::ExportMasterCsv(doc, (fuzz::Folder() / "aus.csv").string(), 0);
     doc.stamm.RemoveAll();
     return 0;
