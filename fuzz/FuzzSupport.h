@@ -33,9 +33,12 @@ public:
 // The folder of this process, with its data folder ("data" inside) and its home.
 inline const std::filesystem::path& Folder() {
     static const std::filesystem::path folder = [] {
-        std::string pattern =
-            (std::filesystem::is_directory("/dev/shm") ? std::string("/dev/shm") : std::string("/tmp")) +
-            "/pelko-fuzz-XXXXXX";
+        // PELKO_FUZZ_TMP: where scripts/fuzz.sh collects them, as libFuzzer may end without atexit.
+        const char* parent = std::getenv("PELKO_FUZZ_TMP");
+        std::string pattern = (parent && *parent                           ? std::string(parent)
+                               : std::filesystem::is_directory("/dev/shm") ? std::string("/dev/shm")
+                                                                           : std::string("/tmp")) +
+                              "/pelko-fuzz-XXXXXX";
         if (!mkdtemp(pattern.data())) std::abort();
         std::filesystem::path made = pattern;
         std::filesystem::create_directories(made / "data");

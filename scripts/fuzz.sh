@@ -14,6 +14,10 @@ cmake -S . -B "$build" -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDe
 cmake --build "$build" -j"$(nproc)"
 runs="$build/runs"
 mkdir -p "$runs"
+# The folders the targets write their inputs to, on a memory file system where there is one.
+export PELKO_FUZZ_TMP
+PELKO_FUZZ_TMP=$(mktemp -d "$([ -d /dev/shm ] && echo /dev/shm || echo /tmp)/pelko-fuzz-runs-XXXXXX")
+trap 'rm -rf "$PELKO_FUZZ_TMP"' EXIT
 
 # One line per target in fuzz-seeds.txt: its name and the folders of inputs it starts from. New
 # inputs go to runs/corpus/<target>, which later runs start from as well.
