@@ -561,6 +561,7 @@ int CModulCSV::ReadRecord() {
             i = j;
         }
     }
+    fieldsRead = number;
     CStepCode::Set(6027);
     return file.IsEndOfFile() ? 0 : 1;
 }

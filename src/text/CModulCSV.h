@@ -53,6 +53,8 @@ public:
     // True when the line just read held a line feed outside quotes: the file ends its lines with
     // LF alone, which only CR LF ends here.
     bool HadBareLineFeed() const { return bareLineFeed; }
+    // Number of fields the line just read held.
+    size_t FieldsRead() const { return fieldsRead; }
     bool AtEndOfFile() const { return file.IsEndOfFile(); }
     int GetString(const std::string& name, std::string& target) const;
     int GetDouble(const std::string& name, double& target) const;
@@ -72,6 +74,7 @@ public:
     const CsvColumn& GetColumn(int index) const { return columns[static_cast<size_t>(index)]; }
     void SetPosition(int index, int position);
     void SetSelected(int index, int selected);
+    void SetHeading(int index, const std::string& heading) { columns[static_cast<size_t>(index)].heading = heading; }
     void SwapPositions(int a, int b);
     // The columns that a line holds, in the order written: positions 0, 1, 2, ... as long as a
     // column holds the next position (definition indexes).
@@ -122,4 +125,5 @@ private:
     std::string field;
     std::string next;
     bool bareLineFeed = false;
+    size_t fieldsRead = 0;
 };
