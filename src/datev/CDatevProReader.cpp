@@ -172,10 +172,12 @@ public:
         engine.quoteAll = 0;
         for (size_t i = 0; i < columns.size(); ++i) {
             if (columns[i].role == EExtfRole::None) continue;
-            keys[static_cast<size_t>(columns[i].role)] = engine.NameKey(names[i]);
+            // A column the heading line does not have reads nothing, not the field that happens to
+            // stand at its place.
             int position = engine.GetColumn(static_cast<int>(i)).position;
+            if (!IsPresent(position, names[i], headings, names)) continue;
+            keys[static_cast<size_t>(columns[i].role)] = engine.NameKey(names[i]);
             lastPosition = std::max(lastPosition, position);
-            present[static_cast<size_t>(columns[i].role)] = IsPresent(position, names[i], headings, names);
         }
         return true;
     }
@@ -183,7 +185,7 @@ public:
     bool HasColumns(std::initializer_list<EExtfRole> required, std::string& messages) const {
         bool complete = true;
         for (EExtfRole role : required) {
-            if (present[static_cast<size_t>(role)]) continue;
+            if (Key(role) >= 0) continue;
             messages += CTool::Format("FEHLER: Die Spalte '%s' fehlt in der Datei, die Daten k\xF6nnen nicht "
                                       "gelesen werden.\r\n",
                                       CExtfLayout::NameOf(columns, role).c_str());
@@ -245,7 +247,6 @@ private:
     int lastPosition = -1;
     // Engine key of the column of each role, -1 when the role is not read.
     std::array<int, static_cast<size_t>(EExtfRole::Count)> keys;
-    std::array<bool, static_cast<size_t>(EExtfRole::Count)> present{};
 };
 
 // Checked values of one data line; the first value that cannot be read rejects the record.

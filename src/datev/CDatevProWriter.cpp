@@ -268,7 +268,7 @@ std::string WithYear(const std::string& date, const std::string& wirtschaftsjahr
 // the text is no calendar date.
 std::string BookingDate(const std::string& datum, const std::string& datumVon, const std::string& datumBis) {
     std::string date;
-    if (!CValueCheck::ParseDate(datum, std::string(), date)) return {};
+    if (!CValueCheck::ParseDate(datum, std::string(), date) || date.size() < 6) return {};
     if (date.size() == 10) return date;
     std::string year = datumVon.substr(6, 4);
     if (date.substr(3, 2) + date.substr(0, 2) < datumVon.substr(3, 2) + datumVon.substr(0, 2))

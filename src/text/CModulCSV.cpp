@@ -505,6 +505,7 @@ int CModulCSV::ReadRecord() {
     ReadLineConverted(line);
     const int separator = ReadSeparator();
     size_t number = 0;
+    size_t separators = 0; // an empty last field is not assigned, but it counts
     bool quoted = false;
     bareLineFeed = false;
     field.clear();
@@ -518,6 +519,7 @@ int CModulCSV::ReadRecord() {
             if (std::memchr(line.data() + i, '\n', j - i)) bareLineFeed = true;
             if (j == line.size() || line[j] != '"') {
                 const bool ended = j < line.size();
+                separators += ended;
                 if (ended || j > i) AssignField(number++, std::string_view(line).substr(i, j - i));
                 if (!ended) break;
                 i = j + 1;
@@ -547,6 +549,7 @@ int CModulCSV::ReadRecord() {
             }
             ++i;
         } else if (!quoted && static_cast<unsigned char>(c) == separator) {
+            ++separators;
             AssignField(number++, field);
             field.clear();
             ++i;
@@ -561,7 +564,7 @@ int CModulCSV::ReadRecord() {
             i = j;
         }
     }
-    fieldsRead = number;
+    fieldsRead = line.empty() ? 0 : separators + 1;
     CStepCode::Set(6027);
     return file.IsEndOfFile() ? 0 : 1;
 }

@@ -61,10 +61,17 @@ TEST_F(ExtfWriterTest, BookingsV51MatchGoldenFileWithFindingsAndCounter) {
     EXPECT_EQ(3, frontEnd.rangeHigh);
 }
 
-TEST_F(ExtfWriterTest, BookingsOfAnyOtherVersionAreWrittenAsV30) {
-    ExpectSameFields(CTempDir::Read(Data("EXTF_Buchungen_300.csv")), WithoutTimeStamp(WriteBookings(400)));
-    EXPECT_EQ(300, doc.datev.datevProVersion);
+TEST_F(ExtfWriterTest, BookingsV30MatchGoldenFileAndAnUnknownVersionWritesNothing) {
+    ExpectSameFields(CTempDir::Read(Data("EXTF_Buchungen_300.csv")), WithoutTimeStamp(WriteBookings(300)));
     EXPECT_EQ(kBookingFindings, messages);
+
+    messages.clear();
+    doc.datev.datevProVersion = 400;
+    std::string path = temp.File("EXTF_400.csv");
+    EXPECT_FALSE(CDatevProWriter::WriteDatevProBookings(doc, path, frontEnd, messages));
+    EXPECT_FALSE(CDatevProWriter::WriteDatevProMaster(doc, path, frontEnd, messages));
+    EXPECT_FALSE(CPlatform::FileExists(path));
+    EXPECT_EQ(2u, Split(messages, "FEHLER: Die Datev-Version 400 ist unbekannt").size() - 1);
 }
 
 TEST_F(ExtfWriterTest, DecimalPointOptionChangesNumbersOnly) {
