@@ -241,13 +241,15 @@ const CBookingValue kBookingValues[] = {
 };
 
 // The checked value; `length` of the table (when set) is the most the version allows. False in
-// rejected when the value is too long and cannot be cut.
+// rejected when the value is required and missing, or too long and cannot be cut.
 std::string Checked(int record, CCheck check, int length, const std::string& value, std::string& messages,
                     bool& rejected) {
     if (!check.name) return value;
     if (length > 0) check.maximum = length;
     std::string text = CExtfCheck::CheckDatevProValue(record, check.name, value, check.minimum, check.maximum,
                                                       check.required, messages);
+    // DATEV refuses the whole file for a record without a required value.
+    if (check.required && text.empty()) rejected = true;
     if (static_cast<int>(text.size()) <= check.maximum) return text;
     if (check.text) return text.substr(0, static_cast<size_t>(check.maximum));
     messages += CTool::Format("FEHLER: Zeile %d: Das Feld '%s' ist zu lang, die Zeile wird nicht "
@@ -490,9 +492,13 @@ bool CDatevProWriter::WriteDatevProBookings(CPelkoDoc& doc, const std::string& p
             messages += CValueCheck::Rejected(k, "Datum", b->datum, CValueCheck::EKind::Date);
             rejected = true;
         }
-        if (rejected) {
+        if (b->betrag == 0.0 && b->sollKonto == 0 && b->habenKonto == 0) {
             values.Discard();
-        } else if (b->betrag != 0.0 || b->sollKonto != 0 || b->habenKonto != 0) {
+            messages += CTool::Format(
+                "FEHLER: Zeile %d: Die Zeile wird wegen fehlenden Daten nicht geschrieben.\r\n", k);
+        } else if (rejected) {
+            values.Discard();
+        } else {
             int key = CDatev::DateKey(date);
             if (key >= from && key <= to) {
                 if (!values.Write()) return Commit(path, false);
@@ -503,10 +509,6 @@ bool CDatevProWriter::WriteDatevProBookings(CPelkoDoc& doc, const std::string& p
                                           "wird nicht geschrieben.\r\n",
                                           k, date.empty() ? b->datum.c_str() : date.c_str());
             }
-        } else {
-            values.Discard();
-            messages += CTool::Format(
-                "FEHLER: Zeile %d: Die Zeile wird wegen fehlenden Daten nicht geschrieben.\r\n", k);
         }
         if ((k - 1) % 10 == 0) progress.SetProgressPos(k - 1);
         ++doc.recordCounter;

@@ -1,4 +1,6 @@
+#include "core/CCodePage.h"
 #include "core/CPelkoDoc.h"
+#include "core/CValueCheck.h"
 #include "core/CPlatform.h"
 #include "datev/CDatevProReader.h"
 #include "datev/CDatevProWriter.h"
@@ -196,6 +198,50 @@ TEST_F(ExtfReaderTest, MasterNamesComeFromTheFirstFilledNameColumnAndOnlyName2Fr
     EXPECT_EQ("Lager", doc.stamm.GetAt(1)->name2);
     EXPECT_EQ(1001, doc.datev.beraterNummer);
     EXPECT_EQ(300, doc.datev.datevProVersion);
+}
+
+TEST_F(ExtfReaderTest, EveryValueIsReadAsWrittenOrItsRecordIsNamed) {
+    std::string lines = kHeader510 + kRequired +
+                        "12,50;\"h\";1;2;0101\r\n"
+                        "12,50;\"X\";1;2;0101\r\n"
+                        "abc;\"S\";1;2;0101\r\n"
+                        "123456789012345678901234567890;\"S\";1;2;0101\r\n"
+                        "-5,00;\"S\";1;2;0101\r\n"
+                        "1,00;\"S\";8400A;2;0101\r\n"
+                        "1,00;\"S\";1;2;3102\r\n"
+                        "1,00;\"S\";1;2\r\n"
+                        "64083;\"H\";1200;8400;1508\r\n"
+                        "\r\n"
+                        "2,00;S;3;4;0201"; // DATEV's own files may end without a line end
+    ASSERT_TRUE(ReadBookings(Write("EXTF_werte.csv", lines)));
+    ASSERT_EQ(2, doc.buchungen.GetCount());
+    EXPECT_DOUBLE_EQ(-64083, Booking(0).betrag);
+    EXPECT_EQ("15.08.2023", Booking(0).datum);
+    EXPECT_DOUBLE_EQ(2, Booking(1).betrag);
+    EXPECT_EQ("02.01.2024", Booking(1).datum);
+    const std::string notTaken = " Der Datensatz wird nicht \xFC"
+                                 "bernommen.\r\n";
+    EXPECT_EQ("FEHLER: Zeile 3, Feld 'Soll/Haben-Kennzeichen': 'h' ist weder 'S' noch 'H'." + notTaken +
+                  "FEHLER: Zeile 4, Feld 'Soll/Haben-Kennzeichen': 'X' ist weder 'S' noch 'H'." + notTaken +
+                  CValueCheck::Rejected(5, "Umsatz", "abc", CValueCheck::EKind::Number) +
+                  CValueCheck::Rejected(6, "Umsatz", "123456789012345678901234567890", CValueCheck::EKind::Number) +
+                  "FEHLER: Zeile 7, Feld 'Umsatz': '-5,00' ist negativ, die Richtung gibt das "
+                  "Soll/Haben-Kennzeichen an." +
+                  notTaken + CValueCheck::Rejected(8, "Konto", "8400A", CValueCheck::EKind::Account) +
+                  CValueCheck::Rejected(9, "Belegdatum", "3102", CValueCheck::EKind::Date) +
+                  "FEHLER: Zeile 10 hat nur 4 von 5 Feldern." + notTaken,
+              messages);
+}
+
+TEST_F(ExtfReaderTest, Utf8WithByteOrderMarkIsReadAsUtf8) {
+    std::string path = Write("EXTF_utf8.csv", "\xEF\xBB\xBF" + kHeader510 + "Buchungstext;" +
+                                                  CCodePage::AnsiToUtf8(kRequired) +
+                                                  "\"M\xC3\xBCller \xE2\x82\xAC\";1,00;\"S\";1;2;0101\r\n");
+    ASSERT_TRUE(ReadBookings(path));
+    ASSERT_EQ(1, doc.buchungen.GetCount());
+    EXPECT_EQ("M\xFCller \x80", Booking(0).buchungstext);
+    EXPECT_EQ(2, Booking(0).habenKonto);
+    EXPECT_EQ("", messages);
 }
 
 TEST_F(ExtfReaderTest, FiscalYearAcrossNewYearGivesEarlyMonthsTheSecondYear) {
