@@ -1,6 +1,7 @@
 #include "core/CCodePage.h"
 #include "core/CPelkoDoc.h"
 #include "core/CPlatform.h"
+#include "core/CValueCheck.h"
 #include "datev/CDatevProWriter.h"
 #include "datev/ExtfTestSupport.h"
 #include "support/CRecordingFrontEnd.h"
@@ -54,11 +55,104 @@ const std::string kBookingFindings =
     "FEHLER: Zeile 4, Feld 'Datum' muss ausgef\xFCllt sein.\r\n"
     "FEHLER: Zeile 4: Die Zeile wird wegen fehlenden Daten nicht geschrieben.\r\n";
 
-TEST_F(ExtfWriterTest, BookingsV51MatchGoldenFileWithFindingsAndCounter) {
-    ExpectSameFields(CTempDir::Read(Data("EXTF_Buchungen_510.csv")), WithoutTimeStamp(WriteBookings(510)));
-    EXPECT_EQ(kBookingFindings, messages);
-    EXPECT_EQ(4, doc.recordCounter);
-    EXPECT_EQ(3, frontEnd.rangeHigh);
+TEST_F(ExtfWriterTest, BookingsV51AndV70MatchGoldenFilesWithFindingsAndCounter) {
+    for (int version : {510, 700}) {
+        doc.buchungen.RemoveAll();
+        doc.recordCounter = 0;
+        messages.clear();
+        ExpectSameFields(CTempDir::Read(Data("EXTF_Buchungen_" + std::to_string(version) + ".csv")),
+                         WithoutTimeStamp(WriteBookings(version)));
+        EXPECT_EQ(kBookingFindings, messages);
+        EXPECT_EQ(4, doc.recordCounter);
+        EXPECT_EQ(3, frontEnd.rangeHigh);
+    }
+}
+
+// Limits of each version: texts are cut to them with the finding, a value that would change its
+// meaning when cut keeps its booking out of the file.
+TEST_F(ExtfWriterTest, FieldLengthsOfEachVersion) {
+    struct CCase {
+        int version;
+        int key;
+        std::string beleg;
+        std::string kost;
+        std::string line; // fields 9, 11 and 37 as written, empty when the booking is not written
+        std::string findings;
+    };
+    const std::string beleg36(36, 'b'), kost36(36, 'k');
+    const CCase cases[] = {
+        {700, 6501, beleg36 + "x", kost36, "\"6501\"|\"" + beleg36 + "\"|\"" + kost36 + "\"",
+         "HINWEIS: Zeile 1, Feld 'Buchungsnummer' darf maximal 36 Zeichen haben. Inhalt:'" + beleg36 + "x'\r\n"},
+        {510, 12, beleg36, kost36.substr(0, 9), "\"12\"|\"" + beleg36.substr(0, 12) + "\"|\"kkkkkkkk\"",
+         "HINWEIS: Zeile 1, Feld 'Buchungsnummer' darf maximal 12 Zeichen haben. Inhalt:'" + beleg36 +
+             "'\r\nHINWEIS: Zeile 1, Feld 'Kostenstelle 1' darf maximal 8 Zeichen haben. Inhalt:'kkkkkkkkk'\r\n"},
+        {510, 401, "B", "K", "",
+         "HINWEIS: Zeile 1, Feld 'Datev-Schl\xFCssel' darf maximal 2 Zeichen haben. Inhalt:'401'\r\n"
+         "FEHLER: Zeile 1: Das Feld 'Datev-Schl\xFCssel' ist zu lang, die Zeile wird nicht geschrieben.\r\n"},
+        {700, 12345, "B", "K", "",
+         "HINWEIS: Zeile 1, Feld 'Datev-Schl\xFCssel' darf maximal 4 Zeichen haben. Inhalt:'12345'\r\n"
+         "FEHLER: Zeile 1: Das Feld 'Datev-Schl\xFCssel' ist zu lang, die Zeile wird nicht geschrieben.\r\n"},
+    };
+    for (const CCase& c : cases) {
+        CPelkoDoc one(frontEnd);
+        SetParameters(one.datev, c.version);
+        CBuchungenData b;
+        b.betrag = 1;
+        b.sollKonto = 1200;
+        b.habenKonto = 8400;
+        b.datum = "01.02.2023";
+        b.datevSchluessel = c.key;
+        b.buchungsnummer = c.beleg;
+        b.kostenstelle1 = c.kost;
+        one.buchungen.Add(b);
+        std::string path = temp.File("EXTF_laenge.csv"), found;
+        ASSERT_TRUE(CDatevProWriter::WriteDatevProBookings(one, path, frontEnd, found));
+        std::vector<std::string> lines = Split(CTempDir::Read(path), "\r\n");
+        std::string written;
+        if (lines.size() == 4) {
+            std::vector<std::string> fields = Split(lines[2], ";");
+            written = fields[8] + "|" + fields[10] + "|" + fields[36];
+        }
+        EXPECT_EQ(c.line, written) << c.version << " " << c.key;
+        EXPECT_EQ(c.findings, found) << c.version << " " << c.key;
+    }
+}
+
+TEST_F(ExtfWriterTest, DatesOfTwoFiscalYearsOrNoneStopTheExportAndBadDatesStayOut) {
+    SetParameters(doc.datev, 700);
+    doc.datev.wirtschaftsjahrBeginn = "01.07.2023";
+    const std::pair<std::string, std::string> ranges[] = {{"15.06.2023", "15.07.2023"}, {"31.02.2023", "15.07.2023"}};
+    std::string path = temp.File("EXTF_jahre.csv");
+    CTempDir::Write(path, "previous export");
+    for (const auto& [von, bis] : ranges) {
+        doc.datev.datumVon = von;
+        doc.datev.datumBis = bis;
+        messages.clear();
+        EXPECT_FALSE(CDatevProWriter::WriteDatevProBookings(doc, path, frontEnd, messages));
+        EXPECT_EQ(0u, messages.rfind("FEHLER: ", 0)) << messages;
+        EXPECT_NE(std::string::npos, messages.find("Der Export wird abgebrochen.")) << messages;
+        EXPECT_EQ("previous export", CTempDir::Read(path));
+    }
+
+    // One fiscal year; a date without year lies in the range, one of no calendar stays out.
+    doc.datev.datumVon = "01.07.2023";
+    doc.datev.datumBis = "30.06.2024";
+    for (const char* datum : {"15.03.", "31.02.2024", "15.08."}) {
+        CBuchungenData b;
+        b.betrag = 1;
+        b.sollKonto = 1;
+        b.habenKonto = 2;
+        b.datum = datum;
+        doc.buchungen.Add(b);
+    }
+    messages.clear();
+    ASSERT_TRUE(CDatevProWriter::WriteDatevProBookings(doc, path, frontEnd, messages));
+    std::vector<std::string> lines = Split(CTempDir::Read(path), "\r\n");
+    ASSERT_EQ(5u, lines.size());
+    EXPECT_EQ("1503", Split(lines[2], ";")[9]);
+    EXPECT_EQ("1508", Split(lines[3], ";")[9]);
+    EXPECT_EQ("20230701", Split(lines[0], ";")[14]);
+    EXPECT_EQ(CValueCheck::Rejected(2, "Datum", "31.02.2024", CValueCheck::EKind::Date), messages);
 }
 
 TEST_F(ExtfWriterTest, BookingsV30MatchGoldenFileAndAnUnknownVersionWritesNothing) {
@@ -113,15 +207,18 @@ TEST_F(ExtfWriterTest, FestschreibungZeroIsWrittenAsZero) {
     EXPECT_EQ("0", Split(lines[3], ";")[113]);
 }
 
-TEST_F(ExtfWriterTest, MasterBothVersionsMatchGoldenFiles) {
-    ExpectSameFields(CTempDir::Read(Data("EXTF_Stamm_510.csv")), WithoutTimeStamp(WriteMaster(510)));
-    EXPECT_EQ("HINWEIS: Zeile 1, Feld 'Land' darf maximal 2 Zeichen haben. Inhalt:'Deu'\r\n"
-              "FEHLER: Zeile 2, Feld 'Datev-Konto' muss ausgef\xFCllt sein.\r\n",
-              messages);
-    EXPECT_EQ(2, doc.recordCounter);
-
-    doc.stamm.RemoveAll();
-    ExpectSameFields(CTempDir::Read(Data("EXTF_Stamm_300.csv")), WithoutTimeStamp(WriteMaster(300)));
+TEST_F(ExtfWriterTest, MasterOfEachVersionMatchesItsGoldenFile) {
+    for (int version : {300, 510, 700}) {
+        doc.stamm.RemoveAll();
+        doc.recordCounter = 0;
+        messages.clear();
+        ExpectSameFields(CTempDir::Read(Data("EXTF_Stamm_" + std::to_string(version) + ".csv")),
+                         WithoutTimeStamp(WriteMaster(version)));
+        EXPECT_EQ("HINWEIS: Zeile 1, Feld 'Land' darf maximal 2 Zeichen haben. Inhalt:'Deu'\r\n"
+                  "FEHLER: Zeile 2, Feld 'Datev-Konto' muss ausgef\xFCllt sein.\r\n",
+                  messages);
+        EXPECT_EQ(2, doc.recordCounter);
+    }
 }
 
 TEST_F(ExtfWriterTest, NameTargetsAndCountryMapping) {
