@@ -10,6 +10,7 @@
 #include "datev/CExtfLayout.h"
 #include "text/CModulCSV.h"
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
 
@@ -342,6 +343,94 @@ bool CheckDateRange(const CDatev& datev, std::string& messages) {
     return false;
 }
 
+// DATEV takes at most this many bookings in one file.
+const int kMaxBookings = 99999;
+
+// A booking that goes into the file, with its date "TT.MM.JJJJ".
+struct CTaken {
+    int record;
+    std::string date;
+};
+
+// "EXTF_name.csv", then "EXTF_name_002.csv" and so on; one name when there are no bookings.
+std::vector<std::string> PartPaths(const std::string& path, size_t bookings) {
+    std::vector<std::string> parts{path};
+    size_t dot = path.rfind('.');
+    if (dot == std::string::npos || dot < path.rfind('/') + 1) dot = path.size();
+    for (size_t n = 2; (n - 1) * kMaxBookings < bookings; ++n)
+        parts.push_back(path.substr(0, dot) + CTool::Format("_%03zu", n) + path.substr(dot));
+    return parts;
+}
+
+// The values of the booking lines: checked with their findings, then set for writing.
+class CBookingLines {
+public:
+    CBookingLines(const std::vector<CExtfColumn>& columnsRef, const CDatev& datevRef)
+        : columns(columnsRef), datev(datevRef), from(CDatev::DateKey(datev.datumVon)),
+          to(CDatev::DateKey(datev.datumBis)) {
+        for (const CBookingValue& v : kBookingValues)
+            indexes.push_back(CExtfLayout::IndexOf(columns, v.role));
+    }
+    // True when booking k goes into the file; its findings are added, date is its full date.
+    bool Check(int k, const CBuchungenData& booking, std::string& messages, std::string& date) const {
+        CBuchungenData normalized;
+        const CBuchungenData& b = Normalized(booking, normalized, date);
+        if (b.betrag == 0.0) messages += CTool::Format("FEHLER: Zeile %d, 'Betrag' ist 0.\r\n", k);
+        bool rejected = false;
+        Values(k, b, messages, rejected, nullptr);
+        if (!b.datum.empty() && date.empty()) {
+            messages += CValueCheck::Rejected(k, "Datum", b.datum, CValueCheck::EKind::Date);
+            rejected = true;
+        }
+        if (b.betrag == 0.0 && b.sollKonto == 0 && b.habenKonto == 0) {
+            messages += CTool::Format(
+                "FEHLER: Zeile %d: Die Zeile wird wegen fehlenden Daten nicht geschrieben.\r\n", k);
+            return false;
+        }
+        if (rejected) return false;
+        int key = CDatev::DateKey(date);
+        if (key >= from && key <= to) return true;
+        messages += CTool::Format("HINWEIS: Zeile %d: Die Zeile ist au\xDF"
+                                  "erhalb des gew\xFCnschten Datumbereichs (%s) und "
+                                  "wird nicht geschrieben.\r\n",
+                                  k, date.empty() ? b.datum.c_str() : date.c_str());
+        return false;
+    }
+    // Writes a booking that Check took.
+    bool Write(CRecordValues& values, const CBuchungenData& booking) const {
+        CBuchungenData normalized;
+        std::string date, ignored;
+        bool rejected = false;
+        Values(0, Normalized(booking, normalized, date), ignored, rejected, &values);
+        return values.Write();
+    }
+
+private:
+    // Belegdatum comes from the date in its normal form ("1.3.24" is "01.03.2024").
+    const CBuchungenData& Normalized(const CBuchungenData& b, CBuchungenData& copy, std::string& date) const {
+        date = BookingDate(b.datum, datev.datumVon, datev.datumBis);
+        if (date.empty() || date == b.datum) return b;
+        copy = b;
+        copy.datum = date;
+        return copy;
+    }
+    void Values(int k, const CBuchungenData& b, std::string& messages, bool& rejected, CRecordValues* values) const {
+        for (size_t i = 0; i < std::size(kBookingValues); ++i) {
+            if (indexes[i] < 0) continue;
+            const int length = columns[static_cast<size_t>(indexes[i])].length;
+            std::string value =
+                Checked(k, kBookingValues[i].check, length, kBookingValues[i].get(b, datev), messages, rejected);
+            if (values) values->Set(indexes[i], std::move(value));
+        }
+    }
+
+    const std::vector<CExtfColumn>& columns;
+    const CDatev& datev;
+    const int from;
+    const int to;
+    std::vector<int> indexes;
+};
+
 // ------------------------------------------------------------------ master data
 
 // The record's fields that go into a column unchanged.
@@ -456,64 +545,58 @@ bool CDatevProWriter::WriteDatevProBookings(CPelkoDoc& doc, const std::string& p
     datev.datumVon = WithYear(datev.datumVon, datev.wirtschaftsjahrBeginn);
     datev.datumBis = WithYear(datev.datumBis, datev.wirtschaftsjahrBeginn);
     if (!CheckDateRange(datev, messages)) return false;
-    const std::string staging = StagingPath(path);
-    if (!WriteHeader(doc, version->bookingsHeader, "Export Buchungen Header", staging, messages))
-        return Commit(path, false);
-    const std::vector<CExtfColumn>& columns = version->bookingsData;
-    std::unique_ptr<CModulCSV> data =
-        OpenData(doc, columns, DataSection("Export Buchungen Daten V2", *version), staging);
-    if (!data) return Commit(path, false);
 
-    CRecordValues values(*data, columns);
-    std::vector<int> indexes;
-    for (const CBookingValue& v : kBookingValues)
-        indexes.push_back(CExtfLayout::IndexOf(columns, v.role));
-    const int from = CDatev::DateKey(datev.datumVon);
-    const int to = CDatev::DateKey(datev.datumBis);
+    // First the checks with their findings, then the files: a batch larger than DATEV takes is
+    // written as several, each with the date range of its own bookings.
+    const std::vector<CExtfColumn>& columns = version->bookingsData;
+    CBookingLines lines(columns, datev);
+    std::vector<CTaken> taken;
     for (int k = 1; k <= list.GetCount(); ++k) {
-        const CBuchungenData* b = list.GetAt(k - 1);
-        // Belegdatum comes from the date in its normal form ("1.3.24" is "01.03.2024").
-        const std::string date = BookingDate(b->datum, datev.datumVon, datev.datumBis);
-        CBuchungenData normalized;
-        if (!date.empty() && date != b->datum) {
-            normalized = *b;
-            normalized.datum = date;
-            b = &normalized;
-        }
-        if (b->betrag == 0.0) messages += CTool::Format("FEHLER: Zeile %d, 'Betrag' ist 0.\r\n", k);
-        bool rejected = false;
-        for (size_t i = 0; i < std::size(kBookingValues); ++i) {
-            if (indexes[i] < 0) continue;
-            const int length = columns[static_cast<size_t>(indexes[i])].length;
-            values.Set(indexes[i], Checked(k, kBookingValues[i].check, length, kBookingValues[i].get(*b, datev),
-                                           messages, rejected));
-        }
-        if (!b->datum.empty() && date.empty()) {
-            messages += CValueCheck::Rejected(k, "Datum", b->datum, CValueCheck::EKind::Date);
-            rejected = true;
-        }
-        if (b->betrag == 0.0 && b->sollKonto == 0 && b->habenKonto == 0) {
-            values.Discard();
-            messages += CTool::Format(
-                "FEHLER: Zeile %d: Die Zeile wird wegen fehlenden Daten nicht geschrieben.\r\n", k);
-        } else if (rejected) {
-            values.Discard();
-        } else {
-            int key = CDatev::DateKey(date);
-            if (key >= from && key <= to) {
-                if (!values.Write()) return Commit(path, false);
-            } else {
-                values.Discard();
-                messages += CTool::Format("HINWEIS: Zeile %d: Die Zeile ist au\xDF"
-                                          "erhalb des gew\xFCnschten Datumbereichs (%s) und "
-                                          "wird nicht geschrieben.\r\n",
-                                          k, date.empty() ? b->datum.c_str() : date.c_str());
-            }
-        }
+        std::string date;
+        if (lines.Check(k, *list.GetAt(k - 1), messages, date)) taken.push_back({k, date});
         if ((k - 1) % 10 == 0) progress.SetProgressPos(k - 1);
         ++doc.recordCounter;
     }
-    return Commit(path, data->CloseFile() != 0);
+    const std::vector<std::string> parts = PartPaths(path, taken.size());
+    if (parts.size() > 1) {
+        std::string names;
+        for (const std::string& part : parts)
+            names += (names.empty() ? "" : ", ") + part.substr(part.rfind('/') + 1);
+        messages += CTool::Format("HINWEIS: Eine DATEVpro-Datei nimmt h\xF6"
+                                  "chstens %d Buchungen auf; die %zu Buchungen werden in %zu Dateien "
+                                  "geschrieben: %s\r\n",
+                                  kMaxBookings, taken.size(), parts.size(), names.c_str());
+    }
+    const std::string datumVon = datev.datumVon, datumBis = datev.datumBis;
+    bool complete = true;
+    for (size_t part = 0; part < parts.size() && complete; ++part) {
+        const size_t first = part * kMaxBookings, last = std::min(taken.size(), first + kMaxBookings);
+        if (parts.size() > 1) {
+            datev.datumVon = taken[first].date;
+            datev.datumBis = taken[first].date;
+            for (size_t i = first; i < last; ++i) {
+                if (CDatev::DateKey(taken[i].date) < CDatev::DateKey(datev.datumVon)) datev.datumVon = taken[i].date;
+                if (CDatev::DateKey(taken[i].date) > CDatev::DateKey(datev.datumBis)) datev.datumBis = taken[i].date;
+            }
+        }
+        const std::string staging = StagingPath(parts[part]);
+        complete = WriteHeader(doc, version->bookingsHeader, "Export Buchungen Header", staging, messages);
+        std::unique_ptr<CModulCSV> data;
+        if (complete) data = OpenData(doc, columns, DataSection("Export Buchungen Daten V2", *version), staging);
+        complete = complete && data;
+        if (complete) {
+            CRecordValues values(*data, columns);
+            for (size_t i = first; i < last && complete; ++i)
+                complete = lines.Write(values, *list.GetAt(taken[i].record - 1));
+            complete = data->CloseFile() != 0 && complete;
+        }
+    }
+    datev.datumVon = datumVon;
+    datev.datumBis = datumBis;
+    // Every part takes its place only when all are complete.
+    for (const std::string& part : parts)
+        complete = Commit(part, complete) && complete;
+    return complete;
 }
 
 bool CDatevProWriter::WriteDatevProMaster(CPelkoDoc& doc, const std::string& path, CFrontEnd& progress,
