@@ -555,7 +555,6 @@ bool CDatevProWriter::WriteDatevProBookings(CPelkoDoc& doc, const std::string& p
         std::string date;
         if (lines.Check(k, *list.GetAt(k - 1), messages, date)) taken.push_back({k, date});
         if ((k - 1) % 10 == 0) progress.SetProgressPos(k - 1);
-        ++doc.recordCounter;
     }
     const std::vector<std::string> parts = PartPaths(path, taken.size());
     if (parts.size() > 1) {
@@ -596,6 +595,7 @@ bool CDatevProWriter::WriteDatevProBookings(CPelkoDoc& doc, const std::string& p
     // Every part takes its place only when all are complete.
     for (const std::string& part : parts)
         complete = Commit(part, complete) && complete;
+    if (complete) doc.recordCounter += list.GetCount();
     return complete;
 }
 

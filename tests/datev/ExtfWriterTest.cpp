@@ -226,6 +226,9 @@ TEST_F(ExtfWriterTest, NameTargetsAndCountryMapping) {
     CPelkoDoc mapped(frontEnd); // opens the mapping file on construction
     SetParameters(mapped.datev, 510);
     AddMaster(mapped.stamm);
+    CStammData accountOnly;
+    accountOnly.datevKonto = 70000;
+    mapped.stamm.Add(accountOnly);
     mapped.settings.datevproName1 = 0;
     mapped.settings.datevproName2 = 0;
     mapped.settings.datevproTyp = 2;
@@ -239,6 +242,8 @@ TEST_F(ExtfWriterTest, NameTargetsAndCountryMapping) {
     EXPECT_EQ("\"DE\"", first[19]);
     EXPECT_EQ("\"\"", first[38]);
     EXPECT_EQ("\"\"", first[39]);
+    ASSERT_EQ(5u, lines.size()); // the record without account is not written
+    EXPECT_EQ("70000", Split(lines[3], ";")[0]);
     EXPECT_EQ("\"\"", Split(lines[3], ";")[6]); // no name, no addressee type
 }
 
