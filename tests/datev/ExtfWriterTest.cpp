@@ -1,6 +1,7 @@
 #include "core/CCodePage.h"
 #include "core/CPelkoDoc.h"
 #include "core/CPlatform.h"
+#include "core/CTool.h"
 #include "core/CValueCheck.h"
 #include "datev/CDatevProWriter.h"
 #include "datev/ExtfTestSupport.h"
@@ -205,6 +206,41 @@ TEST_F(ExtfWriterTest, FestschreibungZeroIsWrittenAsZero) {
     std::vector<std::string> lines = Split(CTempDir::Read(path), "\r\n");
     EXPECT_EQ("0", Split(lines[0], ";")[20]);
     EXPECT_EQ("0", Split(lines[3], ";")[113]);
+}
+
+TEST_F(ExtfWriterTest, MoreThan99999BookingsAreSplitIntoCompleteBatches) {
+    SetParameters(doc.datev, 700);
+    CBuchungenData b;
+    b.betrag = 1;
+    b.sollKonto = 1200;
+    b.habenKonto = 8400;
+    for (int i = 0; i < 99999; ++i) {
+        b.datum = CTool::Format("%02d.%02d.2023", i % 28 + 1, i % 11 + 1); // January to November
+        doc.buchungen.Add(b);
+    }
+    for (const char* datum : {"20.12.2023", "15.12.2023"}) {
+        b.datum = datum;
+        doc.buchungen.Add(b);
+    }
+    std::string path = temp.File("EXTF_gross.csv");
+    ASSERT_TRUE(CDatevProWriter::WriteDatevProBookings(doc, path, frontEnd, messages));
+    EXPECT_EQ("HINWEIS: Eine DATEVpro-Datei nimmt h\xF6"
+              "chstens 99999 Buchungen auf; die 100001 Buchungen werden in 2 Dateien geschrieben: "
+              "EXTF_gross.csv, EXTF_gross_002.csv\r\n",
+              messages);
+    const std::pair<std::string, std::vector<std::string>> parts[] = {
+        {path, {"20230101", "20231128"}}, {temp.File("EXTF_gross_002.csv"), {"20231215", "20231220"}}};
+    size_t total = 0;
+    for (const auto& [file, range] : parts) {
+        std::vector<std::string> lines = Split(CTempDir::Read(file), "\r\n");
+        std::vector<std::string> header = Split(lines[0], ";");
+        EXPECT_EQ(range[0], header[14]) << file;
+        EXPECT_EQ(range[1], header[15]) << file;
+        EXPECT_EQ(125u, Split(lines[1], ";").size());
+        total += lines.size() - 3;
+    }
+    EXPECT_EQ(100001u, total);
+    EXPECT_EQ(100001, doc.recordCounter);
 }
 
 TEST_F(ExtfWriterTest, MasterOfEachVersionMatchesItsGoldenFile) {
