@@ -19,6 +19,7 @@ namespace {
 const char* const kLayoutFile = "datevpro.ini";
 const int kBookings = 21;
 const int kMaster = 16;
+const int kLabels = 20;
 
 const char* const kBookingsHeader[] = {"DATEV-Format-KZ", "Versionsnummer",
                                        "Datenkategorie",  "Formatname",
@@ -83,6 +84,11 @@ std::vector<std::string> HeaderNames(bool withFestschreibung) {
     for (const char* name : kBookingsHeader)
         if (withFestschreibung || std::string(name) != "Festschreibung") names.push_back(name);
     return names;
+}
+
+// The columns of account labels; the newest version has them all.
+const std::vector<CExtfColumn>& LabelTable() {
+    return CExtfLayout::Versions().back().labelsData;
 }
 
 // Layout section of the data lines; version 700 keeps its own, as its columns go by position.
@@ -336,11 +342,11 @@ bool ShortLine(const CData& data, bool last, int line, bool& noted, std::string&
 // False after the finding that stops the reader. columns is the number of data columns a file of
 // this version and format version has (0: not known by position).
 bool ReadHeader(CPelkoDoc& doc, CHeader& header, const std::string& path, bool bookings, int showDialog,
-                int& columns, std::string& messages) {
+                CKind& kind, int& columns, std::string& messages) {
     if (!header.Open(HeaderNames(bookings), path,
                      bookings ? "Import Buchungen Header" : "Import Stamm Header", showDialog))
         return false;
-    CKind kind = ReadKind(header, &messages);
+    kind = ReadKind(header, &messages);
     doc.datev.datevProVersion = kind.version;
     if (bookings && kind.category != kBookings) {
         messages += CTool::Format(
@@ -348,7 +354,7 @@ bool ReadHeader(CPelkoDoc& doc, CHeader& header, const std::string& path, bool b
             kind.category);
         return false;
     }
-    if (!bookings && kind.category != kMaster) {
+    if (!bookings && kind.category != kMaster && kind.category != kLabels) {
         messages += CTool::Format(
             "FEHLER: Die Datei enth\xE4lt keine Stammdaten (Kategorie: ist=%d, soll=16).\r\n", kind.category);
         return false;
@@ -359,12 +365,13 @@ bool ReadHeader(CPelkoDoc& doc, CHeader& header, const std::string& path, bool b
         return false;
     }
     const CExtfVersion& table = CExtfLayout::Nearest(kind.version);
-    columns = CExtfLayout::ColumnCount(table, bookings, kind.format);
-    if (table.byPosition && columns == 0) {
+    const bool labels = kind.category == kLabels;
+    columns = labels ? CExtfLayout::LabelColumnCount(kind.format) : CExtfLayout::ColumnCount(table, bookings, kind.format);
+    if ((table.byPosition || labels) && columns == 0) {
         messages += CTool::Format("HINWEIS: Die Formatversion %d ist f\xFCr die Datev-Version %d unbekannt, die "
                                   "Spalten werden nach ihrer Stelle gelesen.\r\n",
                                   kind.format, kind.version);
-        columns = static_cast<int>((bookings ? table.bookingsData : table.masterData).size());
+        columns = static_cast<int>(labels ? LabelTable().size() : (bookings ? table.bookingsData : table.masterData).size());
     }
     CDatev& datev = doc.datev;
     datev.beraterNummer = header.Int("Berater");
@@ -451,6 +458,27 @@ bool ReadLines(CData& data, CFrontEnd& progress, std::string& messages, FRead re
     return true;
 }
 
+// Ledger accounts with their labels (category 20), by position: account and label.
+bool ReadLabels(CPelkoDoc& doc, const std::string& path, int count, CFrontEnd& progress, int showDialog,
+                std::string& messages) {
+    std::vector<CExtfColumn> columns = LabelTable();
+    columns.resize(std::min(columns.size(), static_cast<size_t>(count)));
+    CData data(doc.GetFrontEnd(), columns, true);
+    if (!data.Open(path, "Import Kontenbeschriftungen Daten", showDialog)) return false;
+    if (!data.HasColumns({EExtfRole::StammKonto}, messages)) {
+        data.Close();
+        return false;
+    }
+    return ReadLines(data, progress, messages, [&](int line) {
+        CLineValues v(data, line, messages);
+        CStammData s;
+        s.datevKonto = v.Integer(EExtfRole::StammKonto, "Konto", 999999999, CValueCheck::EKind::Account);
+        s.name1 = v.Text(EExtfRole::BeschriftungLang);
+        if (s.name1.empty()) s.name1 = v.Text(EExtfRole::Beschriftung);
+        if (!v.Rejected() && s.HasData()) doc.stamm.Add(s);
+    });
+}
+
 } // namespace
 
 int CDatevProReader::ReadDatevProKind(CPelkoDoc& doc, const std::string& path) {
@@ -459,14 +487,15 @@ int CDatevProReader::ReadDatevProKind(CPelkoDoc& doc, const std::string& path) {
     if (!header.Open(names, path, "Import Buchungen Header", 0)) return 0;
     CKind kind = ReadKind(header, nullptr);
     header.Close();
-    return kind.category == kBookings ? 1 : kind.category == kMaster ? 2 : 0;
+    return kind.category == kBookings ? 1 : kind.category == kMaster || kind.category == kLabels ? 2 : 0;
 }
 
 bool CDatevProReader::ReadDatevProBookings(CPelkoDoc& doc, const std::string& path, CFrontEnd& progress,
                                            int showDialog, std::string& messages) {
     CHeader header(doc.GetFrontEnd());
+    CKind kind;
     int count = 0;
-    if (!ReadHeader(doc, header, path, true, showDialog, count, messages)) return false;
+    if (!ReadHeader(doc, header, path, true, showDialog, kind, count, messages)) return false;
     CDatev& datev = doc.datev;
     datev.datumVon = FromHeaderDate(header.Text("Datum von"));
     datev.datumBis = FromHeaderDate(header.Text("Datum bis"));
@@ -493,9 +522,11 @@ bool CDatevProReader::ReadDatevProBookings(CPelkoDoc& doc, const std::string& pa
 bool CDatevProReader::ReadDatevProMaster(CPelkoDoc& doc, const std::string& path, CFrontEnd& progress,
                                          int showDialog, std::string& messages) {
     CHeader header(doc.GetFrontEnd());
+    CKind kind;
     int count = 0;
-    if (!ReadHeader(doc, header, path, false, showDialog, count, messages)) return false;
+    if (!ReadHeader(doc, header, path, false, showDialog, kind, count, messages)) return false;
     header.Close();
+    if (kind.category == kLabels) return ReadLabels(doc, path, count, progress, showDialog, messages);
 
     const int version = doc.datev.datevProVersion;
     const CExtfVersion& table = CExtfLayout::Nearest(version);

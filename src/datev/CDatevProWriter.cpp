@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <cmath>
 #include <memory>
+#include <optional>
 
 namespace {
 
@@ -105,6 +106,17 @@ bool WriteHeader(CPelkoDoc& doc, const std::vector<CExtfHeaderField>& fields, co
         header.SetValue(field.name, HeaderValue(field, doc.datev, messages), 0, field.quoted);
     bool written = header.WriteRecord() != 0;
     return header.CloseFile() && written;
+}
+
+// The data engine of a file beside the target: header line and heading line written.
+std::unique_ptr<CModulCSV> OpenData(CPelkoDoc& doc, const std::vector<CExtfColumn>& columns,
+                                    const std::string& section, const std::string& path);
+std::unique_ptr<CModulCSV> OpenTarget(CPelkoDoc& doc, const std::vector<CExtfHeaderField>& header,
+                                      const char* headerSection, const std::vector<CExtfColumn>& columns,
+                                      const std::string& dataSection, const std::string& staging,
+                                      std::string& messages) {
+    if (!WriteHeader(doc, header, headerSection, staging, messages)) return nullptr;
+    return OpenData(doc, columns, dataSection, staging);
 }
 
 // The data engine, opened behind the header line with its heading line written.
@@ -352,13 +364,18 @@ struct CTaken {
     std::string date;
 };
 
+// The path with suffix before the extension of the file name.
+std::string WithSuffix(const std::string& path, const std::string& suffix) {
+    size_t dot = path.rfind('.');
+    if (dot == std::string::npos || dot < path.rfind('/') + 1) dot = path.size();
+    return path.substr(0, dot) + suffix + path.substr(dot);
+}
+
 // "EXTF_name.csv", then "EXTF_name_002.csv" and so on; one name when there are no bookings.
 std::vector<std::string> PartPaths(const std::string& path, size_t bookings) {
     std::vector<std::string> parts{path};
-    size_t dot = path.rfind('.');
-    if (dot == std::string::npos || dot < path.rfind('/') + 1) dot = path.size();
     for (size_t n = 2; (n - 1) * kMaxBookings < bookings; ++n)
-        parts.push_back(path.substr(0, dot) + CTool::Format("_%03zu", n) + path.substr(dot));
+        parts.push_back(WithSuffix(path, CTool::Format("_%03zu", n)));
     return parts;
 }
 
@@ -516,6 +533,22 @@ bool SetMasterValues(CRecordValues& values, const std::vector<CExtfColumn>& colu
     return !rejected;
 }
 
+// A ledger account has at most the digits of "Kontonummernlänge"; customers and suppliers one more.
+bool IsLedgerAccount(int konto, int kontonummernLaenge) {
+    return konto > 0 && static_cast<int>(std::to_string(konto).size()) <= kontonummernLaenge;
+}
+
+// Account, label (cut to its length), language and the full label of a ledger account.
+void SetLabelValues(CRecordValues& values, const std::vector<CExtfColumn>& columns, const CStammData& s, int record,
+                    std::string& messages) {
+    auto at = [&](EExtfRole role) { return CExtfLayout::IndexOf(columns, role); };
+    bool rejected = false;
+    values.Set(at(EExtfRole::StammKonto), CTool::FormatInt(s.datevKonto));
+    values.Set(at(EExtfRole::Beschriftung), Checked(record, Text("Name 1", 40), 0, s.name1, messages, rejected));
+    values.Set(at(EExtfRole::SprachId), "de-DE");
+    values.Set(at(EExtfRole::BeschriftungLang), s.name1.substr(0, 300));
+}
+
 // Header and data go into a file beside the target that takes its place only when complete, so a
 // failure in the middle never leaves a damaged export where the previous one was.
 std::string StagingPath(const std::string& path) {
@@ -578,11 +611,10 @@ bool CDatevProWriter::WriteDatevProBookings(CPelkoDoc& doc, const std::string& p
                 if (CDatev::DateKey(taken[i].date) > CDatev::DateKey(datev.datumBis)) datev.datumBis = taken[i].date;
             }
         }
-        const std::string staging = StagingPath(parts[part]);
-        complete = WriteHeader(doc, version->bookingsHeader, "Export Buchungen Header", staging, messages);
-        std::unique_ptr<CModulCSV> data;
-        if (complete) data = OpenData(doc, columns, DataSection("Export Buchungen Daten V2", *version), staging);
-        complete = complete && data;
+        std::unique_ptr<CModulCSV> data =
+            OpenTarget(doc, version->bookingsHeader, "Export Buchungen Header", columns,
+                       DataSection("Export Buchungen Daten V2", *version), StagingPath(parts[part]), messages);
+        complete = data != nullptr;
         if (complete) {
             CRecordValues values(*data, columns);
             for (size_t i = first; i < last && complete; ++i)
@@ -607,21 +639,45 @@ bool CDatevProWriter::WriteDatevProMaster(CPelkoDoc& doc, const std::string& pat
     CExtfCheck::CheckExtfFileName(path, &messages);
     const CExtfVersion* version = TargetVersion(doc.datev, messages);
     if (!version) return false;
-    const std::string staging = StagingPath(path);
-    if (!WriteHeader(doc, version->masterHeader, "Export Stamm Header", staging, messages))
-        return Commit(path, false);
     std::unique_ptr<CModulCSV> data =
-        OpenData(doc, version->masterData, DataSection("Export Stamm Daten V3", *version), staging);
+        OpenTarget(doc, version->masterHeader, "Export Stamm Header", version->masterData,
+                   DataSection("Export Stamm Daten V3", *version), StagingPath(path), messages);
     if (!data) return Commit(path, false);
 
+    // DATEV refuses a customer and supplier file that holds a ledger account: those go into a file of
+    // account labels beside it, opened with the first of them.
+    const std::string labelsPath = WithSuffix(path, "_Kontenbeschriftungen");
+    std::unique_ptr<CModulCSV> labels;
+    std::optional<CRecordValues> labelValues;
     CRecordValues values(*data, version->masterData);
-    for (int k = 1; k <= list.GetCount(); ++k) {
-        if (!SetMasterValues(values, version->masterData, doc, *list.GetAt(k - 1), k, messages))
+    bool complete = true;
+    for (int k = 1; k <= list.GetCount() && complete; ++k) {
+        const CStammData& s = *list.GetAt(k - 1);
+        if (!version->labelsData.empty() && IsLedgerAccount(s.datevKonto, doc.datev.kontonummernLaenge)) {
+            if (!labels) {
+                labels = OpenTarget(doc, version->labelsHeader, "Export Kontenbeschriftungen Header",
+                                    version->labelsData, "Export Kontenbeschriftungen Daten 700",
+                                    StagingPath(labelsPath), messages);
+                complete = labels != nullptr;
+                if (!complete) break;
+                labelValues.emplace(*labels, version->labelsData);
+            }
+            messages += CTool::Format("HINWEIS: Zeile %d: Das Konto %d hat die L\xE4nge eines Sachkontos und "
+                                      "wird in die Datei '%s' (Kontenbeschriftungen) geschrieben.\r\n",
+                                      k, s.datevKonto, labelsPath.substr(labelsPath.rfind('/') + 1).c_str());
+            SetLabelValues(*labelValues, version->labelsData, s, k, messages);
+            complete = labelValues->Write();
+        } else if (!SetMasterValues(values, version->masterData, doc, s, k, messages)) {
             values.Discard();
-        else if (!values.Write())
-            return Commit(path, false);
+        } else {
+            complete = values.Write();
+        }
         if ((k - 1) % 10 == 0) progress.SetProgressPos(k - 1);
-        ++doc.recordCounter;
     }
-    return Commit(path, data->CloseFile() != 0);
+    complete = complete && data->CloseFile() != 0;
+    if (labels) complete = labels->CloseFile() != 0 && complete;
+    if (labels || !complete) complete = Commit(labelsPath, complete && labels) && complete;
+    complete = Commit(path, complete) && complete;
+    if (complete) doc.recordCounter += list.GetCount();
+    return complete;
 }

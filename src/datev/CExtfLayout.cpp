@@ -672,13 +672,15 @@ CExtfVersion Version510() {
 
 // The header of version 510 with the format version and quoting of 700: the fields keep their
 // names so that both versions share the header sections of "datevpro.ini".
-std::vector<CExtfHeaderField> Header700(bool bookings) {
+std::vector<CExtfHeaderField> Header700(int category) {
+    const bool bookings = category == 21;
+    const char* const format = bookings ? "Buchungsstapel" : category == 16 ? "Debitoren/Kreditoren" : "Kontenbeschriftungen";
     return Header({
         {"DATEV-Format-KZ", Q, H::Constant, "EXTF"},
         {"Versionsnummer", 0, H::Version},
-        {"Datenkategorie", 0, H::Constant, bookings ? "21" : "16"},
-        {"Formatname", Q, H::Constant, bookings ? "Buchungsstapel" : "Debitoren/Kreditoren"},
-        {"Formatversion", 0, H::Constant, bookings ? "13" : "5"},
+        {"Datenkategorie", 0, H::Constant, bookings ? "21" : category == 16 ? "16" : "20"},
+        {"Formatname", Q, H::Constant, format},
+        {"Formatversion", 0, H::Constant, bookings ? "13" : category == 16 ? "5" : "3"},
         {"Erzeugt am", 0, H::Created},
         {"Importiert"},
         {"Herkunft", Q},
@@ -714,7 +716,7 @@ CExtfVersion Version700() {
     v.bookingsFormat = 13;
     v.masterFormat = 5;
     v.byPosition = true;
-    v.bookingsHeader = Header700(true);
+    v.bookingsHeader = Header700(21);
     v.bookingsData = Columns({
         {"Umsatz (ohne Soll/Haben-Kz)", N, R::Umsatz},
         {"Soll/Haben-Kennzeichen", Q, R::SollHaben},
@@ -794,7 +796,14 @@ CExtfVersion Version700() {
         {"EU-Steuersatz (Ursprung)"},
         {"Abw. Skontokonto"},
     });
-    v.masterHeader = Header700(false);
+    v.masterHeader = Header700(16);
+    v.labelsHeader = Header700(20);
+    v.labelsData = Columns({
+        {"Konto", 0, R::StammKonto},
+        {"Kontobeschriftung", Q, R::Beschriftung, 40},
+        {"SprachId", Q, R::SprachId},
+        {"Kontenbeschriftung lang", Q, R::BeschriftungLang, 300},
+    });
     v.masterData = Columns({
         {"Konto", 0, R::StammKonto},
         {"Name (Adressattyp Unternehmen)", Q, R::NameUnternehmen, 50},
@@ -993,6 +1002,11 @@ const CExtfVersion& CExtfLayout::Nearest(int version) {
     for (const CExtfVersion& v : Versions())
         if (v.version <= version) nearest = &v;
     return *nearest;
+}
+
+int CExtfLayout::LabelColumnCount(int formatVersion) {
+    // Format version 3 appended the long label to the three columns of version 2.
+    return formatVersion == 2 ? 3 : formatVersion == 3 ? 4 : 0;
 }
 
 int CExtfLayout::ColumnCount(const CExtfVersion& version, bool bookings, int formatVersion) {

@@ -55,6 +55,10 @@ enum class EExtfRole {
     Iban2,
     Swift2,
     Kundennummer,
+    // Account labels
+    Beschriftung,
+    SprachId,
+    BeschriftungLang,
     Count
 };
 
@@ -110,6 +114,9 @@ struct CExtfVersion {
     std::vector<CExtfColumn> bookingsData;
     std::vector<CExtfHeaderField> masterHeader;
     std::vector<CExtfColumn> masterData;
+    // "Kontenbeschriftungen" (category 20): ledger accounts with their labels; empty before 700.
+    std::vector<CExtfHeaderField> labelsHeader;
+    std::vector<CExtfColumn> labelsData;
 };
 
 // The DATEVpro versions this program writes and reads, oldest first. A new version is a new table.
@@ -123,6 +130,8 @@ public:
     // Number of columns a file of this version, category (21 or 16) and format version has; 0 when
     // the format version is not one this build knows.
     static int ColumnCount(const CExtfVersion& version, bool bookings, int formatVersion);
+    // The same for a file of account labels (category 20), of any version.
+    static int LabelColumnCount(int formatVersion);
     // Name of the column with the role, or empty when the list has none.
     static std::string NameOf(const std::vector<CExtfColumn>& columns, EExtfRole role);
     // Definition index of the column with the role, or -1.

@@ -291,7 +291,7 @@ TEST_F(ExtfReaderTest, WrongCategoryReadsNothing) {
 TEST_F(ExtfReaderTest, KindComesFromTheCategory) {
     EXPECT_EQ(1, CDatevProReader::ReadDatevProKind(doc, Data("EXTF_Buchungen_300.csv")));
     EXPECT_EQ(2, CDatevProReader::ReadDatevProKind(doc, Data("EXTF_Stamm_510.csv")));
-    EXPECT_EQ(0, CDatevProReader::ReadDatevProKind(doc, Data("samples/v510/EXTF_Kontenbeschriftungen.csv")));
+    EXPECT_EQ(2, CDatevProReader::ReadDatevProKind(doc, Data("samples/v510/EXTF_Kontenbeschriftungen.csv")));
     EXPECT_EQ(0, CDatevProReader::ReadDatevProKind(doc, temp.File("fehlt.csv")));
     EXPECT_EQ(1u, frontEnd.boxes.size());
     EXPECT_EQ(700, doc.datev.datevProVersion); // detection stores nothing
@@ -409,9 +409,17 @@ TEST_F(ExtfReaderTest, RealFilesOfOtherProgramsAreReadOrGetAFinding) {
     openQuote.replace(openQuote.find("\"\";\"\";1;"), 3, "\"x;");
     EXPECT_FALSE(ReadBookings(Write("EXTF_q.csv", openQuote + "Konto\r\n1\r\n")));
     EXPECT_EQ(runsOn, messages);
-    messages.clear();
-    EXPECT_FALSE(ReadMaster(Data("samples/v510/EXTF_Kontenbeschriftungen.csv")));
-    EXPECT_EQ("FEHLER: Die Datei enth\xE4lt keine Stammdaten (Kategorie: ist=20, soll=16).\r\n", messages);
+    // Account labels are master data: account and label.
+    for (const char* folder : {"samples/v510/", "samples/v700/"}) {
+        messages.clear();
+        doc.stamm.RemoveAll();
+        ASSERT_TRUE(ReadMaster(Data(std::string(folder) + "EXTF_Kontenbeschriftungen.csv")));
+        EXPECT_EQ("", messages);
+        ASSERT_EQ(3, doc.stamm.GetCount());
+        EXPECT_EQ(400, doc.stamm.GetAt(0)->datevKonto);
+        EXPECT_EQ("Betriebsausstattung", doc.stamm.GetAt(0)->name1);
+        EXPECT_EQ("Girokonto", doc.stamm.GetAt(2)->name1);
+    }
 }
 
 } // namespace

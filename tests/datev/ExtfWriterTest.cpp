@@ -3,6 +3,7 @@
 #include "core/CPlatform.h"
 #include "core/CTool.h"
 #include "core/CValueCheck.h"
+#include "datev/CDatevProReader.h"
 #include "datev/CDatevProWriter.h"
 #include "datev/ExtfTestSupport.h"
 #include "support/CRecordingFrontEnd.h"
@@ -241,6 +242,38 @@ TEST_F(ExtfWriterTest, MoreThan99999BookingsAreSplitIntoCompleteBatches) {
     }
     EXPECT_EQ(100001u, total);
     EXPECT_EQ(100001, doc.recordCounter);
+}
+
+TEST_F(ExtfWriterTest, LedgerAccountsGoIntoAFileOfAccountLabelsThatReadsBack) {
+    SetParameters(doc.datev, 700);
+    AddMaster(doc.stamm);
+    CStammData ledger;
+    ledger.datevKonto = 1200;
+    ledger.name1 = "Bank " + std::string(40, 'b');
+    doc.stamm.Add(ledger);
+    std::string path = temp.File("EXTF_Stamm.csv");
+    ASSERT_TRUE(CDatevProWriter::WriteDatevProMaster(doc, path, frontEnd, messages));
+    EXPECT_NE(std::string::npos, messages.find("HINWEIS: Zeile 3: Das Konto 1200 hat die L\xE4nge eines Sachkontos "
+                                               "und wird in die Datei 'EXTF_Stamm_Kontenbeschriftungen.csv' "
+                                               "(Kontenbeschriftungen) geschrieben.\r\n"));
+    EXPECT_EQ(4u, Split(CTempDir::Read(path), "\r\n").size()); // header, headings, 10000, end
+    const std::string labels = CTempDir::Read(temp.File("EXTF_Stamm_Kontenbeschriftungen.csv"));
+    std::vector<std::string> lines = Split(WithoutTimeStamp(labels), "\r\n");
+    ASSERT_EQ(4u, lines.size());
+    EXPECT_EQ("\"EXTF\";700;20;\"Kontenbeschriftungen\";3;@;;\"\";\"--\";\"\";1234567;12345;20230101;4;;;\"\";\"\";;;;"
+              "\"\";;\"\";;;\"\";;;\"\";\"\"",
+              lines[0]);
+    EXPECT_EQ("Konto;Kontobeschriftung;SprachId;Kontenbeschriftung lang", lines[1]);
+    EXPECT_EQ("1200;\"Bank " + std::string(35, 'b') + "\";\"de-DE\";\"" + ledger.name1 + "\"", lines[2]);
+
+    CPelkoDoc back(frontEnd);
+    std::string found;
+    ASSERT_TRUE(CDatevProReader::ReadDatevProMaster(back, temp.File("EXTF_Stamm_Kontenbeschriftungen.csv"),
+                                                    frontEnd, 0, found));
+    ASSERT_EQ(1, back.stamm.GetCount());
+    EXPECT_EQ(1200, back.stamm.GetAt(0)->datevKonto);
+    EXPECT_EQ(ledger.name1, back.stamm.GetAt(0)->name1);
+    EXPECT_EQ("", found);
 }
 
 TEST_F(ExtfWriterTest, MasterOfEachVersionMatchesItsGoldenFile) {
