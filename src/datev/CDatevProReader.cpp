@@ -316,6 +316,13 @@ std::string BookingDate(std::string dayMonth, const std::string& datumVon, const
 // the program reads (FEHLER, the record is not taken), or missing only columns after them (one
 // HINWEIS for the file: DATEV's own programs end their lines early).
 bool ShortLine(const CData& data, bool last, int line, bool& noted, std::string& messages) {
+    if (data.Fields() > data.HeadingCount() && !noted) {
+        messages += CTool::Format("HINWEIS: Zeile %d hat %zu Felder, die \xDC"
+                                  "berschriftenzeile nur %zu; Felder ohne \xDC"
+                                  "berschrift werden nur nach ihrer Stelle gelesen.\r\n",
+                                  line, data.Fields(), data.HeadingCount());
+        noted = true;
+    }
     if (data.Fields() >= data.HeadingCount()) return false;
     if (last) {
         messages += CTool::Format("FEHLER: Zeile %d endet nach %zu von %zu Feldern mit dem Ende der Datei, "
@@ -425,6 +432,13 @@ bool ReadBooking(const CData& data, const CDatev& datev, int line, CBuchungenDat
     b.waehrungskurs = v.Number(EExtfRole::Kurs, "Kurs");
     b.sollKonto = v.Integer(EExtfRole::Konto, "Konto", 999999999, K::Account);
     b.habenKonto = v.Integer(EExtfRole::Gegenkonto, "Gegenkonto", 999999999, K::Account);
+    // Person accounts have one digit more than ledger accounts; DATEV takes nothing longer.
+    const int longest = datev.kontonummernLaenge + 1;
+    for (const auto& [field, konto] : {std::pair<const char*, int>{"Konto", b.sollKonto}, {"Gegenkonto", b.habenKonto}})
+        if (datev.kontonummernLaenge >= 4 && static_cast<int>(std::to_string(konto).size()) > longest)
+            messages += CTool::Format("HINWEIS: Zeile %d, Feld '%s': Das Konto %d hat mehr als %d Stellen "
+                                      "(Sachkontenl\xE4nge %d + 1).\r\n",
+                                      line, field, konto, longest, datev.kontonummernLaenge);
     b.datevSchluessel = v.Integer(EExtfRole::BuSchluessel, "BU-Schl\xFCssel", 9999, K::Integer);
     const std::string belegdatum = v.Text(EExtfRole::Belegdatum);
     b.datum = BookingDate(belegdatum, datev.datumVon, datev.datumBis);

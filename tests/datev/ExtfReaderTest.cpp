@@ -167,7 +167,10 @@ TEST_F(ExtfReaderTest, DataLinesAreMatchedByHeadingInAnyOrderAlsoWithTheOldSpell
     EXPECT_DOUBLE_EQ(-12.5, Booking(0).betrag);
     EXPECT_EQ("ATU1", Booking(0).ustId);
     EXPECT_EQ(8400, Booking(0).habenKonto);
-    EXPECT_EQ("", messages);
+    EXPECT_EQ("HINWEIS: Zeile 3 hat 10 Felder, die \xDC"
+              "berschriftenzeile nur 8; Felder ohne \xDC"
+              "berschrift werden nur nach ihrer Stelle gelesen.\r\n",
+              messages);
 }
 
 TEST_F(ExtfReaderTest, MissingRequiredColumnsStopTheReader) {
@@ -242,6 +245,23 @@ TEST_F(ExtfReaderTest, Utf8WithByteOrderMarkIsReadAsUtf8) {
     EXPECT_EQ("M\xFCller \x80", Booking(0).buchungstext);
     EXPECT_EQ(2, Booking(0).habenKonto);
     EXPECT_EQ("", messages);
+}
+
+TEST_F(ExtfReaderTest, Version700OfAnUnknownFormatIsReadByPositionWithItsFindings) {
+    const std::string header = "\"EXTF\";700;21;\"Buchungsstapel\";14;;;\"\";\"\";\"\";1001;456;20240101;4;20240101;"
+                               "20241231;\"\";\"\";1;0;0;\"EUR\";;\"\";;;\"\";;;\"\";\"\"\r\n";
+    std::string path = Write("EXTF_fv14.csv", header + "A;B;C;D;E;F;G;H;I;J\r\n"
+                                                       "1,00;\"S\";;;;;123456;8400;\"12345\";0101\r\n"
+                                                       "2,00;\"H\";;;;;10000;8400;\"6501\";0201\r\n");
+    ASSERT_TRUE(ReadBookings(path));
+    ASSERT_EQ(1, doc.buchungen.GetCount()); // a key of five digits is no key
+    EXPECT_EQ(6501, Booking(0).datevSchluessel);
+    EXPECT_EQ("02.01.2024", Booking(0).datum);
+    EXPECT_EQ("HINWEIS: Die Formatversion 14 ist f\xFCr die Datev-Version 700 unbekannt, die Spalten werden nach "
+              "ihrer Stelle gelesen.\r\n"
+              "HINWEIS: Zeile 3, Feld 'Konto': Das Konto 123456 hat mehr als 5 Stellen (Sachkontenl\xE4nge 4 + 1).\r\n" +
+                  CValueCheck::Rejected(3, "BU-Schl\xFCssel", "12345", CValueCheck::EKind::Integer),
+              messages);
 }
 
 TEST_F(ExtfReaderTest, FiscalYearAcrossNewYearGivesEarlyMonthsTheSecondYear) {
