@@ -126,7 +126,7 @@ std::vector<CExtfColumn> DataColumns(int version, int count,
     for (const CExtfColumn& column : table.*columns) {
         if (table.byPosition && static_cast<int>(taken.size()) == count) break;
         if (exact || table.byPosition || !column.namedByVersion) taken.push_back(column);
-        if (column.role == last) break;
+        if (column.role == last && !table.byPosition) break;
     }
     return taken;
 }
@@ -451,6 +451,12 @@ bool ReadBooking(const CData& data, const CDatev& datev, int line, CBuchungenDat
     b.kostenstelle2 = v.Text(EExtfRole::Kost2);
     b.ustId = v.Text(EExtfRole::UstId);
     b.euSteuersatz = v.Number(EExtfRole::EuSteuersatz, "EU-Steuersatz");
+    const std::string leistungsdatum = v.Text(EExtfRole::Leistungsdatum);
+    if (!CValueCheck::ParseDate(leistungsdatum, std::string(), b.leistungsdatum) ||
+        (!b.leistungsdatum.empty() && b.leistungsdatum.size() != 10))
+        v.Reject("Leistungsdatum", leistungsdatum, K::Date);
+    b.ustIdUrsprung = v.Text(EExtfRole::UstIdUrsprung);
+    b.euSteuersatzUrsprung = v.Number(EExtfRole::EuSteuersatzUrsprung, "EU-Steuersatz (Ursprung)");
     return !v.Rejected();
 }
 
@@ -518,7 +524,7 @@ bool CDatevProReader::ReadDatevProBookings(CPelkoDoc& doc, const std::string& pa
 
     const int version = datev.datevProVersion;
     const CExtfVersion& table = CExtfLayout::Nearest(version);
-    CData data(doc.GetFrontEnd(), DataColumns(version, count, &CExtfVersion::bookingsData, EExtfRole::EuSteuersatz),
+    CData data(doc.GetFrontEnd(), DataColumns(version, count, &CExtfVersion::bookingsData, EExtfRole::Leistungsdatum),
                table.byPosition);
     if (!data.Open(path, DataSection("Import Buchungen Daten", table), showDialog)) return false;
     if (!data.HasColumns({EExtfRole::Umsatz, EExtfRole::SollHaben, EExtfRole::Konto, EExtfRole::Gegenkonto,

@@ -251,6 +251,15 @@ const CBookingValue kBookingValues[] = {
     {EExtfRole::Festschreibung,
      {},
      [](const CBuchungenData&, const CDatev& datev) { return CTool::Format("%d", datev.festschreibung); }},
+    {EExtfRole::Leistungsdatum,
+     {},
+     [](const CBuchungenData& b, const CDatev&) { return CTool::ConvertDate(b.leistungsdatum, "TT.MM.JJJJ", "TTMMJJJJ"); }},
+    {EExtfRole::UstIdUrsprung,
+     {"Ust-ID (Ursprung)", 0, 15, false, true},
+     [](const CBuchungenData& b, const CDatev&) { return b.ustIdUrsprung; }},
+    {EExtfRole::EuSteuersatzUrsprung,
+     {"EU-Steuersatz (Ursprung)", 0, 5},
+     [](const CBuchungenData& b, const CDatev&) { return PositiveDecimal(b.euSteuersatzUrsprung, 2); }},
 };
 
 // The checked value; `length` of the table (when set) is the most the version allows. False in

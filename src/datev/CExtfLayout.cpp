@@ -461,7 +461,7 @@ CExtfVersion Version510() {
         {"Bezeichnung SoBil-Sachverhalt", Q},
         {"Kennzeichen SoBil-Buchung"},
         {"Festschreibung", 0, R::Festschreibung},
-        {"Leistungsdatum"},
+        {"Leistungsdatum", 0, R::Leistungsdatum},
         {"Datum Zuord.Steuerperiode"},
     });
     v.masterHeader = Header({
@@ -784,7 +784,7 @@ CExtfVersion Version700() {
         {"Bezeichnung SoBil-Sachverhalt", Q},
         {"Kennzeichen SoBil-Buchung"},
         {"Festschreibung", 0, R::Festschreibung},
-        {"Leistungsdatum"},
+        {"Leistungsdatum", 0, R::Leistungsdatum},
         {"Datum Zuord. Steuerperiode"},
         {"F\xE4lligkeit"},
         {"Generalumkehr (GU)", Q},
@@ -792,8 +792,8 @@ CExtfVersion Version700() {
         {"Land", Q},
         {"Abrechnungsreferenz", Q},
         {"BVV-Position"},
-        {"EU-Land u. UStID (Ursprung)", Q},
-        {"EU-Steuersatz (Ursprung)"},
+        {"EU-Land u. UStID (Ursprung)", Q, R::UstIdUrsprung, 15},
+        {"EU-Steuersatz (Ursprung)", N, R::EuSteuersatzUrsprung},
         {"Abw. Skontokonto"},
     });
     v.masterHeader = Header700(16);

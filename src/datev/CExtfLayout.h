@@ -25,6 +25,9 @@ enum class EExtfRole {
     UstId,
     EuSteuersatz,
     Festschreibung,
+    Leistungsdatum,
+    UstIdUrsprung,
+    EuSteuersatzUrsprung,
     // Master data
     StammKonto,
     NameUnternehmen,

@@ -264,6 +264,36 @@ TEST_F(ExtfReaderTest, Version700OfAnUnknownFormatIsReadByPositionWithItsFinding
               messages);
 }
 
+TEST_F(ExtfReaderTest, FieldsOfVersion700SurviveAWriteAndARead) {
+    CPelkoDoc source(frontEnd);
+    SetParameters(source.datev, 700);
+    CBuchungenData b;
+    b.betrag = 10;
+    b.sollKonto = 10000;
+    b.habenKonto = 8125;
+    b.datum = "03.05.2023";
+    b.buchungsnummer = std::string(36, '7');
+    b.datevSchluessel = 6501;
+    b.leistungsdatum = "30.04.2023";
+    b.ustId = "FR12345678901";
+    b.ustIdUrsprung = "DE123456789";
+    b.euSteuersatzUrsprung = 19;
+    source.buchungen.Add(b);
+    std::string path = temp.File("EXTF_700.csv"), ignored;
+    ASSERT_TRUE(CDatevProWriter::WriteDatevProBookings(source, path, frontEnd, ignored));
+    EXPECT_EQ("", ignored);
+    ASSERT_TRUE(ReadBookings(path));
+    ASSERT_EQ(1, doc.buchungen.GetCount());
+    const CBuchungenData& out = Booking(0);
+    EXPECT_EQ(b.buchungsnummer, out.buchungsnummer);
+    EXPECT_EQ(6501, out.datevSchluessel);
+    EXPECT_EQ("30.04.2023", out.leistungsdatum);
+    EXPECT_EQ("FR12345678901", out.ustId);
+    EXPECT_EQ("DE123456789", out.ustIdUrsprung);
+    EXPECT_DOUBLE_EQ(19, out.euSteuersatzUrsprung);
+    EXPECT_EQ("", messages);
+}
+
 TEST_F(ExtfReaderTest, FiscalYearAcrossNewYearGivesEarlyMonthsTheSecondYear) {
     std::string path =
         Write("EXTF_wj.csv", kHeader510 + kRequired + "1;S;1;9;1508\r\n1;S;2;9;0302\r\n1;S;3;9;302\r\n1;S;4;9;0107\r\n");

@@ -106,4 +106,16 @@ TEST(ExtfRun, VersionsAndFiscalYearsDecideWhetherTheExportRuns) {
     }
 }
 
+TEST(ExtfRun, Version510To700ToCsvKeepsEveryBooking) {
+    CTempDir dir;
+    std::string v700 = dir.File("EXTF_700.csv"), csv = dir.File("buchungen.csv");
+    ASSERT_EQ(0, RunPelko("/in:datevpro:" + Data("EXTF_Buchungen_510.csv") + " /out:datevpro:" + v700 +
+                          " /dv:" + Angaben(dir) + " /vers:700 /out:error:" + dir.File("err.txt")));
+    ASSERT_EQ(0, RunPelko("/in:datevpro:" + v700 + " /out:csv:" + csv + " /out:error:" + dir.File("err.txt")));
+    std::vector<std::string> lines = Split(CTempDir::Read(csv), "\r\n");
+    ASSERT_EQ(4u, lines.size()); // headings, two bookings, end
+    EXPECT_NE(std::string::npos, lines[1].find("\"RE-1\";\"B2\";\"31.12.2023\";\"1200\";\"8400\";\"3\";\"-2345,50\""));
+    EXPECT_NE(std::string::npos, lines[2].find("\"15.01.2023\";\"1000\";\"1200\";\"\";\"100,00\";\"USD\""));
+}
+
 } // namespace
