@@ -392,18 +392,20 @@ std::vector<std::string> PartPaths(const std::string& path, size_t bookings) {
 class CBookingLines {
 public:
     CBookingLines(const std::vector<CExtfColumn>& columnsRef, const CDatev& datevRef)
-        : columns(columnsRef), datev(datevRef), from(CDatev::DateKey(datev.datumVon)),
-          to(CDatev::DateKey(datev.datumBis)) {
+        : columns(columnsRef), datev(datevRef), datumVon(datev.datumVon), datumBis(datev.datumBis),
+          from(CDatev::DateKey(datumVon)), to(CDatev::DateKey(datumBis)) {
         for (const CBookingValue& v : kBookingValues)
             indexes.push_back(CExtfLayout::IndexOf(columns, v.role));
     }
     // True when booking k goes into the file; its findings are added, date is its full date.
-    bool Check(int k, const CBuchungenData& booking, std::string& messages, std::string& date) const {
+    // With values given, they are set for writing too.
+    bool Check(int k, const CBuchungenData& booking, std::string& messages, std::string& date,
+               CRecordValues* values = nullptr) const {
         CBuchungenData normalized;
         const CBuchungenData& b = Normalized(booking, normalized, date);
         if (b.betrag == 0.0) messages += CTool::Format("FEHLER: Zeile %d, 'Betrag' ist 0.\r\n", k);
         bool rejected = false;
-        Values(k, b, messages, rejected, nullptr);
+        Values(k, b, messages, rejected, values);
         if (!b.datum.empty() && date.empty()) {
             messages += CValueCheck::Rejected(k, "Datum", b.datum, CValueCheck::EKind::Date);
             rejected = true;
@@ -434,7 +436,7 @@ public:
 private:
     // Belegdatum comes from the date in its normal form ("1.3.24" is "01.03.2024").
     const CBuchungenData& Normalized(const CBuchungenData& b, CBuchungenData& copy, std::string& date) const {
-        date = BookingDate(b.datum, datev.datumVon, datev.datumBis);
+        date = BookingDate(b.datum, datumVon, datumBis);
         if (date.empty() || date == b.datum) return b;
         copy = b;
         copy.datum = date;
@@ -452,6 +454,9 @@ private:
 
     const std::vector<CExtfColumn>& columns;
     const CDatev& datev;
+    // The range of the whole export: the parts of a large one have narrower ones in their headers.
+    const std::string datumVon;
+    const std::string datumBis;
     const int from;
     const int to;
     std::vector<int> indexes;
@@ -571,27 +576,13 @@ bool Commit(const std::string& path, bool complete) {
     return false;
 }
 
-} // namespace
-
-bool CDatevProWriter::WriteDatevProBookings(CPelkoDoc& doc, const std::string& path, CFrontEnd& progress,
-                                            std::string& messages) {
+// More bookings than one file takes: first the checks with their findings, then files of at most
+// kMaxBookings, each with the date range of its own bookings.
+bool WriteParts(CPelkoDoc& doc, const CExtfVersion& version, const CBookingLines& lines, const std::string& path,
+                CFrontEnd& progress, std::string& messages) {
     const CBuchungenCtrl& list = doc.buchungen;
-    progress.SetProgressRange(0, list.GetCount() - 1);
-    progress.SetProgressPos(0);
-    CExtfCheck::CheckExtfFileName(path, &messages);
+    const std::vector<CExtfColumn>& columns = version.bookingsData;
     CDatev& datev = doc.datev;
-    const CExtfVersion* version = TargetVersion(datev, messages);
-    if (!version) return false;
-
-    FiscalYearRange(datev);
-    datev.datumVon = WithYear(datev.datumVon, datev.wirtschaftsjahrBeginn);
-    datev.datumBis = WithYear(datev.datumBis, datev.wirtschaftsjahrBeginn);
-    if (!CheckDateRange(datev, messages)) return false;
-
-    // First the checks with their findings, then the files: a batch larger than DATEV takes is
-    // written as several, each with the date range of its own bookings.
-    const std::vector<CExtfColumn>& columns = version->bookingsData;
-    CBookingLines lines(columns, datev);
     std::vector<CTaken> taken;
     for (int k = 1; k <= list.GetCount(); ++k) {
         std::string date;
@@ -621,8 +612,8 @@ bool CDatevProWriter::WriteDatevProBookings(CPelkoDoc& doc, const std::string& p
             }
         }
         std::unique_ptr<CModulCSV> data =
-            OpenTarget(doc, version->bookingsHeader, "Export Buchungen Header", columns,
-                       DataSection("Export Buchungen Daten V2", *version), StagingPath(parts[part]), messages);
+            OpenTarget(doc, version.bookingsHeader, "Export Buchungen Header", columns,
+                       DataSection("Export Buchungen Daten V2", version), StagingPath(parts[part]), messages);
         complete = data != nullptr;
         if (complete) {
             CRecordValues values(*data, columns);
@@ -636,6 +627,51 @@ bool CDatevProWriter::WriteDatevProBookings(CPelkoDoc& doc, const std::string& p
     // Every part takes its place only when all are complete.
     for (const std::string& part : parts)
         complete = Commit(part, complete) && complete;
+    return complete;
+}
+
+} // namespace
+
+bool CDatevProWriter::WriteDatevProBookings(CPelkoDoc& doc, const std::string& path, CFrontEnd& progress,
+                                            std::string& messages) {
+    const CBuchungenCtrl& list = doc.buchungen;
+    progress.SetProgressRange(0, list.GetCount() - 1);
+    progress.SetProgressPos(0);
+    CExtfCheck::CheckExtfFileName(path, &messages);
+    CDatev& datev = doc.datev;
+    const CExtfVersion* version = TargetVersion(datev, messages);
+    if (!version) return false;
+
+    FiscalYearRange(datev);
+    datev.datumVon = WithYear(datev.datumVon, datev.wirtschaftsjahrBeginn);
+    datev.datumBis = WithYear(datev.datumBis, datev.wirtschaftsjahrBeginn);
+    if (!CheckDateRange(datev, messages)) return false;
+
+    const std::vector<CExtfColumn>& columns = version->bookingsData;
+    const CBookingLines lines(columns, datev);
+    bool complete = false;
+    if (list.GetCount() > kMaxBookings) {
+        complete = WriteParts(doc, *version, lines, path, progress, messages);
+    } else {
+        // One file at most: checked and written in one pass.
+        std::unique_ptr<CModulCSV> data =
+            OpenTarget(doc, version->bookingsHeader, "Export Buchungen Header", columns,
+                       DataSection("Export Buchungen Daten V2", *version), StagingPath(path), messages);
+        complete = data != nullptr;
+        if (complete) {
+            CRecordValues values(*data, columns);
+            for (int k = 1; k <= list.GetCount() && complete; ++k) {
+                std::string date;
+                if (lines.Check(k, *list.GetAt(k - 1), messages, date, &values))
+                    complete = values.Write();
+                else
+                    values.Discard();
+                if ((k - 1) % 10 == 0) progress.SetProgressPos(k - 1);
+            }
+            complete = data->CloseFile() != 0 && complete;
+        }
+        complete = Commit(path, complete) && complete;
+    }
     if (complete) doc.recordCounter += list.GetCount();
     return complete;
 }
