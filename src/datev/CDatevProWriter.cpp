@@ -367,25 +367,11 @@ bool CheckDateRange(const CDatev& datev, std::string& messages) {
 // DATEV takes at most this many bookings in one file.
 const int kMaxBookings = 99999;
 
-// A booking that goes into the file, with its date "TT.MM.JJJJ".
-struct CTaken {
-    int record;
-    std::string date;
-};
-
 // The path with suffix before the extension of the file name.
 std::string WithSuffix(const std::string& path, const std::string& suffix) {
     size_t dot = path.rfind('.');
     if (dot == std::string::npos || dot < path.rfind('/') + 1) dot = path.size();
     return path.substr(0, dot) + suffix + path.substr(dot);
-}
-
-// "EXTF_name.csv", then "EXTF_name_002.csv" and so on; one name when there are no bookings.
-std::vector<std::string> PartPaths(const std::string& path, size_t bookings) {
-    std::vector<std::string> parts{path};
-    for (size_t n = 2; (n - 1) * kMaxBookings < bookings; ++n)
-        parts.push_back(WithSuffix(path, CTool::Format("_%03zu", n)));
-    return parts;
 }
 
 // The values of the booking lines: checked with their findings, then set for writing.
@@ -424,13 +410,12 @@ public:
                                   k, date.empty() ? b.datum.c_str() : date.c_str());
         return false;
     }
-    // Writes a booking that Check took.
-    bool Write(CRecordValues& values, const CBuchungenData& booking) const {
-        CBuchungenData normalized;
-        std::string date, ignored;
-        bool rejected = false;
-        Values(0, Normalized(booking, normalized, date), ignored, rejected, &values);
-        return values.Write();
+    // The full date of a booking with data whose date lies in the range, else empty.
+    std::string DateInRange(const CBuchungenData& b) const {
+        if (b.betrag == 0.0 && b.sollKonto == 0 && b.habenKonto == 0) return {};
+        std::string date = BookingDate(b.datum, datumVon, datumBis);
+        int key = CDatev::DateKey(date);
+        return key >= from && key <= to ? date : std::string();
     }
 
 private:
@@ -576,58 +561,36 @@ bool Commit(const std::string& path, bool complete) {
     return false;
 }
 
-// More bookings than one file takes: first the checks with their findings, then files of at most
-// kMaxBookings, each with the date range of its own bookings.
-bool WriteParts(CPelkoDoc& doc, const CExtfVersion& version, const CBookingLines& lines, const std::string& path,
-                CFrontEnd& progress, std::string& messages) {
-    const CBuchungenCtrl& list = doc.buchungen;
-    const std::vector<CExtfColumn>& columns = version.bookingsData;
-    CDatev& datev = doc.datev;
-    std::vector<CTaken> taken;
+// The bookings of one file: list records begin .. end - 1 (1-based) and the header's date range.
+struct CPart {
+    std::string path;
+    int begin = 1;
+    int end = 1;
+    std::string datumVon;
+    std::string datumBis;
+};
+
+// Splits the list into files of at most kMaxBookings bookings. Counted are the bookings whose date
+// puts them into the file; those that a value check keeps out later only make a file smaller, and
+// the range wider than it needs to be. One file keeps the range of the export.
+std::vector<CPart> Parts(const CBuchungenCtrl& list, const CBookingLines& lines, const CDatev& datev,
+                         const std::string& path) {
+    std::vector<CPart> parts{{path, 1, list.GetCount() + 1, datev.datumVon, datev.datumBis}};
+    if (list.GetCount() <= kMaxBookings) return parts;
+    int inPart = 0;
     for (int k = 1; k <= list.GetCount(); ++k) {
-        std::string date;
-        if (lines.Check(k, *list.GetAt(k - 1), messages, date)) taken.push_back({k, date});
-        if ((k - 1) % 10 == 0) progress.SetProgressPos(k - 1);
-    }
-    const std::vector<std::string> parts = PartPaths(path, taken.size());
-    if (parts.size() > 1) {
-        std::string names;
-        for (const std::string& part : parts)
-            names += (names.empty() ? "" : ", ") + part.substr(part.rfind('/') + 1);
-        messages += CTool::Format("HINWEIS: Eine DATEVpro-Datei nimmt h\xF6"
-                                  "chstens %d Buchungen auf; die %zu Buchungen werden in %zu Dateien "
-                                  "geschrieben: %s\r\n",
-                                  kMaxBookings, taken.size(), parts.size(), names.c_str());
-    }
-    const std::string datumVon = datev.datumVon, datumBis = datev.datumBis;
-    bool complete = true;
-    for (size_t part = 0; part < parts.size() && complete; ++part) {
-        const size_t first = part * kMaxBookings, last = std::min(taken.size(), first + kMaxBookings);
-        if (parts.size() > 1) {
-            datev.datumVon = taken[first].date;
-            datev.datumBis = taken[first].date;
-            for (size_t i = first; i < last; ++i) {
-                if (CDatev::DateKey(taken[i].date) < CDatev::DateKey(datev.datumVon)) datev.datumVon = taken[i].date;
-                if (CDatev::DateKey(taken[i].date) > CDatev::DateKey(datev.datumBis)) datev.datumBis = taken[i].date;
-            }
+        const std::string date = lines.DateInRange(*list.GetAt(k - 1));
+        if (date.empty()) continue;
+        if (inPart == kMaxBookings) {
+            parts.back().end = k;
+            parts.push_back({WithSuffix(path, CTool::Format("_%03zu", parts.size() + 1)), k, list.GetCount() + 1, {}, {}});
+            inPart = 0;
         }
-        std::unique_ptr<CModulCSV> data =
-            OpenTarget(doc, version.bookingsHeader, "Export Buchungen Header", columns,
-                       DataSection("Export Buchungen Daten V2", version), StagingPath(parts[part]), messages);
-        complete = data != nullptr;
-        if (complete) {
-            CRecordValues values(*data, columns);
-            for (size_t i = first; i < last && complete; ++i)
-                complete = lines.Write(values, *list.GetAt(taken[i].record - 1));
-            complete = data->CloseFile() != 0 && complete;
-        }
+        CPart& part = parts.back();
+        if (inPart++ == 0 || CDatev::DateKey(date) < CDatev::DateKey(part.datumVon)) part.datumVon = date;
+        if (inPart == 1 || CDatev::DateKey(date) > CDatev::DateKey(part.datumBis)) part.datumBis = date;
     }
-    datev.datumVon = datumVon;
-    datev.datumBis = datumBis;
-    // Every part takes its place only when all are complete.
-    for (const std::string& part : parts)
-        complete = Commit(part, complete) && complete;
-    return complete;
+    return parts;
 }
 
 } // namespace
@@ -647,31 +610,47 @@ bool CDatevProWriter::WriteDatevProBookings(CPelkoDoc& doc, const std::string& p
     datev.datumBis = WithYear(datev.datumBis, datev.wirtschaftsjahrBeginn);
     if (!CheckDateRange(datev, messages)) return false;
 
+    // A batch larger than DATEV takes is written as several files, each with the date range of its
+    // own bookings; checks and findings run once, in the order of the list.
     const std::vector<CExtfColumn>& columns = version->bookingsData;
     const CBookingLines lines(columns, datev);
-    bool complete = false;
-    if (list.GetCount() > kMaxBookings) {
-        complete = WriteParts(doc, *version, lines, path, progress, messages);
-    } else {
-        // One file at most: checked and written in one pass.
+    const std::vector<CPart> parts = Parts(doc.buchungen, lines, datev, path);
+    if (parts.size() > 1) {
+        std::string names;
+        for (const CPart& part : parts)
+            names += (names.empty() ? "" : ", ") + part.path.substr(part.path.rfind('/') + 1);
+        messages += CTool::Format("HINWEIS: Eine DATEVpro-Datei nimmt h\xF6"
+                                  "chstens %d Buchungen auf; die Buchungen werden in %zu Dateien "
+                                  "geschrieben: %s\r\n",
+                                  kMaxBookings, parts.size(), names.c_str());
+    }
+    const std::string datumVon = datev.datumVon, datumBis = datev.datumBis;
+    bool complete = true;
+    for (const CPart& part : parts) {
+        datev.datumVon = part.datumVon;
+        datev.datumBis = part.datumBis;
         std::unique_ptr<CModulCSV> data =
             OpenTarget(doc, version->bookingsHeader, "Export Buchungen Header", columns,
-                       DataSection("Export Buchungen Daten V2", *version), StagingPath(path), messages);
+                       DataSection("Export Buchungen Daten V2", *version), StagingPath(part.path), messages);
         complete = data != nullptr;
-        if (complete) {
-            CRecordValues values(*data, columns);
-            for (int k = 1; k <= list.GetCount() && complete; ++k) {
-                std::string date;
-                if (lines.Check(k, *list.GetAt(k - 1), messages, date, &values))
-                    complete = values.Write();
-                else
-                    values.Discard();
-                if ((k - 1) % 10 == 0) progress.SetProgressPos(k - 1);
-            }
-            complete = data->CloseFile() != 0 && complete;
+        if (!complete) break;
+        CRecordValues values(*data, columns);
+        for (int k = part.begin; k < part.end && complete; ++k) {
+            std::string date;
+            if (lines.Check(k, *list.GetAt(k - 1), messages, date, &values))
+                complete = values.Write();
+            else
+                values.Discard();
+            if ((k - 1) % 10 == 0) progress.SetProgressPos(k - 1);
         }
-        complete = Commit(path, complete) && complete;
+        complete = data->CloseFile() != 0 && complete;
+        if (!complete) break;
     }
+    datev.datumVon = datumVon;
+    datev.datumBis = datumBis;
+    // Every file takes its place only when all are complete.
+    for (const CPart& part : parts)
+        complete = Commit(part.path, complete) && complete;
     if (complete) doc.recordCounter += list.GetCount();
     return complete;
 }

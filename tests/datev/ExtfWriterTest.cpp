@@ -226,7 +226,7 @@ TEST_F(ExtfWriterTest, MoreThan99999BookingsAreSplitIntoCompleteBatches) {
     std::string path = temp.File("EXTF_gross.csv");
     ASSERT_TRUE(CDatevProWriter::WriteDatevProBookings(doc, path, frontEnd, messages));
     EXPECT_EQ("HINWEIS: Eine DATEVpro-Datei nimmt h\xF6"
-              "chstens 99999 Buchungen auf; die 100001 Buchungen werden in 2 Dateien geschrieben: "
+              "chstens 99999 Buchungen auf; die Buchungen werden in 2 Dateien geschrieben: "
               "EXTF_gross.csv, EXTF_gross_002.csv\r\n",
               messages);
     const std::pair<std::string, std::vector<std::string>> parts[] = {
