@@ -1,8 +1,8 @@
 #include "datev/CDatevProReader.h"
 
+#include "core/CCodePage.h"
 #include "core/CFrontEnd.h"
 #include "core/CPelkoDoc.h"
-#include "core/CCodePage.h"
 #include "core/CPlatform.h"
 #include "core/CTool.h"
 #include "core/CValueCheck.h"
@@ -216,7 +216,16 @@ public:
     bool DecimalPoint() const { return engine.decimalPoint != 0; }
     int Percent() const { return engine.ProgressPercent(); }
     bool BareLineFeed() const { return engine.HadBareLineFeed(); }
+    // The file line where the record just read starts.
+    int Line() const { return engine.RecordLine(); }
     void Close() { engine.CloseFile(); }
+    // False (after its finding or message) when the file could not be read to its end or a quoted
+    // field never closed.
+    bool Finish(std::string& messages) {
+        bool finished = engine.FinishImport(messages) != 0;
+        engine.CloseFile();
+        return finished;
+    }
 
 private:
     static bool Contains(const std::vector<std::string>& list, const std::string& text) {
@@ -304,8 +313,8 @@ std::string BookingDate(std::string dayMonth, const std::string& datumVon, const
     if (dayMonth.size() != 4 || !CValueCheck::ParseDate(dayMonth, std::string(), date)) return {};
     if (datumVon.size() != 10) return date; // no year to give it
     std::string year = datumVon.substr(6, 4);
-    if (datumBis.size() == 10 && dayMonth.substr(2, 2) + dayMonth.substr(0, 2) <
-                                     datumVon.substr(3, 2) + datumVon.substr(0, 2))
+    if (datumBis.size() == 10 &&
+        dayMonth.substr(2, 2) + dayMonth.substr(0, 2) < datumVon.substr(3, 2) + datumVon.substr(0, 2))
         year = datumBis.substr(6, 4);
     date += year;
     int day = CTool::ToInt(date.substr(0, 2)), month = CTool::ToInt(date.substr(3, 2));
@@ -332,9 +341,10 @@ bool ShortLine(const CData& data, bool last, int line, bool& noted, std::string&
         return true;
     }
     if (!data.ReadColumnsComplete()) {
-        messages += CTool::Format("FEHLER: Zeile %d hat nur %zu von %zu Feldern. Der Datensatz wird nicht \xFC"
-                                  "bernommen.\r\n",
-                                  line, data.Fields(), data.HeadingCount());
+        messages +=
+            CTool::Format("FEHLER: Zeile %d hat nur %zu von %zu Feldern. Der Datensatz wird nicht \xFC"
+                          "bernommen.\r\n",
+                          line, data.Fields(), data.HeadingCount());
         return true;
     }
     if (!noted)
@@ -373,12 +383,15 @@ bool ReadHeader(CPelkoDoc& doc, CHeader& header, const std::string& path, bool b
     }
     const CExtfVersion& table = CExtfLayout::Nearest(kind.version);
     const bool labels = kind.category == kLabels;
-    columns = labels ? CExtfLayout::LabelColumnCount(kind.format) : CExtfLayout::ColumnCount(table, bookings, kind.format);
+    columns = labels ? CExtfLayout::LabelColumnCount(kind.format)
+                     : CExtfLayout::ColumnCount(table, bookings, kind.format);
     if ((table.byPosition || labels) && columns == 0) {
-        messages += CTool::Format("HINWEIS: Die Formatversion %d ist f\xFCr die Datev-Version %d unbekannt, die "
-                                  "Spalten werden nach ihrer Stelle gelesen.\r\n",
-                                  kind.format, kind.version);
-        columns = static_cast<int>(labels ? LabelTable().size() : (bookings ? table.bookingsData : table.masterData).size());
+        messages +=
+            CTool::Format("HINWEIS: Die Formatversion %d ist f\xFCr die Datev-Version %d unbekannt, die "
+                          "Spalten werden nach ihrer Stelle gelesen.\r\n",
+                          kind.format, kind.version);
+        columns = static_cast<int>(labels ? LabelTable().size()
+                                          : (bookings ? table.bookingsData : table.masterData).size());
     }
     CDatev& datev = doc.datev;
     datev.beraterNummer = header.Int("Berater");
@@ -405,9 +418,6 @@ void ShowProgress(CFrontEnd& progress, const CData& data, int& shown) {
     progress.SetProgressPos(percent);
 }
 
-// The first line of data is line 3 of the file.
-const int kFirstDataLine = 3;
-
 // The booking of one data line; false (after the finding) when a value cannot be read.
 bool ReadBooking(const CData& data, const CDatev& datev, int line, CBuchungenData& b, std::string& messages) {
     using K = CValueCheck::EKind;
@@ -415,18 +425,20 @@ bool ReadBooking(const CData& data, const CDatev& datev, int line, CBuchungenDat
     const double umsatz = v.Number(EExtfRole::Umsatz, "Umsatz");
     const std::string sollHaben = v.Text(EExtfRole::SollHaben);
     const size_t begin = sollHaben.find_first_not_of(' ');
-    const std::string direction =
-        begin == std::string::npos ? std::string() : sollHaben.substr(begin, sollHaben.find_last_not_of(' ') + 1 - begin);
+    const std::string direction = begin == std::string::npos
+                                      ? std::string()
+                                      : sollHaben.substr(begin, sollHaben.find_last_not_of(' ') + 1 - begin);
     if (umsatz < 0.0)
         v.Reject(CTool::Format("FEHLER: Zeile %d, Feld 'Umsatz': '%s' ist negativ, die Richtung gibt das "
                                "Soll/Haben-Kennzeichen an. Der Datensatz wird nicht \xFC"
                                "bernommen.\r\n",
                                line, CValueCheck::Shown(v.Text(EExtfRole::Umsatz)).c_str()));
     if (direction != "S" && direction != "H")
-        v.Reject(CTool::Format("FEHLER: Zeile %d, Feld 'Soll/Haben-Kennzeichen': '%s' ist weder 'S' noch 'H'. "
-                               "Der Datensatz wird nicht \xFC"
-                               "bernommen.\r\n",
-                               line, CValueCheck::Shown(sollHaben).c_str()));
+        v.Reject(
+            CTool::Format("FEHLER: Zeile %d, Feld 'Soll/Haben-Kennzeichen': '%s' ist weder 'S' noch 'H'. "
+                          "Der Datensatz wird nicht \xFC"
+                          "bernommen.\r\n",
+                          line, CValueCheck::Shown(sollHaben).c_str()));
     b.betrag = direction == "H" ? -umsatz : umsatz;
     b.waehrung = v.Text(EExtfRole::WkzUmsatz);
     b.waehrungskurs = v.Number(EExtfRole::Kurs, "Kurs");
@@ -434,7 +446,8 @@ bool ReadBooking(const CData& data, const CDatev& datev, int line, CBuchungenDat
     b.habenKonto = v.Integer(EExtfRole::Gegenkonto, "Gegenkonto", 999999999, K::Account);
     // Person accounts have one digit more than ledger accounts; DATEV takes nothing longer.
     const int longest = datev.kontonummernLaenge + 1;
-    for (const auto& [field, konto] : {std::pair<const char*, int>{"Konto", b.sollKonto}, {"Gegenkonto", b.habenKonto}})
+    for (const auto& [field, konto] :
+         {std::pair<const char*, int>{"Konto", b.sollKonto}, {"Gegenkonto", b.habenKonto}})
         if (datev.kontonummernLaenge >= 4 && static_cast<int>(std::to_string(konto).size()) > longest)
             messages += CTool::Format("HINWEIS: Zeile %d, Feld '%s': Das Konto %d hat mehr als %d Stellen "
                                       "(Sachkontenl\xE4nge %d + 1).\r\n",
@@ -467,15 +480,14 @@ bool ReadLines(CData& data, CFrontEnd& progress, std::string& messages, FRead re
     progress.SetProgressRange(0, 100);
     int shown = -1;
     bool noted = false;
-    for (int more = 1, line = kFirstDataLine; more; ++line) {
+    for (int more = 1; more;) {
         more = data.Next();
         if (BrokenLineEnd(data, messages)) return false;
-        if (data.Fields() == 0 || ShortLine(data, !more, line, noted, messages)) continue;
-        read(line);
+        if (data.Fields() == 0 || ShortLine(data, !more, data.Line(), noted, messages)) continue;
+        read(data.Line());
         ShowProgress(progress, data, shown);
     }
-    data.Close();
-    return true;
+    return data.Finish(messages);
 }
 
 // Ledger accounts with their labels (category 20), by position: account and label.
@@ -524,7 +536,8 @@ bool CDatevProReader::ReadDatevProBookings(CPelkoDoc& doc, const std::string& pa
 
     const int version = datev.datevProVersion;
     const CExtfVersion& table = CExtfLayout::Nearest(version);
-    CData data(doc.GetFrontEnd(), DataColumns(version, count, &CExtfVersion::bookingsData, EExtfRole::Leistungsdatum),
+    CData data(doc.GetFrontEnd(),
+               DataColumns(version, count, &CExtfVersion::bookingsData, EExtfRole::Leistungsdatum),
                table.byPosition);
     if (!data.Open(path, DataSection("Import Buchungen Daten", table), showDialog)) return false;
     if (!data.HasColumns({EExtfRole::Umsatz, EExtfRole::SollHaben, EExtfRole::Konto, EExtfRole::Gegenkonto,
@@ -550,7 +563,8 @@ bool CDatevProReader::ReadDatevProMaster(CPelkoDoc& doc, const std::string& path
 
     const int version = doc.datev.datevProVersion;
     const CExtfVersion& table = CExtfLayout::Nearest(version);
-    CData data(doc.GetFrontEnd(), DataColumns(version, count, &CExtfVersion::masterData, EExtfRole::Kundennummer),
+    CData data(doc.GetFrontEnd(),
+               DataColumns(version, count, &CExtfVersion::masterData, EExtfRole::Kundennummer),
                table.byPosition);
     if (!data.Open(path, DataSection("Import Stamm Daten", table), showDialog)) return false;
     if (!data.HasColumns({EExtfRole::StammKonto}, messages)) {

@@ -244,7 +244,9 @@ const CBookingValue kBookingValues[] = {
     {EExtfRole::Kost2,
      {"Kostenstelle 2", 0, 8, false, true},
      [](const CBuchungenData& b, const CDatev&) { return b.kostenstelle2; }},
-    {EExtfRole::UstId, {"Ust-ID", 0, 15, false, true}, [](const CBuchungenData& b, const CDatev&) { return b.ustId; }},
+    {EExtfRole::UstId,
+     {"Ust-ID", 0, 15, false, true},
+     [](const CBuchungenData& b, const CDatev&) { return b.ustId; }},
     {EExtfRole::EuSteuersatz,
      {"EU-Steuersatz", 0, 5},
      [](const CBuchungenData& b, const CDatev&) { return PositiveDecimal(b.euSteuersatz, 2); }},
@@ -253,7 +255,9 @@ const CBookingValue kBookingValues[] = {
      [](const CBuchungenData&, const CDatev& datev) { return CTool::Format("%d", datev.festschreibung); }},
     {EExtfRole::Leistungsdatum,
      {},
-     [](const CBuchungenData& b, const CDatev&) { return CTool::ConvertDate(b.leistungsdatum, "TT.MM.JJJJ", "TTMMJJJJ"); }},
+     [](const CBuchungenData& b, const CDatev&) {
+         return CTool::ConvertDate(b.leistungsdatum, "TT.MM.JJJJ", "TTMMJJJJ");
+     }},
     {EExtfRole::UstIdUrsprung,
      {"Ust-ID (Ursprung)", 0, 15, false, true},
      [](const CBuchungenData& b, const CDatev&) { return b.ustIdUrsprung; }},
@@ -321,7 +325,8 @@ int FiscalYearStart(const std::string& datum, const std::string& wirtschaftsjahr
 // Without any booking date that has a year, the range is the fiscal year that begins at
 // wirtschaftsjahrBeginn: the year of every date without one is taken from it.
 void FiscalYearRange(CDatev& datev) {
-    if (!datev.datumVon.empty() || !datev.datumBis.empty() || !IsFullDate(datev.wirtschaftsjahrBeginn)) return;
+    if (!datev.datumVon.empty() || !datev.datumBis.empty() || !IsFullDate(datev.wirtschaftsjahrBeginn))
+        return;
     const std::string& start = datev.wirtschaftsjahrBeginn;
     int day = CTool::ToInt(start.substr(0, 2)), month = CTool::ToInt(start.substr(3, 2));
     int year = CTool::ToInt(start.substr(6, 4)) + 1;
@@ -354,13 +359,13 @@ bool CheckDateRange(const CDatev& datev, std::string& messages) {
     if (FiscalYearStart(datev.datumVon, datev.wirtschaftsjahrBeginn) ==
         FiscalYearStart(datev.datumBis, datev.wirtschaftsjahrBeginn))
         return true;
-    messages += CTool::Format(Ansi("FEHLER: Die Buchungen vom %s bis %s liegen in mehr als einem "
-                                   "Wirtschaftsjahr (Beginn des Wirtschaftsjahres: %s). Eine DATEVpro-Datei "
-                                   "nimmt nur Buchungen eines Wirtschaftsjahres auf. Der Export wird "
-                                   "abgebrochen.\r\n")
-                                  .c_str(),
-                              datev.datumVon.c_str(), datev.datumBis.c_str(),
-                              datev.wirtschaftsjahrBeginn.c_str());
+    messages +=
+        CTool::Format(Ansi("FEHLER: Die Buchungen vom %s bis %s liegen in mehr als einem "
+                           "Wirtschaftsjahr (Beginn des Wirtschaftsjahres: %s). Eine DATEVpro-Datei "
+                           "nimmt nur Buchungen eines Wirtschaftsjahres auf. Der Export wird "
+                           "abgebrochen.\r\n")
+                          .c_str(),
+                      datev.datumVon.c_str(), datev.datumBis.c_str(), datev.wirtschaftsjahrBeginn.c_str());
     return false;
 }
 
@@ -427,12 +432,13 @@ private:
         copy.datum = date;
         return copy;
     }
-    void Values(int k, const CBuchungenData& b, std::string& messages, bool& rejected, CRecordValues* values) const {
+    void Values(int k, const CBuchungenData& b, std::string& messages, bool& rejected,
+                CRecordValues* values) const {
         for (size_t i = 0; i < std::size(kBookingValues); ++i) {
             if (indexes[i] < 0) continue;
             const int length = columns[static_cast<size_t>(indexes[i])].length;
-            std::string value =
-                Checked(k, kBookingValues[i].check, length, kBookingValues[i].get(b, datev), messages, rejected);
+            std::string value = Checked(k, kBookingValues[i].check, length, kBookingValues[i].get(b, datev),
+                                        messages, rejected);
             if (values) values->Set(indexes[i], std::move(value));
         }
     }
@@ -523,7 +529,8 @@ bool SetMasterValues(CRecordValues& values, const std::vector<CExtfColumn>& colu
 
     if (s.ustIdnr.size() > 3) {
         values.Set(at(EExtfRole::EuLand), s.ustIdnr.substr(0, 2));
-        values.Set(at(EExtfRole::EuUstIdNr), checked(Text("UstIdnr", 13), EExtfRole::EuUstIdNr, s.ustIdnr.substr(2)));
+        values.Set(at(EExtfRole::EuUstIdNr),
+                   checked(Text("UstIdnr", 13), EExtfRole::EuUstIdNr, s.ustIdnr.substr(2)));
     }
     std::string land = doc.datev.MapValue(CDatev::kOutLand, s.land, s.land.substr(0, 3));
     values.Set(at(EExtfRole::Land), checked(Text("Land", 2), EExtfRole::Land, land));
@@ -538,12 +545,13 @@ bool IsLedgerAccount(int konto, int kontonummernLaenge) {
 }
 
 // Account, label (cut to its length), language and the full label of a ledger account.
-void SetLabelValues(CRecordValues& values, const std::vector<CExtfColumn>& columns, const CStammData& s, int record,
-                    std::string& messages) {
+void SetLabelValues(CRecordValues& values, const std::vector<CExtfColumn>& columns, const CStammData& s,
+                    int record, std::string& messages) {
     auto at = [&](EExtfRole role) { return CExtfLayout::IndexOf(columns, role); };
     bool rejected = false;
     values.Set(at(EExtfRole::StammKonto), CTool::FormatInt(s.datevKonto));
-    values.Set(at(EExtfRole::Beschriftung), Checked(record, Text("Name 1", 40), 0, s.name1, messages, rejected));
+    values.Set(at(EExtfRole::Beschriftung),
+               Checked(record, Text("Name 1", 40), 0, s.name1, messages, rejected));
     values.Set(at(EExtfRole::SprachId), "de-DE");
     values.Set(at(EExtfRole::BeschriftungLang), s.name1.substr(0, 300));
 }
@@ -583,7 +591,11 @@ std::vector<CPart> Parts(const CBuchungenCtrl& list, const CBookingLines& lines,
         if (date.empty()) continue;
         if (inPart == kMaxBookings) {
             parts.back().end = k;
-            parts.push_back({WithSuffix(path, CTool::Format("_%03zu", parts.size() + 1)), k, list.GetCount() + 1, {}, {}});
+            parts.push_back({WithSuffix(path, CTool::Format("_%03zu", parts.size() + 1)),
+                             k,
+                             list.GetCount() + 1,
+                             {},
+                             {}});
             inPart = 0;
         }
         CPart& part = parts.back();

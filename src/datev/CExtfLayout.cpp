@@ -36,8 +36,12 @@ std::string Numbered(const char* name, int n) {
 }
 
 CExtfColumn Column(const CLine& line, int n) {
-    return {Numbered(line.name, n), (line.flags & Q) != 0,        (line.flags & N) != 0,
-            (line.flags & V) != 0,  line.role,                    line.length,
+    return {Numbered(line.name, n),
+            (line.flags & Q) != 0,
+            (line.flags & N) != 0,
+            (line.flags & V) != 0,
+            line.role,
+            line.length,
             line.heading ? line.heading : ""};
 }
 
@@ -674,13 +678,21 @@ CExtfVersion Version510() {
 // names so that both versions share the header sections of "datevpro.ini".
 std::vector<CExtfHeaderField> Header700(int category) {
     const bool bookings = category == 21;
-    const char* const format = bookings ? "Buchungsstapel" : category == 16 ? "Debitoren/Kreditoren" : "Kontenbeschriftungen";
+    const char* const format = bookings         ? "Buchungsstapel"
+                               : category == 16 ? "Debitoren/Kreditoren"
+                                                : "Kontenbeschriftungen";
     return Header({
         {"DATEV-Format-KZ", Q, H::Constant, "EXTF"},
         {"Versionsnummer", 0, H::Version},
-        {"Datenkategorie", 0, H::Constant, bookings ? "21" : category == 16 ? "16" : "20"},
+        {"Datenkategorie", 0, H::Constant,
+         bookings         ? "21"
+         : category == 16 ? "16"
+                          : "20"},
         {"Formatname", Q, H::Constant, format},
-        {"Formatversion", 0, H::Constant, bookings ? "13" : category == 16 ? "5" : "3"},
+        {"Formatversion", 0, H::Constant,
+         bookings         ? "13"
+         : category == 16 ? "5"
+                          : "3"},
         {"Erzeugt am", 0, H::Created},
         {"Importiert"},
         {"Herkunft", Q},
@@ -1011,9 +1023,11 @@ int CExtfLayout::LabelColumnCount(int formatVersion) {
 
 int CExtfLayout::ColumnCount(const CExtfVersion& version, bool bookings, int formatVersion) {
     if (!version.byPosition) return 0;
-    if (!bookings) return formatVersion == version.masterFormat ? static_cast<int>(version.masterData.size()) : 0;
+    if (!bookings)
+        return formatVersion == version.masterFormat ? static_cast<int>(version.masterData.size()) : 0;
     // Each format version of the bookings appended columns to the one before.
-    static const std::pair<int, int> kBookingColumns[] = {{9, 120}, {10, 121}, {11, 122}, {12, 124}, {13, 125}};
+    static const std::pair<int, int> kBookingColumns[] = {
+        {9, 120}, {10, 121}, {11, 122}, {12, 124}, {13, 125}};
     for (const auto& [format, count] : kBookingColumns)
         if (format == formatVersion) return count;
     return 0;

@@ -29,7 +29,8 @@ TEST(ExtfLayoutTest, EachVersionHasItsFieldAndColumnCounts) {
 
 TEST(ExtfLayoutTest, Version700ReadsEveryBookingsFormatFrom9And5ForMasterData) {
     const CExtfVersion& v700 = *CExtfLayout::Find(700);
-    const std::pair<int, int> counts[] = {{8, 0}, {9, 120}, {10, 121}, {11, 122}, {12, 124}, {13, 125}, {14, 0}};
+    const std::pair<int, int> counts[] = {{8, 0},    {9, 120},  {10, 121}, {11, 122},
+                                          {12, 124}, {13, 125}, {14, 0}};
     for (const auto& [format, columns] : counts)
         EXPECT_EQ(columns, CExtfLayout::ColumnCount(v700, true, format)) << format;
     EXPECT_EQ(254, CExtfLayout::ColumnCount(v700, false, 5));

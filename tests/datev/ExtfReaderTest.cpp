@@ -1,7 +1,7 @@
 #include "core/CCodePage.h"
 #include "core/CPelkoDoc.h"
-#include "core/CValueCheck.h"
 #include "core/CPlatform.h"
+#include "core/CValueCheck.h"
 #include "datev/CDatevProReader.h"
 #include "datev/CDatevProWriter.h"
 #include "datev/ExtfTestSupport.h"
@@ -19,8 +19,8 @@ const std::string kHeader510 =
     "20230701;4;20230701;20240630;\"\";\"\";1;0;0;\"\";;;;;\"\";;;\"\";\"\"\r\n";
 
 // The heading line with the columns every bookings file must have.
-const std::string kRequired =
-    "Umsatz (ohne Soll/Haben-Kz);Soll/Haben-Kennzeichen;Konto;Gegenkonto (ohne BU-Schl\xFCssel);Belegdatum\r\n";
+const std::string kRequired = "Umsatz (ohne Soll/Haben-Kz);Soll/Haben-Kennzeichen;Konto;Gegenkonto (ohne "
+                              "BU-Schl\xFCssel);Belegdatum\r\n";
 
 class ExtfReaderTest : public ::testing::Test {
 protected:
@@ -156,10 +156,11 @@ TEST_F(ExtfReaderTest, RenamedHeadingFromTheLayoutKeepsItsPlaceOnReading) {
 }
 
 TEST_F(ExtfReaderTest, DataLinesAreMatchedByHeadingInAnyOrderAlsoWithTheOldSpelling) {
-    std::string path = Write("EXTF_hand.csv",
-                             kHeader510 + "Buchungstext;Unbekannt;Konto;Belegdatum;Soll/Haben-Kennzeichen;"
-                                          "Umsatz (ohne Soll/Haben-Kz);EU-Land u. UStID;Gegenkonto (ohne BU-Schl\xFC\x81ssel)\r\n"
-                                          "\"Text\";x;4400;1508;\"H\";12,5;\"ATU1\";8400;Rest;mehr\r\n");
+    std::string path = Write(
+        "EXTF_hand.csv",
+        kHeader510 + "Buchungstext;Unbekannt;Konto;Belegdatum;Soll/Haben-Kennzeichen;"
+                     "Umsatz (ohne Soll/Haben-Kz);EU-Land u. UStID;Gegenkonto (ohne BU-Schl\xFC\x81ssel)\r\n"
+                     "\"Text\";x;4400;1508;\"H\";12,5;\"ATU1\";8400;Rest;mehr\r\n");
     ASSERT_TRUE(ReadBookings(path));
     ASSERT_EQ(1, doc.buchungen.GetCount());
     EXPECT_EQ("Text", Booking(0).buchungstext);
@@ -174,13 +175,15 @@ TEST_F(ExtfReaderTest, DataLinesAreMatchedByHeadingInAnyOrderAlsoWithTheOldSpell
 }
 
 TEST_F(ExtfReaderTest, MissingRequiredColumnsStopTheReader) {
-    std::string path = Write("EXTF_ohne.csv", kHeader510 + "Konto;Belegdatum;Soll/Haben-Kennzeichen\r\n1;0101;\"S\"\r\n");
+    std::string path =
+        Write("EXTF_ohne.csv", kHeader510 + "Konto;Belegdatum;Soll/Haben-Kennzeichen\r\n1;0101;\"S\"\r\n");
     EXPECT_FALSE(ReadBookings(path));
-    EXPECT_EQ("FEHLER: Die Spalte 'Umsatz (ohne Soll/Haben-Kz)' fehlt in der Datei, die Daten k\xF6nnen nicht "
-              "gelesen werden.\r\n"
-              "FEHLER: Die Spalte 'Gegenkonto (ohne BU-Schl\xFCssel)' fehlt in der Datei, die Daten k\xF6nnen "
-              "nicht gelesen werden.\r\n",
-              messages);
+    EXPECT_EQ(
+        "FEHLER: Die Spalte 'Umsatz (ohne Soll/Haben-Kz)' fehlt in der Datei, die Daten k\xF6nnen nicht "
+        "gelesen werden.\r\n"
+        "FEHLER: Die Spalte 'Gegenkonto (ohne BU-Schl\xFCssel)' fehlt in der Datei, die Daten k\xF6nnen "
+        "nicht gelesen werden.\r\n",
+        messages);
     EXPECT_EQ(0, doc.buchungen.GetCount());
 }
 
@@ -224,16 +227,17 @@ TEST_F(ExtfReaderTest, EveryValueIsReadAsWrittenOrItsRecordIsNamed) {
     EXPECT_EQ("02.01.2024", Booking(1).datum);
     const std::string notTaken = " Der Datensatz wird nicht \xFC"
                                  "bernommen.\r\n";
-    EXPECT_EQ("FEHLER: Zeile 3, Feld 'Soll/Haben-Kennzeichen': 'h' ist weder 'S' noch 'H'." + notTaken +
-                  "FEHLER: Zeile 4, Feld 'Soll/Haben-Kennzeichen': 'X' ist weder 'S' noch 'H'." + notTaken +
-                  CValueCheck::Rejected(5, "Umsatz", "abc", CValueCheck::EKind::Number) +
-                  CValueCheck::Rejected(6, "Umsatz", "123456789012345678901234567890", CValueCheck::EKind::Number) +
-                  "FEHLER: Zeile 7, Feld 'Umsatz': '-5,00' ist negativ, die Richtung gibt das "
-                  "Soll/Haben-Kennzeichen an." +
-                  notTaken + CValueCheck::Rejected(8, "Konto", "8400A", CValueCheck::EKind::Account) +
-                  CValueCheck::Rejected(9, "Belegdatum", "3102", CValueCheck::EKind::Date) +
-                  "FEHLER: Zeile 10 hat nur 4 von 5 Feldern." + notTaken,
-              messages);
+    EXPECT_EQ(
+        "FEHLER: Zeile 3, Feld 'Soll/Haben-Kennzeichen': 'h' ist weder 'S' noch 'H'." + notTaken +
+            "FEHLER: Zeile 4, Feld 'Soll/Haben-Kennzeichen': 'X' ist weder 'S' noch 'H'." + notTaken +
+            CValueCheck::Rejected(5, "Umsatz", "abc", CValueCheck::EKind::Number) +
+            CValueCheck::Rejected(6, "Umsatz", "123456789012345678901234567890", CValueCheck::EKind::Number) +
+            "FEHLER: Zeile 7, Feld 'Umsatz': '-5,00' ist negativ, die Richtung gibt das "
+            "Soll/Haben-Kennzeichen an." +
+            notTaken + CValueCheck::Rejected(8, "Konto", "8400A", CValueCheck::EKind::Account) +
+            CValueCheck::Rejected(9, "Belegdatum", "3102", CValueCheck::EKind::Date) +
+            "FEHLER: Zeile 10 hat nur 4 von 5 Feldern." + notTaken,
+        messages);
 }
 
 TEST_F(ExtfReaderTest, Utf8WithByteOrderMarkIsReadAsUtf8) {
@@ -248,8 +252,9 @@ TEST_F(ExtfReaderTest, Utf8WithByteOrderMarkIsReadAsUtf8) {
 }
 
 TEST_F(ExtfReaderTest, Version700OfAnUnknownFormatIsReadByPositionWithItsFindings) {
-    const std::string header = "\"EXTF\";700;21;\"Buchungsstapel\";14;;;\"\";\"\";\"\";1001;456;20240101;4;20240101;"
-                               "20241231;\"\";\"\";1;0;0;\"EUR\";;\"\";;;\"\";;;\"\";\"\"\r\n";
+    const std::string header =
+        "\"EXTF\";700;21;\"Buchungsstapel\";14;;;\"\";\"\";\"\";1001;456;20240101;4;20240101;"
+        "20241231;\"\";\"\";1;0;0;\"EUR\";;\"\";;;\"\";;;\"\";\"\"\r\n";
     std::string path = Write("EXTF_fv14.csv", header + "A;B;C;D;E;F;G;H;I;J\r\n"
                                                        "1,00;\"S\";;;;;123456;8400;\"12345\";0101\r\n"
                                                        "2,00;\"H\";;;;;10000;8400;\"6501\";0201\r\n");
@@ -257,11 +262,13 @@ TEST_F(ExtfReaderTest, Version700OfAnUnknownFormatIsReadByPositionWithItsFinding
     ASSERT_EQ(1, doc.buchungen.GetCount()); // a key of five digits is no key
     EXPECT_EQ(6501, Booking(0).datevSchluessel);
     EXPECT_EQ("02.01.2024", Booking(0).datum);
-    EXPECT_EQ("HINWEIS: Die Formatversion 14 ist f\xFCr die Datev-Version 700 unbekannt, die Spalten werden nach "
-              "ihrer Stelle gelesen.\r\n"
-              "HINWEIS: Zeile 3, Feld 'Konto': Das Konto 123456 hat mehr als 5 Stellen (Sachkontenl\xE4nge 4 + 1).\r\n" +
-                  CValueCheck::Rejected(3, "BU-Schl\xFCssel", "12345", CValueCheck::EKind::Integer),
-              messages);
+    EXPECT_EQ(
+        "HINWEIS: Die Formatversion 14 ist f\xFCr die Datev-Version 700 unbekannt, die Spalten werden nach "
+        "ihrer Stelle gelesen.\r\n"
+        "HINWEIS: Zeile 3, Feld 'Konto': Das Konto 123456 hat mehr als 5 Stellen (Sachkontenl\xE4nge 4 + "
+        "1).\r\n" +
+            CValueCheck::Rejected(3, "BU-Schl\xFCssel", "12345", CValueCheck::EKind::Integer),
+        messages);
 }
 
 TEST_F(ExtfReaderTest, FieldsOfVersion700SurviveAWriteAndARead) {
@@ -296,7 +303,8 @@ TEST_F(ExtfReaderTest, FieldsOfVersion700SurviveAWriteAndARead) {
 
 TEST_F(ExtfReaderTest, FiscalYearAcrossNewYearGivesEarlyMonthsTheSecondYear) {
     std::string path =
-        Write("EXTF_wj.csv", kHeader510 + kRequired + "1;S;1;9;1508\r\n1;S;2;9;0302\r\n1;S;3;9;302\r\n1;S;4;9;0107\r\n");
+        Write("EXTF_wj.csv",
+              kHeader510 + kRequired + "1;S;1;9;1508\r\n1;S;2;9;0302\r\n1;S;3;9;302\r\n1;S;4;9;0107\r\n");
     ASSERT_TRUE(ReadBookings(path));
     ASSERT_EQ(4, doc.buchungen.GetCount());
     EXPECT_EQ("15.08.2023", Booking(0).datum);
@@ -320,10 +328,11 @@ TEST_F(ExtfReaderTest, UnknownVersionsAreReportedAndReadWithTheNearestTable) {
     doc.buchungen.RemoveAll();
     text.replace(text.find(";600;"), 5, ";720;");
     ASSERT_TRUE(ReadBookings(Write("EXTF_720.csv", text)));
-    EXPECT_EQ("FEHLER: Die Datev-Version 720 ist unbekannt.\r\n"
-              "HINWEIS: Die Formatversion 7 ist f\xFCr die Datev-Version 720 unbekannt, die Spalten werden nach "
-              "ihrer Stelle gelesen.\r\n",
-              messages);
+    EXPECT_EQ(
+        "FEHLER: Die Datev-Version 720 ist unbekannt.\r\n"
+        "HINWEIS: Die Formatversion 7 ist f\xFCr die Datev-Version 720 unbekannt, die Spalten werden nach "
+        "ihrer Stelle gelesen.\r\n",
+        messages);
     ASSERT_EQ(2, doc.buchungen.GetCount());
     EXPECT_EQ("DE123456789", Booking(0).ustId);
 }
@@ -383,13 +392,24 @@ TEST_F(ExtfReaderTest, HeaderOnlyLongLinesOddBytesAndOpenQuotes) {
     text += '\0';
     text += "z";
     const std::string headings = "Buchungstext;" + kRequired;
-    ASSERT_TRUE(ReadBookings(Write("EXTF_lang.csv", kHeader510 + headings + "\"" + text + "\";1;\"S\";7;9;0101\r\n" +
-                                                        "\"offen;1;S;8;9;0101\r\n\"noch\";1;S;9;9;0101\r\n")));
-    ASSERT_EQ(1, doc.buchungen.GetCount());
+    ASSERT_TRUE(
+        ReadBookings(Write("EXTF_lang.csv", kHeader510 + headings + "\"" + text + "\";1;\"S\";7;9;0101\r\n" +
+                                                "\"offen;1;S;8;9;0101\r\n\"noch\";1;S;9;9;0101\r\n")));
+    ASSERT_EQ(2, doc.buchungen.GetCount());
     EXPECT_EQ(text.substr(0, text.size() - 2) + " z", Booking(0).buchungstext);
     EXPECT_EQ(7, Booking(0).sollKonto);
-    // A quote that never closes runs to the end of the file: its line is cut, nothing shifted behind it.
-    EXPECT_EQ("FEHLER: Zeile 4 endet nach 1 von 6 Feldern mit dem Ende der Datei, die Datei ist "
+    // A quoted field over two lines, with text after its closing quote: the fields stay in place.
+    EXPECT_EQ("offen;1;S;8;9;0101\r\nnoch\"", Booking(1).buchungstext);
+    EXPECT_EQ(9, Booking(1).sollKonto);
+    EXPECT_EQ("", messages);
+
+    // A line cut by the end of the file.
+    messages.clear();
+    doc.buchungen.RemoveAll();
+    ASSERT_TRUE(ReadBookings(
+        Write("EXTF_cut.csv", kHeader510 + headings + "\"a\";1;\"S\";7;9;0101\r\n\"b\";2;\"S\"")));
+    EXPECT_EQ(1, doc.buchungen.GetCount());
+    EXPECT_EQ("FEHLER: Zeile 4 endet nach 3 von 6 Feldern mit dem Ende der Datei, die Datei ist "
               "unvollst\xE4ndig. Der Datensatz wird nicht \xFC"
               "bernommen.\r\n",
               messages);

@@ -84,10 +84,12 @@ TEST_F(ExtfWriterTest, FieldLengthsOfEachVersion) {
     const std::string beleg36(36, 'b'), kost36(36, 'k');
     const CCase cases[] = {
         {700, 6501, beleg36 + "x", kost36, "\"6501\"|\"" + beleg36 + "\"|\"" + kost36 + "\"",
-         "HINWEIS: Zeile 1, Feld 'Buchungsnummer' darf maximal 36 Zeichen haben. Inhalt:'" + beleg36 + "x'\r\n"},
+         "HINWEIS: Zeile 1, Feld 'Buchungsnummer' darf maximal 36 Zeichen haben. Inhalt:'" + beleg36 +
+             "x'\r\n"},
         {510, 12, beleg36, kost36.substr(0, 9), "\"12\"|\"" + beleg36.substr(0, 12) + "\"|\"kkkkkkkk\"",
          "HINWEIS: Zeile 1, Feld 'Buchungsnummer' darf maximal 12 Zeichen haben. Inhalt:'" + beleg36 +
-             "'\r\nHINWEIS: Zeile 1, Feld 'Kostenstelle 1' darf maximal 8 Zeichen haben. Inhalt:'kkkkkkkkk'\r\n"},
+             "'\r\nHINWEIS: Zeile 1, Feld 'Kostenstelle 1' darf maximal 8 Zeichen haben. "
+             "Inhalt:'kkkkkkkkk'\r\n"},
         {510, 401, "B", "K", "",
          "HINWEIS: Zeile 1, Feld 'Datev-Schl\xFCssel' darf maximal 2 Zeichen haben. Inhalt:'401'\r\n"
          "FEHLER: Zeile 1: Das Feld 'Datev-Schl\xFCssel' ist zu lang, die Zeile wird nicht geschrieben.\r\n"},
@@ -123,7 +125,8 @@ TEST_F(ExtfWriterTest, FieldLengthsOfEachVersion) {
 TEST_F(ExtfWriterTest, DatesOfTwoFiscalYearsOrNoneStopTheExportAndBadDatesStayOut) {
     SetParameters(doc.datev, 700);
     doc.datev.wirtschaftsjahrBeginn = "01.07.2023";
-    const std::pair<std::string, std::string> ranges[] = {{"15.06.2023", "15.07.2023"}, {"31.02.2023", "15.07.2023"}};
+    const std::pair<std::string, std::string> ranges[] = {{"15.06.2023", "15.07.2023"},
+                                                          {"31.02.2023", "15.07.2023"}};
     std::string path = temp.File("EXTF_jahre.csv");
     CTempDir::Write(path, "previous export");
     for (const auto& [von, bis] : ranges) {
@@ -253,14 +256,16 @@ TEST_F(ExtfWriterTest, LedgerAccountsGoIntoAFileOfAccountLabelsThatReadsBack) {
     doc.stamm.Add(ledger);
     std::string path = temp.File("EXTF_Stamm.csv");
     ASSERT_TRUE(CDatevProWriter::WriteDatevProMaster(doc, path, frontEnd, messages));
-    EXPECT_NE(std::string::npos, messages.find("HINWEIS: Zeile 3: Das Konto 1200 hat die L\xE4nge eines Sachkontos "
-                                               "und wird in die Datei 'EXTF_Stamm_Kontenbeschriftungen.csv' "
-                                               "(Kontenbeschriftungen) geschrieben.\r\n"));
+    EXPECT_NE(std::string::npos,
+              messages.find("HINWEIS: Zeile 3: Das Konto 1200 hat die L\xE4nge eines Sachkontos "
+                            "und wird in die Datei 'EXTF_Stamm_Kontenbeschriftungen.csv' "
+                            "(Kontenbeschriftungen) geschrieben.\r\n"));
     EXPECT_EQ(4u, Split(CTempDir::Read(path), "\r\n").size()); // header, headings, 10000, end
     const std::string labels = CTempDir::Read(temp.File("EXTF_Stamm_Kontenbeschriftungen.csv"));
     std::vector<std::string> lines = Split(WithoutTimeStamp(labels), "\r\n");
     ASSERT_EQ(4u, lines.size());
-    EXPECT_EQ("\"EXTF\";700;20;\"Kontenbeschriftungen\";3;@;;\"\";\"--\";\"\";1234567;12345;20230101;4;;;\"\";\"\";;;;"
+    EXPECT_EQ("\"EXTF\";700;20;\"Kontenbeschriftungen\";3;@;;\"\";\"--\";\"\";1234567;12345;20230101;4;;;"
+              "\"\";\"\";;;;"
               "\"\";;\"\";;;\"\";;;\"\";\"\"",
               lines[0]);
     EXPECT_EQ("Konto;Kontobeschriftung;SprachId;Kontenbeschriftung lang", lines[1]);
