@@ -187,8 +187,9 @@ public:
         }
         return true;
     }
-    // False with a finding for each required column the heading line does not have.
-    bool HasColumns(std::initializer_list<EExtfRole> required, std::string& messages) const {
+    // False with a finding for each required column the heading line does not have; the file is then
+    // closed.
+    bool HasColumns(std::initializer_list<EExtfRole> required, std::string& messages) {
         bool complete = true;
         for (EExtfRole role : required) {
             if (Key(role) >= 0) continue;
@@ -197,6 +198,7 @@ public:
                                       CExtfLayout::NameOf(columns, role).c_str());
             complete = false;
         }
+        if (!complete) engine.CloseFile();
         return complete;
     }
     // 1 while more lines follow.
@@ -490,25 +492,32 @@ bool ReadLines(CData& data, CFrontEnd& progress, std::string& messages, FRead re
     return data.Finish(messages);
 }
 
+// Master records of the data lines: the account, then what fill takes from the line.
+template <typename FFill>
+bool ReadMasterLines(CPelkoDoc& doc, CData& data, const std::string& path, const std::string& section,
+                     int showDialog, CFrontEnd& progress, std::string& messages, FFill fill) {
+    if (!data.Open(path, section, showDialog) || !data.HasColumns({EExtfRole::StammKonto}, messages))
+        return false;
+    return ReadLines(data, progress, messages, [&](int line) {
+        CLineValues v(data, line, messages);
+        CStammData s;
+        s.datevKonto = v.Integer(EExtfRole::StammKonto, "Konto", 999999999, CValueCheck::EKind::Account);
+        fill(v, s);
+        if (!v.Rejected() && s.HasData()) doc.stamm.Add(s);
+    });
+}
+
 // Ledger accounts with their labels (category 20), by position: account and label.
 bool ReadLabels(CPelkoDoc& doc, const std::string& path, int count, CFrontEnd& progress, int showDialog,
                 std::string& messages) {
     std::vector<CExtfColumn> columns = LabelTable();
     columns.resize(std::min(columns.size(), static_cast<size_t>(count)));
     CData data(doc.GetFrontEnd(), columns, true);
-    if (!data.Open(path, "Import Kontenbeschriftungen Daten", showDialog)) return false;
-    if (!data.HasColumns({EExtfRole::StammKonto}, messages)) {
-        data.Close();
-        return false;
-    }
-    return ReadLines(data, progress, messages, [&](int line) {
-        CLineValues v(data, line, messages);
-        CStammData s;
-        s.datevKonto = v.Integer(EExtfRole::StammKonto, "Konto", 999999999, CValueCheck::EKind::Account);
-        s.name1 = v.Text(EExtfRole::BeschriftungLang);
-        if (s.name1.empty()) s.name1 = v.Text(EExtfRole::Beschriftung);
-        if (!v.Rejected() && s.HasData()) doc.stamm.Add(s);
-    });
+    return ReadMasterLines(doc, data, path, "Import Kontenbeschriftungen Daten", showDialog, progress,
+                           messages, [](CLineValues& v, CStammData& s) {
+                               s.name1 = v.Text(EExtfRole::BeschriftungLang);
+                               if (s.name1.empty()) s.name1 = v.Text(EExtfRole::Beschriftung);
+                           });
 }
 
 } // namespace
@@ -539,13 +548,11 @@ bool CDatevProReader::ReadDatevProBookings(CPelkoDoc& doc, const std::string& pa
     CData data(doc.GetFrontEnd(),
                DataColumns(version, count, &CExtfVersion::bookingsData, EExtfRole::Leistungsdatum),
                table.byPosition);
-    if (!data.Open(path, DataSection("Import Buchungen Daten", table), showDialog)) return false;
-    if (!data.HasColumns({EExtfRole::Umsatz, EExtfRole::SollHaben, EExtfRole::Konto, EExtfRole::Gegenkonto,
+    if (!data.Open(path, DataSection("Import Buchungen Daten", table), showDialog) ||
+        !data.HasColumns({EExtfRole::Umsatz, EExtfRole::SollHaben, EExtfRole::Konto, EExtfRole::Gegenkonto,
                           EExtfRole::Belegdatum},
-                         messages)) {
-        data.Close();
+                         messages))
         return false;
-    }
     return ReadLines(data, progress, messages, [&](int line) {
         CBuchungenData b;
         if (ReadBooking(data, datev, line, b, messages) && b.HasData()) doc.buchungen.Add(b);
@@ -566,40 +573,34 @@ bool CDatevProReader::ReadDatevProMaster(CPelkoDoc& doc, const std::string& path
     CData data(doc.GetFrontEnd(),
                DataColumns(version, count, &CExtfVersion::masterData, EExtfRole::Kundennummer),
                table.byPosition);
-    if (!data.Open(path, DataSection("Import Stamm Daten", table), showDialog)) return false;
-    if (!data.HasColumns({EExtfRole::StammKonto}, messages)) {
-        data.Close();
-        return false;
-    }
-    return ReadLines(data, progress, messages, [&](int line) {
-        CLineValues v(data, line, messages);
-        CStammData s;
-        s.datevKonto = v.Integer(EExtfRole::StammKonto, "Konto", 999999999, CValueCheck::EKind::Account);
-        for (EExtfRole role : {EExtfRole::NameKeineAngabe, EExtfRole::NameUnternehmen, EExtfRole::NamePerson})
-            if (s.name1.empty()) s.name1 = v.Text(role);
-        s.ustIdnr = v.Text(EExtfRole::EuLand) + v.Text(EExtfRole::EuUstIdNr);
-        s.anrede = v.Text(EExtfRole::Anrede);
-        s.strasse = v.Text(EExtfRole::Strasse);
-        s.postfach = v.Text(EExtfRole::Postfach);
-        s.postleitzahl = v.Text(EExtfRole::Postleitzahl);
-        s.ort = v.Text(EExtfRole::Ort);
-        std::string land = v.Text(EExtfRole::Land);
-        s.land = doc.datev.MapValue(CDatev::kInLand, land, land);
-        s.telefon = v.Text(EExtfRole::Telefon);
-        s.email = v.Text(EExtfRole::EMail);
-        s.fax = v.Text(EExtfRole::Fax);
-        if (v.Text(EExtfRole::BemerkungSonstige) == "Name 2") s.name2 = v.Text(EExtfRole::Sonstige);
-        s.bankleitzahl = v.Text(EExtfRole::Bankleitzahl1);
-        s.bank = v.Text(EExtfRole::Bank1);
-        s.kontonummer = v.Text(EExtfRole::Kontonummer1);
-        s.laenderkennz = v.Text(EExtfRole::Laenderkennz1);
-        s.iban = v.Text(EExtfRole::Iban1);
-        s.swift = v.Text(EExtfRole::Swift1);
-        s.bank2 = v.Text(EExtfRole::Bank2);
-        s.laenderkennz2 = v.Text(EExtfRole::Laenderkennz2);
-        s.iban2 = v.Text(EExtfRole::Iban2);
-        s.swift2 = v.Text(EExtfRole::Swift2);
-        s.kundennummer = v.Text(EExtfRole::Kundennummer);
-        if (!v.Rejected() && s.HasData()) doc.stamm.Add(s);
-    });
+    return ReadMasterLines(doc, data, path, DataSection("Import Stamm Daten", table), showDialog, progress,
+                           messages, [&](CLineValues& v, CStammData& s) {
+                               for (EExtfRole role : {EExtfRole::NameKeineAngabe, EExtfRole::NameUnternehmen,
+                                                      EExtfRole::NamePerson})
+                                   if (s.name1.empty()) s.name1 = v.Text(role);
+                               s.ustIdnr = v.Text(EExtfRole::EuLand) + v.Text(EExtfRole::EuUstIdNr);
+                               s.anrede = v.Text(EExtfRole::Anrede);
+                               s.strasse = v.Text(EExtfRole::Strasse);
+                               s.postfach = v.Text(EExtfRole::Postfach);
+                               s.postleitzahl = v.Text(EExtfRole::Postleitzahl);
+                               s.ort = v.Text(EExtfRole::Ort);
+                               std::string land = v.Text(EExtfRole::Land);
+                               s.land = doc.datev.MapValue(CDatev::kInLand, land, land);
+                               s.telefon = v.Text(EExtfRole::Telefon);
+                               s.email = v.Text(EExtfRole::EMail);
+                               s.fax = v.Text(EExtfRole::Fax);
+                               if (v.Text(EExtfRole::BemerkungSonstige) == "Name 2")
+                                   s.name2 = v.Text(EExtfRole::Sonstige);
+                               s.bankleitzahl = v.Text(EExtfRole::Bankleitzahl1);
+                               s.bank = v.Text(EExtfRole::Bank1);
+                               s.kontonummer = v.Text(EExtfRole::Kontonummer1);
+                               s.laenderkennz = v.Text(EExtfRole::Laenderkennz1);
+                               s.iban = v.Text(EExtfRole::Iban1);
+                               s.swift = v.Text(EExtfRole::Swift1);
+                               s.bank2 = v.Text(EExtfRole::Bank2);
+                               s.laenderkennz2 = v.Text(EExtfRole::Laenderkennz2);
+                               s.iban2 = v.Text(EExtfRole::Iban2);
+                               s.swift2 = v.Text(EExtfRole::Swift2);
+                               s.kundennummer = v.Text(EExtfRole::Kundennummer);
+                           });
 }
