@@ -252,11 +252,12 @@ const CBookingValue kBookingValues[] = {
      [](const CBuchungenData& b, const CDatev&) { return PositiveDecimal(b.euSteuersatz, 2); }},
     {EExtfRole::Festschreibung,
      {},
-     [](const CBuchungenData&, const CDatev& datev) { return CTool::Format("%d", datev.festschreibung); }},
+     [](const CBuchungenData&, const CDatev& datev) { return std::to_string(datev.festschreibung); }},
     {EExtfRole::Leistungsdatum,
      {},
      [](const CBuchungenData& b, const CDatev&) {
-         return CTool::ConvertDate(b.leistungsdatum, "TT.MM.JJJJ", "TTMMJJJJ");
+         const std::string& d = b.leistungsdatum;
+         return d.size() == 10 ? d.substr(0, 2) + d.substr(3, 2) + d.substr(6, 4) : std::string();
      }},
     {EExtfRole::UstIdUrsprung,
      {"Ust-ID (Ursprung)", 0, 15, false, true},
