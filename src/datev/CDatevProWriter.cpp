@@ -92,36 +92,27 @@ std::string DataSection(const char* section, const CExtfVersion& version) {
 }
 
 // The header line, in its own engine so that its layout is kept apart from the data columns.
-bool WriteHeader(CPelkoDoc& doc, const std::vector<CExtfHeaderField>& fields, const char* section,
-                 const std::string& path, std::string& messages) {
-    CModulCSV header(doc.GetFrontEnd());
-    header.ResetLayout();
+// The header line, written into a new file beside the target that takes the target's place only
+// when the data engine closes it complete; nullptr after the failure message.
+std::unique_ptr<CModulCSV> WriteHeader(CPelkoDoc& doc, const std::vector<CExtfHeaderField>& fields,
+                                       const char* section, const std::string& path, std::string& messages) {
+    auto header = std::make_unique<CModulCSV>(doc.GetFrontEnd());
+    header->ResetLayout();
     for (const CExtfHeaderField& field : fields)
-        header.DefineColumn(field.name, 1);
-    header.SetupExport(kLayoutFile, section, 0);
-    header.quoteAll = 0;
-    if (!header.OpenExportFile(path, 0)) return false;
-    header.ClearValues();
+        header->DefineColumn(field.name, 1);
+    header->SetupExport(kLayoutFile, section, 0);
+    header->quoteAll = 0;
+    if (!header->OpenExportFile(path, 0)) return nullptr;
+    header->ClearValues();
     for (const CExtfHeaderField& field : fields)
-        header.SetValue(field.name, HeaderValue(field, doc.datev, messages), 0, field.quoted);
-    bool written = header.WriteRecord() != 0;
-    return header.CloseFile() && written;
+        header->SetValue(field.name, HeaderValue(field, doc.datev, messages), 0, field.quoted);
+    header->WriteRecord();
+    return header;
 }
 
-// The data engine of a file beside the target: header line and heading line written.
+// The data engine, writing on behind the header line with its heading line written.
 std::unique_ptr<CModulCSV> OpenData(CPelkoDoc& doc, const std::vector<CExtfColumn>& columns,
-                                    const std::string& section, const std::string& path);
-std::unique_ptr<CModulCSV> OpenTarget(CPelkoDoc& doc, const std::vector<CExtfHeaderField>& header,
-                                      const char* headerSection, const std::vector<CExtfColumn>& columns,
-                                      const std::string& dataSection, const std::string& staging,
-                                      std::string& messages) {
-    if (!WriteHeader(doc, header, headerSection, staging, messages)) return nullptr;
-    return OpenData(doc, columns, dataSection, staging);
-}
-
-// The data engine, opened behind the header line with its heading line written.
-std::unique_ptr<CModulCSV> OpenData(CPelkoDoc& doc, const std::vector<CExtfColumn>& columns,
-                                    const std::string& section, const std::string& path) {
+                                    const std::string& section, CModulCSV& header) {
     auto data = std::make_unique<CModulCSV>(doc.GetFrontEnd());
     data->ResetLayout();
     for (const CExtfColumn& column : columns)
@@ -132,8 +123,21 @@ std::unique_ptr<CModulCSV> OpenData(CPelkoDoc& doc, const std::vector<CExtfColum
     for (size_t i = 0; i < columns.size(); ++i)
         if (data->GetColumn(static_cast<int>(i)).heading == columns[i].name)
             data->SetHeading(static_cast<int>(i), columns[i].Heading());
-    if (!data->OpenExportFile(path, 1) || !data->WriteHeading()) return nullptr;
+    data->ContinueExport(header);
+    data->WriteHeading();
     return data;
+}
+
+// A new file beside the target with header and heading line; it takes the target's place when the
+// engine returned closes it complete, and is dropped when the engine goes unclosed. nullptr after
+// the failure message.
+std::unique_ptr<CModulCSV> OpenTarget(CPelkoDoc& doc, const std::vector<CExtfHeaderField>& header,
+                                      const char* headerSection, const std::vector<CExtfColumn>& columns,
+                                      const std::string& dataSection, const std::string& path,
+                                      std::string& messages) {
+    std::unique_ptr<CModulCSV> headerEngine = WriteHeader(doc, header, headerSection, path, messages);
+    if (!headerEngine) return nullptr;
+    return OpenData(doc, columns, dataSection, *headerEngine);
 }
 
 // Values of the data lines. A column without a record value and without a fixed value of the layout
@@ -155,12 +159,12 @@ public:
     void Set(int index, std::string value) {
         if (index >= 0) values[static_cast<size_t>(index)] = std::move(value);
     }
-    bool Write() {
+    void Write() {
         for (const CSlot& slot : perLine) {
             engine.SetValue(slot.key, values[slot.index], slot.numeric, slot.quoted);
             values[slot.index].clear();
         }
-        return engine.WriteRecord() != 0;
+        engine.WriteRecord();
     }
     // Forgets the values of a record that is not written.
     void Discard() {
@@ -557,19 +561,6 @@ void SetLabelValues(CRecordValues& values, const std::vector<CExtfColumn>& colum
     values.Set(at(EExtfRole::BeschriftungLang), s.name1.substr(0, 300));
 }
 
-// Header and data go into a file beside the target that takes its place only when complete, so a
-// failure in the middle never leaves a damaged export where the previous one was.
-std::string StagingPath(const std::string& path) {
-    return path + ".pelko-part";
-}
-
-bool Commit(const std::string& path, bool complete) {
-    const std::string staging = StagingPath(path);
-    if (complete && CPlatform::RenameFile(staging, path)) return true;
-    CPlatform::RemoveFile(staging);
-    return false;
-}
-
 // The bookings of one file: list records begin .. end - 1 (1-based) and the header's date range.
 struct CPart {
     std::string path;
@@ -638,32 +629,30 @@ bool CDatevProWriter::WriteDatevProBookings(CPelkoDoc& doc, const std::string& p
                                   kMaxBookings, parts.size(), names.c_str());
     }
     const std::string datumVon = datev.datumVon, datumBis = datev.datumBis;
-    bool complete = true;
+    // The files stay open until all are written: one that cannot be opened drops the others.
+    std::vector<std::unique_ptr<CModulCSV>> files;
     for (const CPart& part : parts) {
         datev.datumVon = part.datumVon;
         datev.datumBis = part.datumBis;
-        std::unique_ptr<CModulCSV> data =
-            OpenTarget(doc, version->bookingsHeader, "Export Buchungen Header", columns,
-                       DataSection("Export Buchungen Daten V2", *version), StagingPath(part.path), messages);
-        complete = data != nullptr;
-        if (!complete) break;
-        CRecordValues values(*data, columns);
-        for (int k = part.begin; k < part.end && complete; ++k) {
+        files.push_back(OpenTarget(doc, version->bookingsHeader, "Export Buchungen Header", columns,
+                                   DataSection("Export Buchungen Daten V2", *version), part.path, messages));
+        if (!files.back()) break;
+        CRecordValues values(*files.back(), columns);
+        for (int k = part.begin; k < part.end; ++k) {
             std::string date;
             if (lines.Check(k, *list.GetAt(k - 1), messages, date, &values))
-                complete = values.Write();
+                values.Write();
             else
                 values.Discard();
             if ((k - 1) % 10 == 0) progress.SetProgressPos(k - 1);
         }
-        complete = data->CloseFile() != 0 && complete;
-        if (!complete) break;
     }
     datev.datumVon = datumVon;
     datev.datumBis = datumBis;
-    // Every file takes its place only when all are complete.
-    for (const CPart& part : parts)
-        complete = Commit(part.path, complete) && complete;
+    if (!files.back()) return false;
+    bool complete = true;
+    for (std::unique_ptr<CModulCSV>& file : files)
+        complete = complete && file->CloseFile() != 0;
     if (complete) doc.recordCounter += list.GetCount();
     return complete;
 }
@@ -678,8 +667,8 @@ bool CDatevProWriter::WriteDatevProMaster(CPelkoDoc& doc, const std::string& pat
     if (!version) return false;
     std::unique_ptr<CModulCSV> data =
         OpenTarget(doc, version->masterHeader, "Export Stamm Header", version->masterData,
-                   DataSection("Export Stamm Daten V3", *version), StagingPath(path), messages);
-    if (!data) return Commit(path, false);
+                   DataSection("Export Stamm Daten V3", *version), path, messages);
+    if (!data) return false;
 
     // DATEV refuses a customer and supplier file that holds a ledger account: those go into a file of
     // account labels beside it, opened with the first of them.
@@ -687,34 +676,29 @@ bool CDatevProWriter::WriteDatevProMaster(CPelkoDoc& doc, const std::string& pat
     std::unique_ptr<CModulCSV> labels;
     std::optional<CRecordValues> labelValues;
     CRecordValues values(*data, version->masterData);
-    bool complete = true;
-    for (int k = 1; k <= list.GetCount() && complete; ++k) {
+    for (int k = 1; k <= list.GetCount(); ++k) {
         const CStammData& s = *list.GetAt(k - 1);
         if (!version->labelsData.empty() && IsLedgerAccount(s.datevKonto, doc.datev.kontonummernLaenge)) {
             if (!labels) {
                 labels = OpenTarget(doc, version->labelsHeader, "Export Kontenbeschriftungen Header",
-                                    version->labelsData, "Export Kontenbeschriftungen Daten 700",
-                                    StagingPath(labelsPath), messages);
-                complete = labels != nullptr;
-                if (!complete) break;
+                                    version->labelsData, "Export Kontenbeschriftungen Daten 700", labelsPath,
+                                    messages);
+                if (!labels) return false;
                 labelValues.emplace(*labels, version->labelsData);
             }
             messages += CTool::Format("HINWEIS: Zeile %d: Das Konto %d hat die L\xE4nge eines Sachkontos und "
                                       "wird in die Datei '%s' (Kontenbeschriftungen) geschrieben.\r\n",
                                       k, s.datevKonto, labelsPath.substr(labelsPath.rfind('/') + 1).c_str());
             SetLabelValues(*labelValues, version->labelsData, s, k, messages);
-            complete = labelValues->Write();
+            labelValues->Write();
         } else if (!SetMasterValues(values, version->masterData, doc, s, k, messages)) {
             values.Discard();
         } else {
-            complete = values.Write();
+            values.Write();
         }
         if ((k - 1) % 10 == 0) progress.SetProgressPos(k - 1);
     }
-    complete = complete && data->CloseFile() != 0;
-    if (labels) complete = labels->CloseFile() != 0 && complete;
-    if (labels || !complete) complete = Commit(labelsPath, complete && labels) && complete;
-    complete = Commit(path, complete) && complete;
+    bool complete = data->CloseFile() != 0 && (!labels || labels->CloseFile() != 0);
     if (complete) doc.recordCounter += list.GetCount();
     return complete;
 }
