@@ -33,6 +33,20 @@ bool IsNumericType(const std::string& type) {
     return false;
 }
 
+// A column created in this run is numeric by its declared type; a column read from the file is
+// when its first value is a number, so that rows added to an existing sheet look like its others.
+bool NumericColumn(CFileTable& table, size_t column) {
+    if (table.types[column].empty()) {
+        table.types[column] = "TEXT";
+        for (const std::vector<CDbValue>& row : table.rows) {
+            if (column >= row.size() || row[column].type == CDbValue::EType::Null) continue;
+            if (row[column].type == CDbValue::EType::Float64) table.types[column] = "FLOAT";
+            break;
+        }
+    }
+    return IsNumericType(table.types[column]);
+}
+
 // "-1234,50", "12.5" or "7": a plain decimal number with "," or "." (no thousands separators).
 bool ParsePlainNumber(const std::string& text, double& number) {
     std::string plain = text;
@@ -326,7 +340,7 @@ bool CFileTables::Insert(CFileTable& table, const CSqlSubset& statement, std::st
             return false;
         }
         CDbValue& value = row[static_cast<size_t>(column)];
-        if (IsNumericType(table.types[static_cast<size_t>(column)]) &&
+        if (NumericColumn(table, static_cast<size_t>(column)) &&
             ParsePlainNumber(literal.text, value.number)) {
             value.type = CDbValue::EType::Float64;
         } else {

@@ -206,7 +206,8 @@ public:
         const char* target = Attribute(attributes, "Target");
         const char* type = Attribute(attributes, "Type");
         if (id && target) targets[id] = target;
-        if (type && target && std::strstr(type, "/officeDocument")) document = target;
+        const size_t length = type ? std::strlen(type) : 0;
+        if (target && length > 15 && std::strcmp(type + length - 15, "/officeDocument") == 0) document = target;
     }
     void End(const char*) override {}
 
@@ -405,7 +406,7 @@ std::unique_ptr<CDbConnection> CXlsxConnection::Open(const std::string& path, st
         return nullptr;
     }
     int code = 0;
-    connection->archive = zip_open(CCodePage::AnsiToUtf8(path).c_str(), ZIP_RDONLY | ZIP_CHECKCONS, &code);
+    connection->archive = zip_open(CCodePage::AnsiToUtf8(path).c_str(), ZIP_RDONLY, &code);
     if (!connection->archive) {
         zip_error_t error;
         zip_error_init_with_code(&error, code);
