@@ -2,13 +2,72 @@
 
 #include "core/CCodePage.h"
 #include "core/CPlatform.h"
+#include "core/CTool.h"
 
 #include <mdbtools.h>
 
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <thread>
+
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
 namespace {
+
+// MDB Tools reports pages beyond the end of a cut file, unknown formats and values it cannot
+// convert only on stderr and goes on with what it has. What it prints while a file is opened or
+// a table is read is caught here, so that such a file fails instead of giving a shortened table.
+class CStderrCapture {
+public:
+    CStderrCapture() {
+        std::fflush(stderr);
+        file = std::tmpfile();
+        saved = dup(2);
+        if (file && saved >= 0) dup2(fileno(file), 2);
+    }
+    ~CStderrCapture() { Restore(); }
+
+    // What was printed since the capture began; empty when nothing was.
+    std::string Text() {
+        Restore();
+        std::string text;
+        if (!file) return text;
+        std::rewind(file);
+        char buffer[512];
+        for (size_t n; text.size() < 2000 && (n = std::fread(buffer, 1, sizeof buffer, file)) > 0;)
+            text.append(buffer, n);
+        std::fclose(file);
+        file = nullptr;
+        while (!text.empty() && (text.back() == '\n' || text.back() == ' ')) text.pop_back();
+        for (char& c : text)
+            if (c == '\n') c = ' ';
+        return CCodePage::Utf8ToAnsi(text);
+    }
+
+private:
+    void Restore() {
+        if (saved < 0) return;
+        std::fflush(stderr);
+        dup2(saved, 2);
+        close(saved);
+        saved = -1;
+    }
+
+    std::FILE* file = nullptr;
+    int saved = -1;
+};
+
+std::string Damaged(const std::string& message) {
+    return Ansi("MDB Tools kann die Access-Datenbank nicht vollständig lesen (") + message +
+           Ansi("); die Datei ist beschädigt, abgeschnitten oder von einer neueren Access-Version.");
+}
 
 MdbHandle* Handle(void* mdb) {
     return static_cast<MdbHandle*>(mdb);
@@ -98,6 +157,53 @@ std::unique_ptr<CDbConnection> CMdbConnection::Open(const std::string& path, std
         errorText = Ansi("Die Access-Datenbank existiert nicht: ") + path;
         return nullptr;
     }
+    // Access files consist of whole pages of 2048 (Access 97) or 4096 bytes.
+    if (CPlatform::FileSize(path) % 2048 != 0) {
+        errorText = Damaged(Ansi("die Dateigröße ist kein Vielfaches der Seitengröße"));
+        return nullptr;
+    }
+    if (!Probe(path, errorText)) return nullptr;
+    return OpenChecked(path, errorText);
+}
+
+// MDB Tools can loop without end, or until memory runs out, on a damaged file. The whole file is
+// read once in a child process with a time and memory limit; only a file that passes is read here.
+bool CMdbConnection::Probe(const std::string& path, std::string& errorText) {
+    std::fflush(nullptr);
+    const pid_t child = fork();
+    if (child == 0) {
+        const rlimit memory = {kProbeMemory, kProbeMemory};
+        setrlimit(RLIMIT_AS, &memory);
+        const int null = open("/dev/null", O_WRONLY);
+        dup2(null, 1);
+        std::string ignored;
+        std::unique_ptr<CDbConnection> connection = OpenChecked(path, ignored);
+        _exit(connection && static_cast<CMdbConnection&>(*connection).LoadAll(ignored) ? 0 : 1);
+    }
+    if (child < 0) return true; // no probe possible: read directly
+    int status = 0;
+    // Five seconds and one more for every 10 MB: far more than MDB Tools needs for a sound file.
+    const int seconds = static_cast<int>(5 + CPlatform::FileSize(path) / 10000000);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+    while (waitpid(child, &status, WNOHANG) == 0) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            kill(child, SIGKILL);
+            waitpid(child, &status, 0);
+            errorText = Damaged(CTool::Format(Ansi("nach %d Sekunden nicht zu Ende gelesen").c_str(), seconds));
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    if (WIFSIGNALED(status)) {
+        errorText = Damaged(Ansi("MDB Tools ist beim Lesen abgebrochen"));
+        return false;
+    }
+    // A plain failure is found again, with its text, when the file is read here.
+    return true;
+}
+
+std::unique_ptr<CDbConnection> CMdbConnection::OpenChecked(const std::string& path, std::string& errorText) {
+    CStderrCapture capture;
     MdbHandle* mdb = mdb_open(CCodePage::AnsiToUtf8(path).c_str(), MDB_NOFLAGS);
     if (!mdb) {
         errorText = Ansi("MDB Tools kann die Datei nicht öffnen: sie ist keine Access-Datenbank, beschädigt oder "
@@ -118,6 +224,11 @@ std::unique_ptr<CDbConnection> CMdbConnection::Open(const std::string& path, std
         table.name = CCodePage::Utf8ToAnsi(entry->object_name);
         connection->tables.push_back(table);
     }
+    const std::string printed = capture.Text();
+    if (!printed.empty()) {
+        errorText = Damaged(printed);
+        return nullptr;
+    }
     return connection;
 }
 
@@ -127,6 +238,7 @@ CMdbConnection::~CMdbConnection() {
 
 bool CMdbConnection::Load(CFileTable& table, std::string& errorText) {
     MdbHandle* access = Handle(mdb);
+    CStderrCapture capture;
     MdbTableDef* definition = nullptr;
     for (unsigned i = 0; i < access->num_catalog && !definition; ++i) {
         MdbCatalogEntry* entry = static_cast<MdbCatalogEntry*>(g_ptr_array_index(access->catalog, i));
@@ -158,13 +270,23 @@ bool CMdbConnection::Load(CFileTable& table, std::string& errorText) {
         if (columns[c]->col_type != MDB_MEMO) order.push_back(c);
     for (unsigned c = 0; c < count; ++c)
         if (columns[c]->col_type == MDB_MEMO) order.push_back(c);
-    while (mdb_fetch_row(definition)) {
+    // A damaged page chain can deliver rows without end: never more than the table says it has.
+    const size_t declared = definition->num_rows;
+    while (table.rows.size() <= declared && mdb_fetch_row(definition)) {
         std::vector<CDbValue> row(count);
         for (unsigned c : order)
             ReadValue(access, columns[c], boolTexts[c].c_str(), row[c]);
         table.rows.push_back(std::move(row));
     }
     mdb_free_tabledef(definition);
+    std::string printed = capture.Text();
+    if (printed.empty() && table.rows.size() != declared)
+        printed = CTool::Format(Ansi("%zu Zeilen gelesen, die Tabelle nennt %zu").c_str(), table.rows.size(), declared);
+    if (!printed.empty()) {
+        table.rows.clear();
+        errorText = Damaged(printed);
+        return false;
+    }
     table.loaded = true;
     return true;
 }

@@ -17,7 +17,11 @@ protected:
     std::string ReadOnlyText() const override { return ReadOnly(); }
 
 private:
+    static const unsigned long kProbeMemory = 2ul << 30;
+
     CMdbConnection() = default;
+    static bool Probe(const std::string& path, std::string& errorText);
+    static std::unique_ptr<CDbConnection> OpenChecked(const std::string& path, std::string& errorText);
 
     void* mdb = nullptr; // MdbHandle
 };

@@ -410,7 +410,7 @@ std::unique_ptr<CDbConnection> CXlsxConnection::Open(const std::string& path, st
     if (!connection->archive) {
         zip_error_t error;
         zip_error_init_with_code(&error, code);
-        errorText = (code == ZIP_ER_NOZIP ? Ansi("Die Datei ist keine Excel-Arbeitsmappe (keine ZIP-Datei): ")
+        errorText = (code == ZIP_ER_NOZIP ? Ansi("Die Datei ist keine Excel-Arbeitsmappe (keine vollständige ZIP-Datei): ")
                                           : Ansi("Die Arbeitsmappe kann nicht gelesen werden: ")) +
                     zip_error_strerror(&error);
         zip_error_fini(&error);
