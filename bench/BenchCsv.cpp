@@ -66,7 +66,8 @@ int main(int argc, char** argv) {
     }
     if (mode == "import") {
         auto start = std::chrono::steady_clock::now();
-        if (!CCsvConversion::ImportBookingsCsv(doc, file, 0)) return 1;
+        std::string messages;
+        if (!CCsvConversion::ImportBookingsCsv(doc, file, 0, messages)) return 1;
         Report("Import", Seconds(start), CPlatform::FileSize(file), doc.buchungen.GetCount());
         return 0;
     }

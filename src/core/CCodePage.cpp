@@ -63,8 +63,14 @@ void AppendUtf8(std::string& out, unsigned u) {
     } else if (u < 0x800) {
         out += static_cast<char>(0xC0 | (u >> 6));
         out += static_cast<char>(0x80 | (u & 0x3F));
-    } else {
+    } else if (u < 0x10000) {
         out += static_cast<char>(0xE0 | (u >> 12));
+        out += static_cast<char>(0x80 | ((u >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (u & 0x3F));
+    } else {
+        // Beyond the basic plane (from UTF-16 surrogate pairs): four bytes.
+        out += static_cast<char>(0xF0 | (u >> 18));
+        out += static_cast<char>(0x80 | ((u >> 12) & 0x3F));
         out += static_cast<char>(0x80 | ((u >> 6) & 0x3F));
         out += static_cast<char>(0x80 | (u & 0x3F));
     }
@@ -116,6 +122,31 @@ std::string CCodePage::Utf8ToAnsi(std::string_view utf8) {
     out.reserve(utf8.size());
     for (size_t pos = 0; pos < utf8.size();)
         out += UnicodeToAnsi(DecodeUtf8(utf8, pos));
+    return out;
+}
+
+unsigned CCodePage::NextCodePoint(std::string_view utf8, size_t& pos) {
+    return DecodeUtf8(utf8, pos);
+}
+
+std::string CCodePage::Utf16ToUtf8(std::string_view bytes, bool bigEndian) {
+    auto unit = [&](size_t i) {
+        unsigned char a = static_cast<unsigned char>(bytes[i]), b = static_cast<unsigned char>(bytes[i + 1]);
+        return bigEndian ? (a << 8) | b : (b << 8) | a;
+    };
+    std::string out;
+    out.reserve(bytes.size() / 2);
+    for (size_t i = 0; i + 1 < bytes.size(); i += 2) {
+        unsigned u = static_cast<unsigned>(unit(i));
+        if (u >= 0xD800 && u < 0xDC00 && i + 3 < bytes.size() && unit(i + 2) >= 0xDC00 &&
+            unit(i + 2) < 0xE000) {
+            u = 0x10000 + ((u - 0xD800) << 10) + (static_cast<unsigned>(unit(i + 2)) - 0xDC00);
+            i += 2;
+        } else if (u >= 0xD800 && u < 0xE000) {
+            u = 0xFFFD;
+        }
+        AppendUtf8(out, u);
+    }
     return out;
 }
 

@@ -19,6 +19,10 @@ public:
     static unsigned OemToUnicode(unsigned char byte);
     // Windows-1252 byte of a code point, or '?' when it has none.
     static char UnicodeToAnsi(unsigned codePoint);
+    // The code point of the UTF-8 sequence at pos, which moves past it; U+FFFD for a broken one.
+    static unsigned NextCodePoint(std::string_view utf8, size_t& pos);
+    // UTF-16 bytes (without their byte order mark) as UTF-8; a lone surrogate becomes U+FFFD.
+    static std::string Utf16ToUtf8(std::string_view bytes, bool bigEndian);
     // Lower case of a Windows-1252 letter (also "Ä", "Š", "Ÿ"); other bytes stay.
     static char ToLower(char c);
 };

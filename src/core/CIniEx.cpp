@@ -51,6 +51,7 @@ std::string CIniEx::LocateFile(const std::string& fileName) {
 bool CIniEx::Open(const std::string& fileName, bool autoSaveFlag, bool create, bool caseInsensitiveFlag) {
     if (!path.empty()) Save();
     Clear();
+    readFailed = false;
     autoSave = autoSaveFlag;
     caseInsensitive = caseInsensitiveFlag;
     sections.push_back(CSection{});
@@ -78,6 +79,15 @@ bool CIniEx::Open(const std::string& fileName, bool autoSaveFlag, bool create, b
                 line += buffer[i];
             }
         }
+    }
+    // A read error is no end of the file: half a settings file must neither be used nor saved
+    // over the whole one.
+    if (std::ferror(file.get())) {
+        Clear();
+        sections.push_back(CSection{});
+        autoSave = false;
+        readFailed = true;
+        return false;
     }
     if (!line.empty()) ParseLine(std::move(line));
     return true;
@@ -164,6 +174,7 @@ void CIniEx::SetInt(const std::string& section, const std::string& key, int valu
 }
 
 bool CIniEx::Save() {
+    if (readFailed) return false;
     if (!modified || path.empty()) return true;
     std::string text;
     for (size_t s = 0; s < sections.size(); ++s) {

@@ -24,6 +24,8 @@ public:
     void Clear();
 
     const std::string& GetPath() const { return path; }
+    // True when the last Open found the file but could not read it to its end (Open returned false).
+    bool ReadFailed() const { return readFailed; }
     bool IsModified() const { return modified; }
     // Section names in file order (entry 0 is the unnamed leading section).
     std::vector<std::string> GetSectionNames() const;
@@ -50,4 +52,5 @@ private:
     bool caseInsensitive = true;
     bool autoSave = false;
     bool modified = false;
+    bool readFailed = false;
 };

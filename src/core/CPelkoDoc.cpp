@@ -22,6 +22,13 @@ std::string NotAvailable(int code, const char* direction, const char* name) {
                          code, direction, Ansi(name).c_str());
 }
 
+std::string NoRecords(const std::string& inputFile) {
+    std::string where = inputFile.empty() ? std::string() : " (" + inputFile + ")";
+    return Ansi("(E:106)\nDie Eingabe") + where +
+           Ansi(
+               " enthält keine Datensätze.\nEs wird nichts geschrieben, die Konvertierung wird abgebrochen.");
+}
+
 // A FEHLER line anywhere in the run's findings: some value or record did not arrive as it was.
 bool HasErrorFindings(const std::string& messages) {
     return messages.compare(0, 7, "FEHLER:") == 0 || messages.find("\nFEHLER:") != std::string::npos;
@@ -153,7 +160,13 @@ int CPelkoDoc::Read(bool automaticRun, std::string& messages) {
         return 0;
     }
     if (!(automaticRun && inputType == InDatevPro)) CStepCode::Set(entry->stepCode);
-    return read(*this, inputFile, messages);
+    if (!read(*this, inputFile, messages)) return 0;
+    // An input without a single record is no export either: the previous target stays.
+    if ((dataType == Master ? stamm.GetCount() : buchungen.GetCount()) == 0) {
+        frontEnd.MessageBox(NoRecords(inputType == InSql ? std::string() : inputFile));
+        return 0;
+    }
+    return 1;
 }
 
 CPelkoDoc::ERunResult CPelkoDoc::Write(bool automaticRun, std::string& messages) {

@@ -50,11 +50,11 @@ int WriteDatevProMaster(CPelkoDoc& doc, const std::string& file, std::string& me
 }
 
 // CSV files; conversion runs never show a column dialog.
-int ImportCsvBookings(CPelkoDoc& doc, const std::string& file, std::string&) {
-    return CCsvConversion::ImportBookingsCsv(doc, file, 0);
+int ImportCsvBookings(CPelkoDoc& doc, const std::string& file, std::string& messages) {
+    return CCsvConversion::ImportBookingsCsv(doc, file, 0, messages);
 }
-int ImportCsvMaster(CPelkoDoc& doc, const std::string& file, std::string&) {
-    return CCsvConversion::ImportMasterCsv(doc, file, 0);
+int ImportCsvMaster(CPelkoDoc& doc, const std::string& file, std::string& messages) {
+    return CCsvConversion::ImportMasterCsv(doc, file, 0, messages);
 }
 int ExportCsvBookings(CPelkoDoc& doc, const std::string& file, std::string&) {
     return CCsvConversion::ExportBookingsCsv(doc, file, 0);

@@ -8,6 +8,7 @@
 
 class CFrontEnd;
 class CKneFile;
+class CKneText;
 class CPelkoDoc;
 struct CDatevValues;
 
@@ -137,7 +138,8 @@ private:
                                 std::string& messages) const;
     std::string OldBooking(const CBuchungenData& b, int recordNumber, long long cents,
                            std::string& messages) const;
-    std::string BookingText(const CBuchungenData& b, int recordNumber, std::string& messages) const;
+    std::string BookingText(const CBuchungenData& b, int recordNumber, CKneText& texts,
+                            std::string& messages) const;
     std::string MasterHeader(std::string& messages) const;
     void WriteMasterRecord(CKneFile& file, const CStammData& record, int recordNumber,
                            std::string& messages) const;

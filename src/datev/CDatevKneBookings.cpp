@@ -5,10 +5,11 @@
 #include "core/CStepCode.h"
 #include "core/CTool.h"
 #include "datev/CKneFile.h"
+#include "datev/CKneText.h"
 
 #include <algorithm>
+#include <charconv>
 #include <climits>
-#include <cmath>
 
 namespace {
 
@@ -16,21 +17,23 @@ namespace {
 // bytes, so a text of up to 60 characters always fits.
 const int kMaxBookingText = 60;
 const int kRecordLimit = 237;
-const double kMaxCents = 1e18;
+const long long kMaxCents = 1000000000000000000LL;
+// The old format keeps accounts of at most five digits: the contra account shares its number
+// with the posting key.
+const int kMaxOldAccount = 99999;
 
 std::string LastTwo(const std::string& text) {
     return text.size() <= 2 ? text : text.substr(text.size() - 2);
 }
 
-// value × factor as an integer (rounded half away from zero or truncated); false when the result
-// is no finite number within limit, so that it is never written as a wrapped or clamped value.
-bool Scaled(double value, double factor, bool round, double limit, long long& out) {
-    double x = value * factor;
-    if (!std::isfinite(x)) return false;
-    x = round ? std::round(x) : std::trunc(x);
-    if (std::fabs(x) > limit) return false;
-    out = static_cast<long long>(x);
-    return true;
+// value × 10^decimals as an integer, rounded half away from zero exactly as FormatAmount and
+// FormatDecimal round for the other formats; false when the result is no finite number within
+// limit, so that it is never written as a wrapped or clamped value.
+bool Scaled(double value, int decimals, long long limit, long long& out) {
+    std::string digits = CTool::FormatDecimal(value, decimals);
+    digits.erase(std::remove(digits.begin(), digits.end(), ','), digits.end());
+    auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), out);
+    return error == std::errc() && end == digits.data() + digits.size() && out <= limit && out >= -limit;
 }
 
 void AppendSigned(std::string& record, long long cents) {
@@ -69,11 +72,11 @@ std::string Upper(std::string text) {
     return text;
 }
 
-// "h", "j" and "n" parts: truncated toward zero, left out when 0.
-bool AppendScaled(std::string& record, char tag, double value, double factor) {
+// "h", "j" and "n" parts: rounded like the amount, left out when 0.
+bool AppendScaled(std::string& record, char tag, double value, int decimals) {
     if (value == 0.0) return true;
     long long scaled = 0;
-    if (!Scaled(value, factor, false, INT_MAX, scaled)) return false;
+    if (!Scaled(value, decimals, INT_MAX, scaled)) return false;
     record += tag;
     record += std::to_string(scaled);
     return true;
@@ -86,6 +89,22 @@ std::string TooLarge(int recordNumber, const char* field) {
             "exportiert.\r\n")
             .c_str(),
         recordNumber, Ansi(field).c_str());
+}
+
+std::string NotInOldFormat(int recordNumber, const char* field, const std::string& value, const char* what) {
+    return CTool::Format(Ansi("FEHLER: Zeile %d, Feld '%s': Das alte DATEV-Format (DE001) kann %s '%s' nicht "
+                              "aufnehmen; die Buchung wurde nicht exportiert.\r\n")
+                             .c_str(),
+                         recordNumber, Ansi(field).c_str(), Ansi(what).c_str(), value.c_str());
+}
+
+// Currency digit of the old format: 1 for euro, 2 for mark; 0 for a currency it cannot carry.
+char OldCurrency(const std::string& waehrung) {
+    std::string code = Upper(waehrung);
+    code.erase(0, code.find_first_not_of(' '));
+    code.erase(code.find_last_not_of(' ') + 1);
+    if (code.empty() || code == "EUR" || code == "\x80") return '1';
+    return code == "DEM" || code == "DM" ? '2' : 0;
 }
 
 } // namespace
@@ -102,45 +121,54 @@ std::string CDatev::BookingsHeader(std::string& messages) const {
     return header;
 }
 
-std::string CDatev::BookingText(const CBuchungenData& b, int recordNumber, std::string& messages) const {
-    // Checked before the OEM conversion so that the notice shows the text as the user knows it;
-    // the conversion keeps the length, so the written bytes are the same.
+std::string CDatev::BookingText(const CBuchungenData& b, int recordNumber, CKneText& texts,
+                                std::string& messages) const {
     size_t maximum = static_cast<size_t>(std::clamp(laengeBuchungstext, 0, kMaxBookingText));
-    std::string text = CheckValue(messages, recordNumber, "Buchungstext", b.buchungstext, 0, maximum, false);
-    CCodePage::AnsiToOemInPlace(text);
-    return text;
+    return texts.Checked(messages, recordNumber, "Buchungstext", b.buchungstext, 0, maximum, false);
 }
 
 std::string CDatev::ExtendedBooking(const CBuchungenData& b, int n, long long cents,
                                     std::string& messages) const {
     static const std::string waehrung = Ansi("Währung");
+    CKneText texts;
     std::string r;
     r.reserve(kRecordLimit);
     AppendSigned(r, cents);
     if (b.datevSchluessel > 0) r += 'l' + std::to_string(b.datevSchluessel);
     r += 'a' + std::to_string(b.habenKonto);
-    AppendText(r, '\xBD', CheckValue(messages, n, "Buchungsnummer", b.buchungsnummer, 0, 12, false));
-    AppendText(r, '\xBE', CheckValue(messages, n, "Belegnummer 2", b.belegnummer2, 0, 12, false));
+    AppendText(r, '\xBD', texts.Checked(messages, n, "Buchungsnummer", b.buchungsnummer, 0, 12, false));
+    AppendText(r, '\xBE', texts.Checked(messages, n, "Belegnummer 2", b.belegnummer2, 0, 12, false));
     AppendDayMonth(r, b.datum);
     r += 'e' + std::to_string(b.sollKonto);
-    AppendText(r, '\xBB', CheckValue(messages, n, "Kostenstelle 1", b.kostenstelle1, 0, 8, false));
-    AppendText(r, '\xBC', CheckValue(messages, n, "Kostenstelle 2", b.kostenstelle2, 0, 8, false));
-    if (!AppendScaled(r, 'h', b.skonto, 100)) return messages += TooLarge(n, "Skonto"), std::string();
-    AppendText(r, '\x1E', BookingText(b, n, messages));
-    AppendText(r, '\xBA', CheckValue(messages, n, "Ust-ID", b.ustId, 0, 13, false));
-    if (!AppendScaled(r, 'j', b.euSteuersatz, 100))
+    AppendText(r, '\xBB', texts.Checked(messages, n, "Kostenstelle 1", b.kostenstelle1, 0, 8, false));
+    AppendText(r, '\xBC', texts.Checked(messages, n, "Kostenstelle 2", b.kostenstelle2, 0, 8, false));
+    if (!AppendScaled(r, 'h', b.skonto, 2)) return messages += TooLarge(n, "Skonto"), std::string();
+    AppendText(r, '\x1E', BookingText(b, n, texts, messages));
+    AppendText(r, '\xBA', texts.Checked(messages, n, "Ust-ID", b.ustId, 0, 13, false));
+    if (!AppendScaled(r, 'j', b.euSteuersatz, 2))
         return messages += TooLarge(n, "EU-Steuersatz"), std::string();
     std::string currency = b.waehrung.empty() || b.waehrung == "\x80" ? "EUR" : b.waehrung;
     r += '\xB3';
-    r += Upper(CheckValue(messages, n, waehrung, currency, 1, 3, false));
+    r += texts.ToOem(Upper(CheckValue(messages, n, waehrung, texts.Blanked(currency, waehrung), 1, 3, false)),
+                     waehrung);
     r += '\x1C';
-    if (!AppendScaled(r, 'n', b.waehrungskurs, 1000000))
+    if (!AppendScaled(r, 'n', b.waehrungskurs, 6))
         return messages += TooLarge(n, "Waehrungskurs"), std::string();
     r += 'y';
+    texts.Report(messages, n);
     return r;
 }
 
 std::string CDatev::OldBooking(const CBuchungenData& b, int n, long long cents, std::string& messages) const {
+    if (b.habenKonto < 0 || b.habenKonto > kMaxOldAccount)
+        return messages += NotInOldFormat(n, "Haben-Konto", std::to_string(b.habenKonto), "das Konto"),
+               std::string();
+    if (b.sollKonto < 0 || b.sollKonto > kMaxOldAccount)
+        return messages += NotInOldFormat(n, "Soll-Konto", std::to_string(b.sollKonto), "das Konto"),
+               std::string();
+    char currency = OldCurrency(b.waehrung);
+    if (!currency) return messages += NotInOldFormat(n, "Währung", b.waehrung, "die Währung"), std::string();
+    CKneText texts;
     std::string r;
     r.reserve(kRecordLimit);
     AppendSigned(r, cents);
@@ -149,25 +177,32 @@ std::string CDatev::OldBooking(const CBuchungenData& b, int n, long long cents, 
     std::string keyAndAccount = (b.datevSchluessel > 0 ? std::to_string(b.datevSchluessel) : std::string()) +
                                 CTool::Format("%05d", b.habenKonto);
     r += keyAndAccount.substr(std::min(keyAndAccount.find_first_not_of('0'), keyAndAccount.size()));
-    std::string beleg1 = CheckValue(messages, n, "Buchungsnummer", b.buchungsnummer, 0, 6, true);
+    std::string beleg1 = texts.Checked(messages, n, "Buchungsnummer", b.buchungsnummer, 0, 6, true);
     if (!beleg1.empty()) r += 'b' + beleg1;
-    std::string beleg2 = CheckValue(messages, n, "Belegnummer 2", b.belegnummer2, 0, 6, true);
+    std::string beleg2 = texts.Checked(messages, n, "Belegnummer 2", b.belegnummer2, 0, 6, true);
     if (!beleg2.empty()) r += 'c' + beleg2;
     AppendDayMonth(r, b.datum);
     r += 'e' + std::to_string(b.sollKonto);
-    std::string kost1 = CheckValue(messages, n, "Kostenstelle 1", b.kostenstelle1, 0, 4, true);
+    std::string kost1 = texts.Checked(messages, n, "Kostenstelle 1", b.kostenstelle1, 0, 4, true);
     if (!kost1.empty()) r += 'f' + std::to_string(CTool::ToInt(kost1));
-    std::string kost2 = CheckValue(messages, n, "Kostenstelle 2", b.kostenstelle2, 0, 4, true);
+    std::string kost2 = texts.Checked(messages, n, "Kostenstelle 2", b.kostenstelle2, 0, 4, true);
     if (!kost2.empty()) r += 'g' + std::to_string(CTool::ToInt(kost2));
-    if (!AppendScaled(r, 'h', b.skonto, 100)) return messages += TooLarge(n, "Skonto"), std::string();
-    AppendText(r, '\x1E', BookingText(b, n, messages));
+    if (!AppendScaled(r, 'h', b.skonto, 2)) return messages += TooLarge(n, "Skonto"), std::string();
+    AppendText(r, '\x1E', BookingText(b, n, texts, messages));
     // Bounded like every other field so that a record always fits its block.
-    AppendText(r, '\xBA', CheckValue(messages, n, "Ust-ID", b.ustId, 0, 15, false));
-    if (!AppendScaled(r, 'j', b.euSteuersatz, 100))
+    AppendText(r, '\xBA', texts.Checked(messages, n, "Ust-ID", b.ustId, 0, 15, false));
+    if (!AppendScaled(r, 'j', b.euSteuersatz, 2))
         return messages += TooLarge(n, "EU-Steuersatz"), std::string();
     r += 'o';
-    r += !b.waehrung.empty() && b.waehrung[0] == 'D' ? '2' : '1';
+    r += currency;
     r += 'y';
+    if (b.waehrungskurs != 0.0)
+        messages +=
+            CTool::Format(Ansi("FEHLER: Zeile %d, Feld 'Waehrungskurs': Das alte DATEV-Format (DE001) hat "
+                               "kein Feld für den Kurs %s; er wurde nicht exportiert.\r\n")
+                              .c_str(),
+                          n, CTool::FormatDecimal(b.waehrungskurs, 6).c_str());
+    texts.Report(messages, n);
     return r;
 }
 
@@ -186,10 +221,13 @@ int CDatev::WriteKneBookings(const std::string& folder, const CBuchungenCtrl* li
         return 0;
     }
     buchungsjahr = LastTwo(datumVon);
-    if (LastTwo(datumBis) != buchungsjahr)
+    if (LastTwo(datumBis) != buchungsjahr) {
         progress.MessageBox(
             Ansi("(E:307)\nEs dürfen nur Buchungen innerhalb eines Jahres exportiert werden!\n") +
             CTool::Format("Buchungen sind von: %s bis: %s", datumVon.c_str(), datumBis.c_str()));
+        // Every booking would carry the year of Datum von: nothing is written.
+        return 0;
+    }
 
     file.Write(BookingsHeader(messages));
     if (extended) file.Write(VersionRecord('\xB5', messages));
@@ -210,7 +248,7 @@ int CDatev::WriteKneBookings(const std::string& folder, const CBuchungenCtrl* li
         int key = DateKey(b->datum.size() == 6 ? b->datum + year : b->datum);
         if (key < keyVon || key > keyBis) continue;
         long long cents = 0;
-        if (!Scaled(b->betrag, 100, true, kMaxCents, cents)) {
+        if (!Scaled(b->betrag, 2, kMaxCents, cents)) {
             messages += TooLarge(i + 1, "Betrag");
             continue;
         }

@@ -4,6 +4,7 @@
 #include "core/CFrontEnd.h"
 #include "core/CTool.h"
 #include "datev/CKneFile.h"
+#include "datev/CKneText.h"
 
 namespace {
 
@@ -71,20 +72,22 @@ void CDatev::WriteMasterRecord(CKneFile& file, const CStammData& s, int n, std::
         {825, "IBAN 2", s.iban2, 34},
         {826, "SWIFT 2", s.swift2, 11},
     };
+    CKneText texts;
     std::string record;
     for (const CField& field : fields) {
         if (field.value.empty()) continue;
-        std::string value = field.value;
+        std::string value = texts.Blanked(field.value, field.name);
         if (value.size() > field.maximum) {
             messages += CTool::Format(tooLong.c_str(), n, field.name, value.c_str(),
                                       static_cast<int>(value.size()), static_cast<int>(field.maximum));
             value.resize(field.maximum);
         }
-        CCodePage::AnsiToOemInPlace(value);
+        value = texts.ToOem(value, field.name);
         record = "t" + prefix + std::to_string(field.tag) + '\x1E' + value + "\x1Cy";
         if (file.PositionInBlock() + static_cast<int>(record.size()) > kFieldLimit) file.PadBlock();
         file.Write(record);
     }
+    texts.Report(messages, n);
 }
 
 int CDatev::WriteKneMaster(const std::string& folder, const CStammCtrl& list, CFrontEnd& progress,

@@ -11,7 +11,7 @@
 
 #include <algorithm>
 #include <climits>
-#include <cstring>
+#include <filesystem>
 #include <memory>
 
 namespace {
@@ -32,18 +32,52 @@ struct CHeaderLayout {
 const CHeaderLayout kBookingsHeader = {80, 86};
 const CHeaderLayout kMasterHeader = {65, 69};
 
-// Of each 256-byte block only the bytes before its first NUL count: the fill disappears and the
-// records of consecutive blocks join.
-bool LoadBlocks(std::FILE* file, long long sizeHint, std::string& data) {
-    if (sizeHint > 0) data.reserve(static_cast<size_t>(sizeHint));
+// Beyond this the input is no KNE file anyone wrote; reading stops instead of growing without bound.
+const long long kMaxInput = 4LL << 30;
+
+struct CLoaded {
+    bool readError = false;
+    bool tooLarge = false;
+    long long trailingAt = -1; // file offset of bytes after the end of the data part
+};
+
+bool AllNul(const char* block, size_t size) {
+    return std::all_of(block, block + size, [](char c) { return c == '\0'; });
+}
+
+// The NUL bytes at the end of each 256-byte block are fill: they disappear, and the records of
+// consecutive blocks join. A NUL anywhere else stays and is reported with its record. The data
+// part ends with the block that holds the end mark "z" before its fill, or with a block of fill
+// only; after it at most one block of fill may follow (a "z" on the last byte of a block), so an
+// endless input is not read on. A first block without the mark of a DATEV file ends reading too.
+CLoaded LoadBlocks(std::FILE* file, long long sizeHint, std::string& data) {
+    CLoaded loaded;
+    if (sizeHint > 0) data.reserve(static_cast<size_t>(std::min(sizeHint, kMaxInput)));
     std::setvbuf(file, nullptr, _IOFBF, 1 << 20);
     char block[kBlockSize];
+    long long offset = 0;
     size_t got;
     while ((got = std::fread(block, 1, kBlockSize, file)) > 0) {
-        const void* nul = std::memchr(block, '\0', got);
-        data.append(block, nul ? static_cast<size_t>(static_cast<const char*>(nul) - block) : got);
+        offset += static_cast<long long>(got);
+        size_t used = got;
+        while (used > 0 && block[used - 1] == '\0')
+            --used;
+        data.append(block, used);
+        if (offset == static_cast<long long>(got) && data.compare(0, 2, kMark) != 0) break;
+        if (used == 0 || (used < got && data.back() == 'z')) {
+            long long end = used == 0 ? offset - static_cast<long long>(got) : offset;
+            got = std::fread(block, 1, kBlockSize, file);
+            if ((got > 0 && !AllNul(block, got)) || (got == kBlockSize && std::fgetc(file) != EOF))
+                loaded.trailingAt = end;
+            break;
+        }
+        if (offset > kMaxInput) {
+            loaded.tooLarge = true;
+            break;
+        }
     }
-    return !std::ferror(file);
+    loaded.readError = std::ferror(file) != 0;
+    return loaded;
 }
 
 // 1-based position and width inside the header; the caller has checked the header length.
@@ -87,7 +121,8 @@ void WriteScanProtocol(const std::string& data, size_t offset, int stepCode) {
 }
 
 // Opening steps shared by both readers; false after the failure message.
-bool OpenKneInput(CDatev& datev, const std::string& path, bool master, std::string& data) {
+bool OpenKneInput(CDatev& datev, const std::string& path, bool master, std::string& data,
+                  std::string& messages) {
     CFrontEnd& frontEnd = datev.GetFrontEnd();
     const int openCode = master ? 321 : 314;
     CFilePtr file(CPlatform::OpenFile(path, "rb"));
@@ -105,21 +140,32 @@ bool OpenKneInput(CDatev& datev, const std::string& path, bool master, std::stri
         return false;
     }
     datev.kontonummernErweiterung = name == "ED" ? 1 : 0;
-    if (!LoadBlocks(file.get(), CPlatform::FileSize(path), data)) {
+    CLoaded loaded = LoadBlocks(file.get(), CPlatform::FileSize(path), data);
+    if (loaded.readError || loaded.tooLarge) {
         frontEnd.MessageBox(CTool::Format("(E:%d)\n", openCode) + path +
-                            " - Eingabedatei konnte nicht gelesen werden!");
+                            (loaded.tooLarge ? Ansi(" - Eingabedatei ist größer als 4 GB!")
+                                             : std::string(" - Eingabedatei konnte nicht gelesen werden!")));
         return false;
     }
     const std::string markError = CTool::Format("(E:%d)\n", master ? 324 : 317);
     if (data.compare(0, 2, kMark) != 0) {
-        frontEnd.MessageBox(markError + Ansi("nEingabedatei hat keine gültige Kennung einer Datev-Datei."));
+        frontEnd.MessageBox(markError + Ansi("Eingabedatei hat keine gültige Kennung einer Datev-Datei."));
         return false;
     }
+    if (loaded.trailingAt >= 0)
+        messages +=
+            CTool::Format(Ansi("FEHLER: Nach dem Ende der Daten (Byte %lld) folgen weitere Daten; sie "
+                               "werden nicht gelesen.\r\n")
+                              .c_str(),
+                          loaded.trailingAt);
     const CHeaderLayout& layout = master ? kMasterHeader : kBookingsHeader;
     if (data.size() < (datev.kontonummernErweiterung ? layout.accountLengthPos : layout.length)) {
         frontEnd.MessageBox(markError + Ansi("Der Kopfsatz der Eingabedatei ist unvollständig."));
         return false;
     }
+    if (data.find('\0') < layout.length)
+        messages += Ansi("FEHLER: Der Kopfsatz der Eingabedatei enthält ein NUL-Byte; seine Angaben sind "
+                         "vermutlich falsch.\r\n");
     return true;
 }
 
@@ -163,6 +209,9 @@ int ProgressPos(size_t offset) {
 } // namespace
 
 int CDatev::DetectKneFileKind(const std::string& path) {
+    // What is read from a pipe is gone for the reader that follows: the data type stays as given.
+    std::error_code error;
+    if (std::filesystem::exists(path, error) && !std::filesystem::is_regular_file(path, error)) return 0;
     CFilePtr file(CPlatform::OpenFile(path, "rb"));
     if (!file) return -1;
     char head[10];
@@ -189,7 +238,7 @@ std::string CDatev::NormalizeKneDate(const std::string& text) const {
 bool CDatev::ReadKneBookings(const std::string& path, CBuchungenCtrl& list, CFrontEnd& progress,
                              std::string& messages) {
     std::string data;
-    if (!OpenKneInput(*this, path, false, data)) return false;
+    if (!OpenKneInput(*this, path, false, data, messages)) return false;
     progress.SetProgressRange(0, ProgressPos(data.size()));
     TakeBookingsHeader(*this, data);
     bool extended = kontonummernErweiterung != 0;
@@ -205,7 +254,7 @@ bool CDatev::ReadKneBookings(const std::string& path, CBuchungenCtrl& list, CFro
 bool CDatev::ReadKneMaster(const std::string& path, CStammCtrl& list, CFrontEnd& progress,
                            std::string& messages) {
     std::string data;
-    if (!OpenKneInput(*this, path, true, data)) return false;
+    if (!OpenKneInput(*this, path, true, data, messages)) return false;
     progress.SetProgressRange(0, ProgressPos(data.size()));
     TakeMasterHeader(*this, data);
     CKneMasterReader reader(*this, data, ScanStart(data, kontonummernErweiterung != 0, kMasterHeader), list,

@@ -3,6 +3,7 @@
 #include "core/CCodePage.h"
 #include "core/CFrontEnd.h"
 #include "core/CTool.h"
+#include "core/CValueCheck.h"
 #include "datev/CDatev.h"
 
 #include <algorithm>
@@ -52,18 +53,37 @@ void CKneMasterReader::Run() {
     while (scan.SeekTo('t')) {
         size_t fieldStart = scan.Pos();
         scan.Take('t');
-        if (!scan.Text(tagText, kTagEnd) || !scan.Text(value)) {
-            messages += CTool::Format(Ansi("FEHLER: Das Feld ab Byte %zu ist unvollständig (Dateiende), es "
-                                           "wird nicht übernommen.\r\n")
-                                          .c_str(),
-                                      fieldStart);
+        size_t valueStart = 0;
+        if (!scan.Text(tagText, kTagEnd) || (valueStart = scan.Pos(), !scan.Text(value))) {
+            Broken(fieldStart, "ist unvollständig (Dateiende)");
             break;
         }
-        CCodePage::OemToAnsiInPlace(value);
-        Act(TagNumber(tagText), std::move(value));
+        if (value.find(kTagEnd) != std::string::npos) {
+            // The scan goes on inside the value, where the next field starts.
+            scan.SetPos(valueStart);
+            Broken(fieldStart, "endet nicht mit dem Feldende (0x1C) und läuft in das nächste Feld");
+        } else if (scan.Since(fieldStart).find('\0') != std::string_view::npos) {
+            Broken(fieldStart, "enthält ein NUL-Byte");
+        } else {
+            CCodePage::OemToAnsiInPlace(value);
+            Act(TagNumber(tagText), std::move(value));
+        }
         progress.SetProgressPos(static_cast<int>(std::min<size_t>(scan.Pos(), INT_MAX)));
     }
-    if (pending) list.Add(record);
+    AppendPending();
+}
+
+void CKneMasterReader::Broken(size_t offset, const char* what) {
+    messages += CTool::Format(
+        Ansi("FEHLER: Das Feld ab Byte %zu %s; %s.\r\n").c_str(), offset, Ansi(what).c_str(),
+        Ansi(pending ? "der Datensatz wird nicht übernommen" : "es wird nicht übernommen").c_str());
+    rejected = pending;
+}
+
+void CKneMasterReader::AppendPending() {
+    if (pending && !rejected) list.Add(record);
+    pending = false;
+    rejected = false;
 }
 
 // Leading zeros are allowed (variant 1 writes "000101"); anything but digits, or a number
@@ -71,7 +91,7 @@ void CKneMasterReader::Run() {
 int CKneMasterReader::TagNumber(const std::string& text) {
     if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos) return 0;
     long long tag = 0;
-    if (!CKneScanner::ParseNumber(text, tag) || tag > INT_MAX) return 0;
+    if (CKneScanner::ParseNumber(text, tag) != CKneScanner::ENumber::Ok || tag > INT_MAX) return 0;
     return static_cast<int>(tag);
 }
 
@@ -79,7 +99,7 @@ int CKneMasterReader::TagNumber(const std::string& text) {
 // hold nothing else; once a record has started, such tags belong to records.
 void CKneMasterReader::Act(int tag, std::string&& value) {
     if (tag == kRecordStart) {
-        if (pending) list.Add(record);
+        AppendPending();
         record.Clear();
         pending = value == "1" || value == "2";
         recordSeen = true;
@@ -107,13 +127,13 @@ void CKneMasterReader::StoreField(int tag, std::string&& value) {
         record.land = datev.MapValue(CDatev::kInLand, value, value);
     } else if (tag == kKonto) {
         long long konto = 0;
-        if (CKneScanner::ParseNumber(value, konto) && konto >= INT_MIN && konto <= INT_MAX)
+        if (CKneScanner::ParseNumber(value, konto) == CKneScanner::ENumber::Ok && konto >= 0 &&
+            konto <= INT_MAX) {
             record.datevKonto = static_cast<int>(konto);
-        else
+        } else {
             messages +=
-                CTool::Format(Ansi("FEHLER: Zeile %d, Feld 'Datev-Konto': Der Wert '%s' ist zu groß und "
-                                   "wird nicht übernommen.\r\n")
-                                  .c_str(),
-                              list.GetCount() + 1, value.c_str());
+                CValueCheck::Rejected(list.GetCount() + 1, "Datev-Konto", value, CValueCheck::EKind::Account);
+            rejected = true;
+        }
     }
 }

@@ -24,6 +24,9 @@ private:
     void Act(int tag, std::string&& value);
     void StoreField(int tag, std::string&& value);
     void AppendLabel(int tag, std::string&& value);
+    // A field that cannot be read: FEHLER line, and the record it belongs to is not taken.
+    void Broken(size_t offset, const char* what);
+    void AppendPending();
     static int TagNumber(const std::string& text);
 
     const CDatev& datev;
@@ -35,4 +38,5 @@ private:
     CStammData record;
     bool pending = false;    // a record started by tag 101 with the value "1" or "2" is collected
     bool recordSeen = false; // tag 101 occurred
+    bool rejected = false;   // a field of the pending record could not be read
 };

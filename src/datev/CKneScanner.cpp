@@ -41,7 +41,7 @@ bool CKneScanner::Text(std::string& out, char end) {
     return true;
 }
 
-bool CKneScanner::ParseNumber(std::string_view text, long long& value) {
+CKneScanner::ENumber CKneScanner::ParseNumber(std::string_view text, long long& value) {
     size_t i = 0;
     while (i < text.size() && text[i] == ' ')
         ++i;
@@ -51,9 +51,12 @@ bool CKneScanner::ParseNumber(std::string_view text, long long& value) {
     const unsigned long long limit = negative ? 0ULL - static_cast<unsigned long long>(LLONG_MIN) : LLONG_MAX;
     for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
         unsigned digit = static_cast<unsigned>(text[i] - '0');
-        if (magnitude > (limit - digit) / 10) return false;
+        if (magnitude > (limit - digit) / 10) return ENumber::TooLarge;
         magnitude = magnitude * 10 + digit;
     }
+    while (i < text.size() && text[i] == ' ')
+        ++i;
+    if (i < text.size()) return ENumber::Malformed;
     value = negative ? static_cast<long long>(0ULL - magnitude) : static_cast<long long>(magnitude);
-    return true;
+    return ENumber::Ok;
 }

@@ -15,7 +15,11 @@ public:
 
     bool AtEnd() const { return pos >= data.size(); }
     size_t Pos() const { return pos; }
-    // The byte at the cursor; NUL at the end (loaded data never hold a NUL).
+    // Back to an earlier position, e.g. to scan again what a broken field took in.
+    void SetPos(size_t p) { pos = p < data.size() ? p : data.size(); }
+    // The bytes from an earlier position up to the cursor.
+    std::string_view Since(size_t from) const { return data.substr(from, pos - from); }
+    // The byte at the cursor; NUL at the end.
     char Peek() const { return AtEnd() ? '\0' : data[pos]; }
     // Steps over the tag when it is the byte at the cursor.
     bool Take(char tag);
@@ -29,9 +33,11 @@ public:
     // when the data end before the end byte.
     bool Text(std::string& out, char end = kTextEnd);
 
-    // A decimal number with optional leading blanks and sign, ending at the first other
-    // character; no digits give 0. False when it does not fit into 64 bits.
-    static bool ParseNumber(std::string_view text, long long& value);
+    enum class ENumber { Ok, Malformed, TooLarge };
+    // A decimal number: blanks, an optional sign, digits, blanks. A field without digits gives 0;
+    // anything else in it (a blank or sign between digits) makes it Malformed, more than 64 bits
+    // TooLarge, so that no part of a number is taken for the whole.
+    static ENumber ParseNumber(std::string_view text, long long& value);
 
 private:
     std::string_view data;

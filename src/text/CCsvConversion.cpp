@@ -5,6 +5,7 @@
 #include "core/CPelkoDoc.h"
 #include "core/CStepCode.h"
 #include "core/CTool.h"
+#include "core/CValueCheck.h"
 #include "text/CModulCSV.h"
 
 #include <algorithm>
@@ -98,20 +99,6 @@ std::string Trim(const std::string& text) {
     return text.substr(first, text.find_last_not_of(" \t\r\n") - first + 1);
 }
 
-// An amount whose sign stands at its end ("12,50-"). Only a sign moves to the front: moving any
-// other last character would turn 12,34 into 412,3.
-double ParseTrailingSign(std::string text) {
-    size_t first = text.find_first_not_of(" 0");
-    text = first == std::string::npos ? std::string() : text.substr(first);
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t'))
-        text.pop_back();
-    if (!text.empty() && (text.back() == '-' || text.back() == '+')) {
-        text.insert(text.begin(), text.back());
-        text.pop_back();
-    }
-    return CTool::ParseAmount(text);
-}
-
 double Divisor(const std::string& setting) {
     return setting.empty() ? 0.0 : CTool::ParseAmount(setting);
 }
@@ -124,7 +111,8 @@ int EstimatedRecords(const CModulCSV& engine, int already) {
     return already + static_cast<int>(std::min(engine.GetFileSize() / kBytesPerRecord, kMost));
 }
 
-int OpenImport(CModulCSV& engine, const std::string& path, const char* section, int showDialog) {
+int OpenImport(CModulCSV& engine, const std::string& path, const char* section, int showDialog,
+               std::string& messages) {
     if (!engine.PrepareImport(path) || !engine.OpenImportFile(path)) return 0;
     if (!engine.SetupImport(kLayoutFile, section, showDialog)) {
         engine.CloseFile();
@@ -140,8 +128,63 @@ int OpenImport(CModulCSV& engine, const std::string& path, const char* section, 
             CStepCode::Get(), path.c_str()));
         return 0;
     }
+    if (!engine.CheckHeadings(messages)) {
+        engine.CloseFile();
+        return 0;
+    }
     return 1;
 }
+
+// The values of one record through the readers' checks: a value that cannot be read as what its
+// column holds gives a FEHLER line naming line, column and value, and the record is not taken.
+class CCheckedRecord {
+public:
+    CCheckedRecord(const CModulCSV& engineRef, const std::vector<std::string>& namesRef,
+                   std::string& findings)
+        : engine(engineRef), names(namesRef), keys(Keys(engineRef, namesRef)), messages(findings) {}
+
+    void Begin() { rejected = false; }
+    bool Rejected() const { return rejected; }
+
+    bool Text(size_t column, std::string& target) const { return engine.GetString(keys[column], target); }
+
+    void Number(size_t column, double& target) {
+        std::string text;
+        if (!Text(column, text)) return;
+        double value = 0.0;
+        if (!CValueCheck::ParseNumber(text, engine.decimalPoint != 0, value))
+            return Reject(column, text, CValueCheck::EKind::Number);
+        target = value;
+    }
+
+    void Integer(size_t column, int& target, CValueCheck::EKind kind) {
+        std::string text;
+        if (!Text(column, text)) return;
+        long long value = 0;
+        if (!CValueCheck::ParseInteger(text, 0, kHighestNumber, value)) return Reject(column, text, kind);
+        target = static_cast<int>(value);
+    }
+
+    void Date(size_t column, const std::string& format, std::string& target) {
+        std::string text;
+        if (!Text(column, text)) return;
+        if (!CValueCheck::ParseDate(text, format, target)) Reject(column, text, CValueCheck::EKind::Date);
+    }
+
+private:
+    static constexpr long long kHighestNumber = 999999999;
+
+    void Reject(size_t column, const std::string& text, CValueCheck::EKind kind) {
+        messages += CValueCheck::Rejected(engine.RecordLine(), names[column], text, kind);
+        rejected = true;
+    }
+
+    const CModulCSV& engine;
+    const std::vector<std::string>& names;
+    std::vector<int> keys;
+    std::string& messages;
+    bool rejected = false;
+};
 
 int OpenExport(CModulCSV& engine, const std::string& path, const char* section, int showDialog) {
     if (!engine.SetupExport(kLayoutFile, section, showDialog) || !engine.OpenExportFile(path, 0)) return 0;
@@ -202,12 +245,13 @@ int CCsvConversion::ExportBookingsCsv(CPelkoDoc& doc, const std::string& path, i
     return engine.CloseFile();
 }
 
-int CCsvConversion::ImportBookingsCsv(CPelkoDoc& doc, const std::string& path, int showDialog) {
+int CCsvConversion::ImportBookingsCsv(CPelkoDoc& doc, const std::string& path, int showDialog,
+                                      std::string& messages) {
     doc.recordCounter = 0;
     CModulCSV& engine = doc.csvImportBookings;
     engine.importProfile = doc.profileIn;
-    if (!OpenImport(engine, path, "Import Buchungsdaten", showDialog)) return 0;
-    const std::vector<int> key = Keys(engine, BookingColumns());
+    if (!OpenImport(engine, path, "Import Buchungsdaten", showDialog, messages)) return 0;
+    CCheckedRecord check(engine, BookingColumns(), messages);
     doc.buchungen.Reserve(EstimatedRecords(engine, doc.buchungen.GetCount()));
     const CFormatSettings& settings = doc.settings;
     const double amountDivisor = Divisor(settings.betragTeilen);
@@ -220,46 +264,42 @@ int CCsvConversion::ImportBookingsCsv(CPelkoDoc& doc, const std::string& path, i
         engine.ClearValues();
         more = engine.ReadRecord();
         b.Clear();
-        engine.GetString(key[kBuchungsnummer], b.buchungsnummer);
-        engine.GetString(key[kBelegnummer2], b.belegnummer2);
-        engine.GetString(key[kDatum], b.datum);
-        b.NormalizeDate(settings.inFormatDatum);
-        engine.GetInt(key[kSollKonto], b.sollKonto);
-        engine.GetInt(key[kHabenKonto], b.habenKonto);
-        engine.GetInt(key[kDatevSchluessel], b.datevSchluessel);
-        if (settings.betragVorzeichenHinten) {
-            std::string text;
-            engine.GetString(key[kBetrag], text);
-            b.betrag = ParseTrailingSign(text);
-        } else {
-            engine.GetDouble(key[kBetrag], b.betrag);
-        }
+        check.Begin();
+        check.Text(kBuchungsnummer, b.buchungsnummer);
+        check.Text(kBelegnummer2, b.belegnummer2);
+        check.Date(kDatum, settings.inFormatDatum, b.datum);
+        check.Integer(kSollKonto, b.sollKonto, CValueCheck::EKind::Account);
+        check.Integer(kHabenKonto, b.habenKonto, CValueCheck::EKind::Account);
+        check.Integer(kDatevSchluessel, b.datevSchluessel, CValueCheck::EKind::Integer);
+        // A sign after the amount ("12,50-") is read whether or not the settings announce it.
+        check.Number(kBetrag, b.betrag);
         if (amountDivisor != 0.0) b.betrag /= amountDivisor;
-        if (!engine.GetString(key[kWaehrung], b.waehrung)) b.waehrung = "EUR";
-        engine.GetString(key[kBuchungstext], b.buchungstext);
-        engine.GetString(key[kKostenstelle1], b.kostenstelle1);
-        engine.GetString(key[kKostenstelle2], b.kostenstelle2);
-        engine.GetDouble(key[kSkonto], b.skonto);
-        engine.GetString(key[kUstId], b.ustId);
-        engine.GetDouble(key[kEuSteuersatz], b.euSteuersatz);
+        if (!check.Text(kWaehrung, b.waehrung)) b.waehrung = "EUR";
+        check.Text(kBuchungstext, b.buchungstext);
+        check.Text(kKostenstelle1, b.kostenstelle1);
+        check.Text(kKostenstelle2, b.kostenstelle2);
+        check.Number(kSkonto, b.skonto);
+        check.Text(kUstId, b.ustId);
+        check.Number(kEuSteuersatz, b.euSteuersatz);
         if (rateDivisor != 0.0) b.euSteuersatz /= rateDivisor;
-        engine.GetDouble(key[kWaehrungskurs], b.waehrungskurs);
+        check.Number(kWaehrungskurs, b.waehrungskurs);
         double turnover = 0.0;
-        engine.GetDouble(key[kUmsatz], turnover);
+        check.Number(kUmsatz, turnover);
         if (b.betrag == 0.0 && turnover != 0.0) b.betrag = turnover;
         std::string indicator;
-        engine.GetString(key[kShKennz], indicator);
+        check.Text(kShKennz, indicator);
         // "H" makes the amount negative. Flipping its sign instead would turn every negative
         // amount of the program's own export (Betrag -5,00, Umsatz 5,00, "H") positive.
         if (Trim(indicator) == "H" && turnover > 0.0) b.betrag = -std::fabs(b.betrag);
-        if (b.HasData()) {
+        if (!check.Rejected() && b.HasData()) {
             doc.buchungen.Add(b);
             ++doc.recordCounter;
         }
         progress.SetProgressPos(engine.ProgressPercent());
     }
+    int finished = engine.FinishImport(messages);
     engine.CloseFile();
-    return 1;
+    return finished;
 }
 
 int CCsvConversion::ExportMasterCsv(CPelkoDoc& doc, const std::string& path, int showDialog) {
@@ -283,11 +323,12 @@ int CCsvConversion::ExportMasterCsv(CPelkoDoc& doc, const std::string& path, int
     return engine.CloseFile();
 }
 
-int CCsvConversion::ImportMasterCsv(CPelkoDoc& doc, const std::string& path, int showDialog) {
+int CCsvConversion::ImportMasterCsv(CPelkoDoc& doc, const std::string& path, int showDialog,
+                                    std::string& messages) {
     CModulCSV& engine = doc.csvImportMaster;
     engine.importProfile = doc.profileIn;
-    if (!OpenImport(engine, path, "Import Stammdaten", showDialog)) return 0;
-    const std::vector<int> key = Keys(engine, MasterColumns());
+    if (!OpenImport(engine, path, "Import Stammdaten", showDialog, messages)) return 0;
+    CCheckedRecord check(engine, MasterColumns(), messages);
     doc.stamm.Reserve(EstimatedRecords(engine, doc.stamm.GetCount()));
     CFrontEnd& progress = doc.GetFrontEnd();
     progress.SetProgressRange(0, 100);
@@ -297,18 +338,20 @@ int CCsvConversion::ImportMasterCsv(CPelkoDoc& doc, const std::string& path, int
         engine.ClearValues();
         more = engine.ReadRecord();
         s.Clear();
-        engine.GetInt(key[0], s.datevKonto);
+        check.Begin();
+        check.Integer(0, s.datevKonto, CValueCheck::EKind::Account);
         for (size_t t = 0; t < std::size(kMasterTexts); ++t)
-            engine.GetString(key[t + 1], s.*kMasterTexts[t]);
+            check.Text(t + 1, s.*kMasterTexts[t]);
         CStepCode::Set(1263);
-        if (s.HasData()) {
+        if (!check.Rejected() && s.HasData()) {
             doc.stamm.Add(s);
             ++doc.recordCounter;
         }
         progress.SetProgressPos(engine.ProgressPercent());
     }
+    int finished = engine.FinishImport(messages);
     engine.CloseFile();
-    return 1;
+    return finished;
 }
 
 int CCsvConversion::EditExportLayout(CPelkoDoc& doc) {
@@ -324,8 +367,9 @@ int CCsvConversion::EditImportLayout(CPelkoDoc& doc) {
     doc.csvImportBookings.importProfile = doc.profileIn;
     doc.csvImportMaster.importProfile = doc.profileIn;
     CModulCSV& engine = master ? doc.csvImportMaster : doc.csvImportBookings;
+    std::string findings; // the dialog shows the file's headings; the run reports what they say
     int confirmed =
-        OpenImport(engine, doc.inputFile, master ? "Import Stammdaten" : "Import Buchungsdaten", 1);
+        OpenImport(engine, doc.inputFile, master ? "Import Stammdaten" : "Import Buchungsdaten", 1, findings);
     engine.CloseFile();
     return confirmed;
 }

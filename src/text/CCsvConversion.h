@@ -13,9 +13,13 @@ public:
     static void DefineEngines(CPelkoDoc& doc);
 
     static int ExportBookingsCsv(CPelkoDoc& doc, const std::string& path, int showDialog);
-    static int ImportBookingsCsv(CPelkoDoc& doc, const std::string& path, int showDialog);
+    // The imports append their findings (values that cannot be read, headings that contradict the
+    // layout) to messages.
+    static int ImportBookingsCsv(CPelkoDoc& doc, const std::string& path, int showDialog,
+                                 std::string& messages);
     static int ExportMasterCsv(CPelkoDoc& doc, const std::string& path, int showDialog);
-    static int ImportMasterCsv(CPelkoDoc& doc, const std::string& path, int showDialog);
+    static int ImportMasterCsv(CPelkoDoc& doc, const std::string& path, int showDialog,
+                               std::string& messages);
 
     // The main window's "Einstellungen" buttons for "Excel/CSV-Datei": the column dialog of the
     // export or import layout of the document's data type. 0 when cancelled or not shown.

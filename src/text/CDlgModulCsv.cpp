@@ -36,7 +36,7 @@ const std::vector<std::string>& CDlgModulCsv::SeparatorEntries() {
 }
 
 const std::vector<std::string>& CDlgModulCsv::CharsetEntries() {
-    static const std::vector<std::string> entries = {"ANSI (Windows)", "OEM (DOS)"};
+    static const std::vector<std::string> entries = {"ANSI (Windows)", "OEM (DOS)", "UTF-8"};
     return entries;
 }
 

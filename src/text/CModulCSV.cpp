@@ -5,6 +5,7 @@
 #include "core/CIniEx.h"
 #include "core/CStepCode.h"
 #include "core/CTool.h"
+#include "core/CValueCheck.h"
 #include "text/CDlgModulCsvExport.h"
 #include "text/CDlgModulCsvImport.h"
 
@@ -120,7 +121,11 @@ void CModulCSV::LoadLayout(const std::string& fileName, const std::string& secti
     OrderChanged();
 
     CIniEx ini;
+    layoutFound = false;
+    checkHeadings = 1;
+    layoutUnreadable = false;
     if (!ini.Open(fileName)) {
+        layoutUnreadable = ini.ReadFailed();
         for (size_t i = 0; i < columns.size(); ++i) {
             columns[i].position = static_cast<int>(i);
             columns[i].selected = 1;
@@ -137,6 +142,8 @@ void CModulCSV::LoadLayout(const std::string& fileName, const std::string& secti
     option("Zeichensatz", oemCharset, 0);
     option("Nachkommazeichen", decimalPoint, 0);
     option(OptionKeyNoHeading(), noHeading, 0);
+    option(Ansi("Überschriften prüfen"), checkHeadings, 1);
+    layoutFound = ini.HasSection(section);
 
     int highest = 0;
     for (size_t i = 0; i < columns.size(); ++i) {
@@ -172,6 +179,13 @@ void CModulCSV::LoadLayout(const std::string& fileName, const std::string& secti
     }
 }
 
+// Half a layout would read or write the columns in wrong places, and saving it would lose the rest.
+int CModulCSV::LayoutUnreadable(const std::string& layoutFile) {
+    ShowFileError(601, Ansi("Die Datei (%s) kann nicht gelesen werden.\nDer Vorgang wird abgebrochen."),
+                  CIniEx::LocateFile(layoutFile));
+    return 0;
+}
+
 int CModulCSV::SaveLayout(const std::string& fileName, const std::string& section) {
     CIniEx ini;
     if (!ini.Open(fileName)) return 0;
@@ -198,6 +212,7 @@ int CModulCSV::SaveLayout(const std::string& fileName, const std::string& sectio
 int CModulCSV::SetupExport(const std::string& layoutFile, const std::string& section, int showDialog) {
     CStepCode::Set(6004);
     LoadLayout(layoutFile, section);
+    if (layoutUnreadable) return LayoutUnreadable(layoutFile);
     CDlgModulCsvExport dialog(*this);
     if (!exportProfile.empty()) dialog.ApplyProfile(exportProfile);
     CStepCode::Set(6005);
@@ -246,12 +261,14 @@ void CModulCSV::JoinSelected(std::string CsvColumn::*text) {
 
 int CModulCSV::WriteHeading() {
     CStepCode::Set(6009);
+    // "Zeichensatz"=2: UTF-8 with its mark, so that spreadsheet programs recognise it.
+    if (oemCharset == kUtf8Charset) file.WriteRaw("\xEF\xBB\xBF");
     if (noHeading) return 1;
     BuildOrders();
     CStepCode::Set(6010);
     JoinSelected(&CsvColumn::heading);
     CStepCode::Set(6011);
-    file.WriteLine(line);
+    file.WriteLine(oemCharset == kUtf8Charset ? CCodePage::AnsiToUtf8(line) : line);
     return 1;
 }
 
@@ -340,7 +357,10 @@ std::string CModulCSV::Transform(const std::string& input, int numeric, int forc
 int CModulCSV::WriteRecord() {
     BuildOrders();
     JoinSelected(&CsvColumn::value);
-    if (oemCharset) CCodePage::AnsiToOemInPlace(line);
+    if (oemCharset == kUtf8Charset)
+        line = CCodePage::AnsiToUtf8(line);
+    else if (oemCharset)
+        CCodePage::AnsiToOemInPlace(line);
     file.WriteLine(line);
     return 1;
 }
@@ -398,40 +418,127 @@ void CModulCSV::BuildOrders() {
 // ---------------------------------------------------------------------------------------------
 // Import
 
+void CModulCSV::ShowFileError(int code, const std::string& what, const std::string& path) {
+    frontEnd.MessageBox(CTool::Format("(E:%d#%d)\n", code, CStepCode::Get()) +
+                        CTool::Format(what.c_str(), path.c_str()));
+}
+
 int CModulCSV::OpenImportFile(const std::string& path) {
     CStepCode::Set(6025);
     exportPath.clear();
+    lineNumber = 0;
+    hasPending = false;
+    // PrepareImport left the file open at its start: a pipe cannot be opened a second time.
+    if (preparedOpen && path == fileName && file.IsOpen()) {
+        preparedOpen = false;
+        file.Rewind();
+        return 1;
+    }
+    preparedOpen = false;
     if (!file.OpenRead(path)) {
-        frontEnd.MessageBox(
-            CTool::Format(Ansi("(E:601#%d)\nEs ist ein Fehler beim Öffnen der Export-Datei (%s) "
-                               "aufgetreten.\nKontrollieren Sie bitte ob die Datei nicht von einer "
-                               "anderen Anwendung (z.B. Excel) geöffnet ist.\nDer Export wird "
-                               "abgebrochen.")
-                              .c_str(),
-                          CStepCode::Get(), path.c_str()));
+        ShowFileError(601,
+                      Ansi("Es ist ein Fehler beim Öffnen der Eingabedatei (%s) aufgetreten.\nKontrollieren "
+                           "Sie bitte ob die Datei nicht von einer anderen Anwendung (z.B. Excel) geöffnet "
+                           "ist.\nDer Import wird abgebrochen."),
+                      path);
         return 0;
     }
     file.MeasureSize();
     return 1;
 }
 
+namespace {
+
+const char kUtf8Mark[] = "\xEF\xBB\xBF";
+
+// Text that holds UTF-8 sequences of more than one byte and nothing that is not UTF-8.
+bool LooksLikeUtf8(const std::string& text) {
+    bool multiByte = false;
+    for (size_t pos = 0; pos < text.size();) {
+        size_t at = pos;
+        if (CCodePage::NextCodePoint(text, pos) == 0xFFFD && text.compare(at, 3, "\xEF\xBF\xBD") != 0)
+            return false;
+        multiByte = multiByte || pos - at > 1;
+    }
+    return multiByte;
+}
+
+// UTF-8 to Windows-1252; a byte that is no part of a UTF-8 sequence stays as it is, and a
+// character without a Windows form becomes "?" and is noted once.
+void FromUtf8(std::string& text, std::string& unmapped) {
+    std::string out;
+    out.reserve(text.size());
+    for (size_t pos = 0; pos < text.size();) {
+        size_t at = pos;
+        unsigned code = CCodePage::NextCodePoint(text, pos);
+        if (code == 0xFFFD && text.compare(at, 3, "\xEF\xBF\xBD") != 0) {
+            out += text[at];
+            pos = at + 1;
+            continue;
+        }
+        char c = CCodePage::UnicodeToAnsi(code);
+        if (c == '?' && code != '?') {
+            std::string character = text.substr(at, pos - at);
+            if (unmapped.find(character) == std::string::npos) unmapped += character;
+        }
+        out += c;
+    }
+    text.swap(out);
+}
+
+} // namespace
+
+// The separator with the most occurrences in the first line, unless the lines after it do not
+// split into as many fields with it (headings with commas in a file separated by ";").
+void CModulCSV::ChooseSeparator(const std::vector<std::string>& sample) {
+    int counts[4] = {0, 0, 0, 0};
+    for (char c : sample[0])
+        for (int s = 0; s < 4; ++s)
+            if (c == kSeparators[s]) ++counts[s];
+    std::vector<int> order;
+    for (int s = 0; s < 4; ++s)
+        if (counts[s] > 0) order.push_back(s);
+    std::stable_sort(order.begin(), order.end(), [&](int a, int b) { return counts[a] > counts[b]; });
+    separatorIndex = order.empty() ? -1 : order[0];
+    for (int s : order) {
+        const int fields = FieldCount(sample[0], kSeparators[s]);
+        bool confirmed = true;
+        for (size_t i = 1; i < sample.size(); ++i)
+            if (!sample[i].empty() && FieldCount(sample[i], kSeparators[s]) != fields) confirmed = false;
+        if (confirmed) {
+            separatorIndex = s;
+            return;
+        }
+    }
+}
+
+int CModulCSV::FieldCount(const std::string& text, char separator) const {
+    int fields = 1;
+    bool quoted = false;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '"' && (quoted || i == 0 || text[i - 1] == separator))
+            quoted = !quoted;
+        else if (text[i] == separator && !quoted)
+            ++fields;
+    }
+    return fields;
+}
+
 int CModulCSV::PrepareImport(const std::string& path) {
     CStepCode::Set(6019);
     fileName = path;
+    preparedOpen = false;
     if (!OpenImportFile(path)) return 0;
     CStepCode::Set(6020);
-    file.ReadLine(line);
-    int counts[4] = {0, 0, 0, 0};
-    for (char c : line)
-        for (int s = 0; s < 4; ++s)
-            if (c == kSeparators[s]) ++counts[s];
-    separatorIndex = -1;
-    for (int s = 0, best = 0; s < 4; ++s) {
-        if (counts[s] > best) {
-            best = counts[s];
-            separatorIndex = s;
-        }
-    }
+    const size_t kSampleLines = 6;
+    std::vector<std::string> sample;
+    while (sample.size() < kSampleLines && (sample.empty() || !file.IsEndOfFile()))
+        sample.push_back(file.ReadLine());
+    std::string text;
+    for (const std::string& one : sample)
+        text += one;
+    utf8Detected = sample[0].starts_with(kUtf8Mark) || LooksLikeUtf8(text);
+    ChooseSeparator(sample);
     CStepCode::Set(6021);
     for (size_t i = 0; i < columns.size(); ++i) {
         columns[i].value.clear();
@@ -439,15 +546,22 @@ int CModulCSV::PrepareImport(const std::string& path) {
         columns[i].position = static_cast<int>(i);
     }
     OrderChanged();
-    file.CloseFile();
+    file.Rewind();
+    preparedOpen = true;
     return 1;
 }
 
 int CModulCSV::SetupImport(const std::string& layoutFile, const std::string& section, int showDialog) {
     CStepCode::Set(6022);
+    unmapped.clear();
+    openQuoteLine = 0;
+    expectedFields = 0;
+    utf8 = utf8Detected;
     ReadRecord(); // the heading line, read with the positions PrepareImport gave
+    expectedFields = fieldsRead;
     int detected = separatorIndex;
     LoadLayout(layoutFile, section);
+    if (layoutUnreadable) return LayoutUnreadable(layoutFile);
     separatorIndex = detected;
     CDlgModulCsvImport dialog(*this);
     if (!importProfile.empty()) dialog.ApplyProfile(importProfile);
@@ -457,15 +571,16 @@ int CModulCSV::SetupImport(const std::string& layoutFile, const std::string& sec
         if (!frontEnd.RunDialog(dialog)) return 0;
     }
     dialog.TakeOptions();
+    utf8 = utf8Detected || oemCharset == kUtf8Charset;
     SaveLayout(layoutFile, section);
     CStepCode::Set(6024);
     if (noHeading) {
-        file.CloseFile();
-        file.OpenRead(fileName);
+        file.Rewind();
+        lineNumber = 0;
+        hasPending = false;
     }
     return 1;
 }
-
 void CModulCSV::AssignByHeadings() {
     CStepCode::Set(6041);
     const int count = GetColumnCount();
@@ -479,8 +594,18 @@ void CModulCSV::AssignByHeadings() {
 }
 
 void CModulCSV::ReadLineConverted(std::string& text) {
+    ++lineNumber;
+    if (hasPending) {
+        text.swap(pending);
+        hasPending = false;
+        return;
+    }
     file.ReadLine(text);
-    if (oemCharset) CCodePage::OemToAnsiInPlace(text);
+    if (lineNumber == 1 && text.starts_with(kUtf8Mark)) text.erase(0, 3);
+    if (utf8)
+        FromUtf8(text, unmapped);
+    else if (oemCharset && oemCharset != kUtf8Charset)
+        CCodePage::OemToAnsiInPlace(text);
 }
 
 void CModulCSV::AssignField(size_t number, std::string_view text) {
@@ -499,70 +624,189 @@ void CModulCSV::AssignField(size_t number, std::string_view text) {
             columns[static_cast<size_t>(index)].value = text;
 }
 
+// A field that does not start with a quote: a quote inside it is a character like any other, as
+// spreadsheet programs read it. A lone LF (the file's lines end with CR LF) ends the record when
+// the record already has the fields of the heading line; before that it belongs to the value, as
+// an export without quotes writes a text over several lines.
+void CModulCSV::AssignUnquoted(size_t& number, size_t& i) {
+    const int separator = ReadSeparator();
+    size_t j = i;
+    for (; j < line.size() && static_cast<unsigned char>(line[j]) != separator; ++j) {
+        if (line[j] != '\n') continue;
+        if (expectedFields > 0 && number + 1 >= expectedFields) {
+            pending.assign(line, j + 1);
+            hasPending = !pending.empty() || !file.IsEndOfFile();
+            line.resize(j);
+            break;
+        }
+        bareLineFeed = true;
+    }
+    const bool ended = j < line.size();
+    if (ended || j > i) AssignField(number++, std::string_view(line).substr(i, j - i));
+    i = ended ? j + 1 : line.size() + 1;
+}
+
+// A field in quotes: "" is one quote, and a field still open at the end of the line goes on in the
+// next one. Text after the closing quote up to the separator is kept as it stands.
+void CModulCSV::AssignQuoted(size_t& number, size_t& i) {
+    const int separator = ReadSeparator();
+    const int opened = lineNumber;
+    field.clear();
+    for (++i;;) {
+        size_t quote = line.find('"', i);
+        if (quote == std::string::npos) {
+            field.append(line, i);
+            i = line.size();
+            if (AtEndOfFile()) {
+                if (!openQuoteLine) openQuoteLine = opened;
+                break;
+            }
+            ReadLineConverted(next);
+            line += '\n';
+            field += '\n';
+            i = line.size();
+            line += next;
+            continue;
+        }
+        field.append(line, i, quote - i);
+        i = quote + 1;
+        if (i < line.size() && line[i] == '"') {
+            field += '"';
+            ++i;
+            continue;
+        }
+        break;
+    }
+    size_t j = i;
+    while (j < line.size() && static_cast<unsigned char>(line[j]) != separator)
+        ++j;
+    field.append(line, i, j - i);
+    const bool ended = j < line.size();
+    if (ended || !field.empty()) AssignField(number++, field);
+    i = ended ? j + 1 : line.size() + 1;
+}
+
 int CModulCSV::ReadRecord() {
     CStepCode::Set(6026);
     BuildOrders();
     ReadLineConverted(line);
-    const int separator = ReadSeparator();
+    recordLine = lineNumber;
     size_t number = 0;
-    bool quoted = false;
     bareLineFeed = false;
-    field.clear();
-    size_t i = 0;
-    for (;;) {
-        if (!quoted && field.empty()) {
-            // A field without quotes goes from the line straight into its columns.
-            size_t j = i;
-            while (j < line.size() && line[j] != '"' && static_cast<unsigned char>(line[j]) != separator)
-                ++j;
-            if (std::memchr(line.data() + i, '\n', j - i)) bareLineFeed = true;
-            if (j == line.size() || line[j] != '"') {
-                const bool ended = j < line.size();
-                if (ended || j > i) AssignField(number++, std::string_view(line).substr(i, j - i));
-                if (!ended) break;
-                i = j + 1;
-                continue;
-            }
-            field.append(line, i, j - i);
-            i = j;
+    for (size_t i = 0; i < line.size();) {
+        if (line[i] == '"')
+            AssignQuoted(number, i);
+        else
+            AssignUnquoted(number, i);
+    }
+    fieldsRead = number;
+    CStepCode::Set(6027);
+    return AtEndOfFile() ? 0 : 1;
+}
+
+int CModulCSV::CheckHeadings(std::string& messages) {
+    if (noHeading || (layoutFound && !checkHeadings)) return 1;
+    // The heading of file field p is the value the heading line gave the column defined p-th.
+    auto headingAt = [&](int position) -> const std::string& {
+        static const std::string none;
+        return position >= 0 && position < GetColumnCount() ? columns[static_cast<size_t>(position)].value
+                                                            : none;
+    };
+    auto names = [](const CsvColumn& column, const std::string& text) {
+        return !column.name.empty() && (text == column.name || text == column.heading);
+    };
+    if (!layoutFound) {
+        bool named = false;
+        for (const CsvColumn& column : columns)
+            for (int p = 0; p < GetColumnCount() && !named; ++p)
+                named = names(column, headingAt(p));
+        if (!named || !importProfile.empty()) return 1;
+        // The dialog's automatic assignment; a column left on a field of another heading reads nothing.
+        std::vector<CsvColumn> before = columns;
+        AssignByHeadings();
+        std::vector<char> taken(columns.size(), 0);
+        bool changed = false;
+        for (size_t i = 0; i < columns.size(); ++i) {
+            CsvColumn& column = columns[i];
+            const std::string& heading = AssignedHeading(static_cast<int>(i));
+            if (!column.name.empty() && column.selected == 1 && !heading.empty() && !names(column, heading))
+                column.selected = 0;
+            if (column.selected == 1 && column.position >= 0 &&
+                static_cast<size_t>(column.position) < taken.size())
+                taken[static_cast<size_t>(column.position)] = 1;
+            changed =
+                changed || column.position != before[i].position || column.selected != before[i].selected;
         }
-        if (i == line.size()) {
-            // An open quote carries the field over into the next line.
-            if (quoted && !field.empty() && !file.IsEndOfFile()) {
-                ReadLineConverted(next);
-                line += '\n';
-                line += next;
-                continue;
-            }
-            if (!field.empty()) AssignField(number++, field);
+        if (!changed) return 1;
+        std::string unused;
+        for (size_t p = 0; p < columns.size(); ++p)
+            if (!taken[p] && !headingAt(static_cast<int>(p)).empty())
+                unused += (unused.empty() ? "" : ", ") + CValueCheck::Shown(headingAt(static_cast<int>(p)));
+        messages +=
+            CTool::Format(Ansi("HINWEIS: Für die Datei (%s) gab es noch keine Zuordnung der Spalten, sie "
+                               "wurden nach den Überschriften zugeordnet.")
+                              .c_str(),
+                          fileName.c_str());
+        if (!unused.empty()) messages += Ansi(" Nicht übernommen werden die Spalten: ") + unused + ".";
+        messages += "\r\n";
+        return 1;
+    }
+    int ok = 1;
+    for (const CsvColumn& column : columns) {
+        if (column.name.empty() || column.selected != 1) continue;
+        const std::string& heading = headingAt(column.position);
+        if (heading.empty() || names(column, heading)) continue;
+        for (const CsvColumn& other : columns) {
+            if (&other == &column || !names(other, heading)) continue;
+            messages +=
+                CTool::Format(Ansi("FEHLER: Zeile 1: Die Spalte %d der Datei heißt '%s', die Zuordnung "
+                                   "liest dort aber '%s'. Bitte prüfen Sie die Zuordnung der Spalten.\r\n")
+                                  .c_str(),
+                              column.position + 1, CValueCheck::Shown(heading).c_str(), column.name.c_str());
+            ok = 0;
             break;
         }
-        const char c = line[i];
-        if (c == '"') {
-            if (quoted) {
-                quoted = false;
-            } else {
-                quoted = true;
-                if (i > 0 && line[i - 1] == '"') field += '"';
-            }
-            ++i;
-        } else if (!quoted && static_cast<unsigned char>(c) == separator) {
-            AssignField(number++, field);
-            field.clear();
-            ++i;
-        } else {
-            // Copy the run of ordinary characters at once.
-            size_t j = i + 1;
-            while (j < line.size() && line[j] != '"' &&
-                   (quoted || static_cast<unsigned char>(line[j]) != separator))
-                ++j;
-            if (!quoted && std::memchr(line.data() + i, '\n', j - i)) bareLineFeed = true;
-            field.append(line, i, j - i);
-            i = j;
-        }
     }
-    CStepCode::Set(6027);
-    return file.IsEndOfFile() ? 0 : 1;
+    return ok;
+}
+
+int CModulCSV::FinishImport(std::string& messages) {
+    if (!unmapped.empty()) {
+        std::string list;
+        for (size_t pos = 0; pos < unmapped.size();)
+            list +=
+                CTool::Format("%sU+%04X", list.empty() ? "" : ", ", CCodePage::NextCodePoint(unmapped, pos));
+        messages +=
+            Ansi("HINWEIS: Diese Zeichen der Datei gibt es im Windows-Zeichensatz nicht, sie wurden durch "
+                 "'?' ersetzt: ") +
+            list + "\r\n";
+    }
+    if (file.GetReadFault() == CMyFile::EReadFault::TooLarge) {
+        ShowFileError(
+            601,
+            Ansi("Die Eingabedatei (%s) ist größer als 4 GB und kann nicht gelesen werden.\nDer Import "
+                 "wird abgebrochen."),
+            fileName);
+        return 0;
+    }
+    if (file.GetReadFault() != CMyFile::EReadFault::None) {
+        ShowFileError(
+            601,
+            Ansi("Es ist ein Fehler beim Lesen der Eingabedatei (%s) aufgetreten.\nDie Datei konnte "
+                 "nicht vollständig gelesen werden.\nDer Import wird abgebrochen."),
+            fileName);
+        return 0;
+    }
+    if (openQuoteLine) {
+        messages +=
+            CTool::Format(Ansi("FEHLER: Zeile %d: Ein Feld in Anführungszeichen, das hier beginnt, wird bis "
+                               "zum Ende der Datei nicht geschlossen. Die Datei kann nicht gelesen "
+                               "werden.\r\n")
+                              .c_str(),
+                          openQuoteLine);
+        return 0;
+    }
+    return 1;
 }
 
 int CModulCSV::GetString(const std::string& name, std::string& target) const {

@@ -53,7 +53,18 @@ public:
     // True when the line just read held a line feed outside quotes: the file ends its lines with
     // LF alone, which only CR LF ends here.
     bool HadBareLineFeed() const { return bareLineFeed; }
-    bool AtEndOfFile() const { return file.IsEndOfFile(); }
+    bool AtEndOfFile() const { return file.IsEndOfFile() && !hasPending; }
+    // The line of the file where the record just read starts (1 = the first line).
+    int RecordLine() const { return recordLine; }
+    // Compares the heading line of an import with the layout: a file field whose heading names
+    // another program column than the one the layout reads there is a FEHLER, and 0 is returned.
+    // A layout section that did not exist yet is assigned by the headings instead (with a
+    // HINWEIS). "Überschriften prüfen=0" in the layout turns the comparison off.
+    int CheckHeadings(std::string& messages);
+    // After the last record: 0 when the input could not be read to its end (E:601 shown) or a
+    // quoted field never closed (FEHLER); also notes the characters that UTF-8 input held
+    // without a Windows form.
+    int FinishImport(std::string& messages);
     int GetString(const std::string& name, std::string& target) const;
     int GetDouble(const std::string& name, double& target) const;
     int GetInt(const std::string& name, int& target) const;
@@ -86,7 +97,8 @@ public:
     int separatorIndex = 0;
     int noLineBreaks = 0;
     int softReturn = 10;
-    int oemCharset = 0;
+    int oemCharset = 0; // "Zeichensatz": 0 Windows, 2 UTF-8, any other value DOS
+    static constexpr int kUtf8Charset = 2;
     int decimalPoint = 0;
     int noHeading = 0;
     std::string confirmCaption;
@@ -104,6 +116,12 @@ private:
     void BuildOrders();
     void AssignField(size_t field, std::string_view text);
     void ReadLineConverted(std::string& line);
+    void ChooseSeparator(const std::vector<std::string>& sample);
+    int FieldCount(const std::string& text, char separator) const;
+    void AssignUnquoted(size_t& number, size_t& i);
+    void AssignQuoted(size_t& number, size_t& i);
+    void ShowFileError(int code, const std::string& what, const std::string& path);
+    int LayoutUnreadable(const std::string& layoutFile);
 
     CFrontEnd& frontEnd;
     std::vector<CsvColumn> columns;
@@ -122,4 +140,20 @@ private:
     std::string field;
     std::string next;
     bool bareLineFeed = false;
+    // Import state: the file stays open from PrepareImport on, so that an input that cannot be
+    // opened twice (a pipe) is read whole; the rest of a line after a lone LF that ended a record.
+    bool preparedOpen = false;
+    bool layoutFound = false;
+    bool layoutUnreadable = false;
+    int checkHeadings = 1;
+    size_t expectedFields = 0;
+    size_t fieldsRead = 0;
+    bool utf8Detected = false;
+    bool utf8 = false;
+    std::string pending;
+    bool hasPending = false;
+    int lineNumber = 0;
+    int recordLine = 0;
+    int openQuoteLine = 0;
+    std::string unmapped; // characters of UTF-8 input without a Windows-1252 form
 };

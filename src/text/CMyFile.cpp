@@ -1,7 +1,10 @@
 #include "text/CMyFile.h"
 
+#include "core/CCodePage.h"
 #include "core/CPlatform.h"
 #include "core/CStepCode.h"
+
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <cstring>
@@ -9,6 +12,16 @@
 namespace {
 
 constexpr size_t kChunk = 32768;
+
+// Looks at the first two bytes of a file and goes back to its start.
+bool StartsWithUtf16Mark(std::FILE* file) {
+    unsigned char mark[2] = {0, 0};
+    bool utf16 = std::fread(mark, 1, 2, file) == 2 &&
+                 ((mark[0] == 0xFF && mark[1] == 0xFE) || (mark[0] == 0xFE && mark[1] == 0xFF));
+    std::clearerr(file);
+    fseeko(file, 0, SEEK_SET);
+    return utf16;
+}
 constexpr size_t kWriteBuffer = 1 << 20;
 
 } // namespace
@@ -30,14 +43,76 @@ int CMyFile::OpenRead(const std::string& path) {
     Discard();
     writing = false;
     begin = end = 0;
+    size = 0;
     readPosition = 0;
     endOfFile = 0;
     lineEndsKnown = false;
     unixLineEnds = false;
+    crLineEnds = false;
+    memoryInput = false;
+    readFault = EReadFault::None;
     // A folder opens for reading on this platform but holds no lines.
     if (!CPlatform::IsDirectory(path)) file = CPlatform::OpenFile(path, "rb");
-    if (!file) endOfFile = 1;
-    return file ? 1 : 0;
+    if (!file) {
+        endOfFile = 1;
+        return 0;
+    }
+    struct stat info {};
+    regularFile = fstat(fileno(file), &info) == 0 && S_ISREG(info.st_mode);
+    if (!regularFile || StartsWithUtf16Mark(file)) LoadWhole();
+    return 1;
+}
+
+// Reads an input that cannot seek to its end (a FIFO ends when its writer closes it).
+void CMyFile::LoadWhole() {
+    for (;;) {
+        if (buffer.size() < end + kChunk) buffer.resize(std::max(buffer.size() * 2, end + kChunk));
+        size_t n = std::fread(buffer.data() + end, 1, kChunk, file);
+        end += n;
+        if (static_cast<long long>(end) > readLimit) {
+            readFault = EReadFault::TooLarge;
+            break;
+        }
+        if (n < kChunk) {
+            if (std::ferror(file)) readFault = EReadFault::Error;
+            break;
+        }
+    }
+    memoryInput = true;
+    if (readFault != EReadFault::None) end = 0;
+    // UTF-16 text is read as UTF-8 with its mark, which the readers of text recognise.
+    if (end >= 2 &&
+        (std::memcmp(buffer.data(), "\xFF\xFE", 2) == 0 || std::memcmp(buffer.data(), "\xFE\xFF", 2) == 0)) {
+        std::string text =
+            "\xEF\xBB\xBF" +
+            CCodePage::Utf16ToUtf8(std::string_view(buffer.data() + 2, end - 2), buffer[0] == '\xFE');
+        buffer.assign(text.begin(), text.end());
+        end = text.size();
+    }
+    readPosition = size = static_cast<long long>(end);
+    TakeEndOfInput();
+    DetectLineEnds(0, true);
+}
+
+void CMyFile::Rewind() {
+    begin = 0;
+    endOfFile = 0;
+    if (memoryInput) {
+        end = static_cast<size_t>(size);
+        TakeEndOfInput();
+        return;
+    }
+    end = 0;
+    readPosition = 0;
+    if (file) {
+        std::clearerr(file);
+        fseeko(file, 0, SEEK_SET);
+    }
+}
+
+// A Ctrl-Z at the very end is the old end-of-text mark, not a character of the last line.
+void CMyFile::TakeEndOfInput() {
+    if (end > begin && buffer[end - 1] == '\x1A') --end;
 }
 
 int CMyFile::OpenWrite(const std::string& path, int append) {
@@ -84,6 +159,7 @@ int CMyFile::CloseFile() {
 
 long long CMyFile::MeasureSize() {
     CStepCode::Set(9502);
+    if (memoryInput) return size;
     size = 0;
     if (!file) return 0;
     long long here = ftello(file);
@@ -94,7 +170,7 @@ long long CMyFile::MeasureSize() {
 
 int CMyFile::ProgressPercent() const {
     if (size < 1 || !file) return 0;
-    return static_cast<int>(readPosition * 100 / size);
+    return static_cast<int>((memoryInput ? static_cast<long long>(begin) : readPosition) * 100 / size);
 }
 
 void CMyFile::WriteLine(const std::string& text) {
@@ -113,26 +189,44 @@ void CMyFile::WriteRaw(const std::string& text) {
 }
 
 size_t CMyFile::ReadChunk() {
+    if (memoryInput || !file || readFault != EReadFault::None) return 0;
     if (begin > 0) {
         std::memmove(buffer.data(), buffer.data() + begin, end - begin);
         end -= begin;
         begin = 0;
     }
     if (buffer.size() < end + kChunk) buffer.resize(std::max(buffer.size() * 2, end + kChunk));
-    if (!file) return 0;
     size_t n = std::fread(buffer.data() + end, 1, kChunk, file);
+    const size_t firstNew = end;
     end += n;
     readPosition += static_cast<long long>(n);
-    if (!lineEndsKnown) DetectLineEnds(end - n);
+    // A read error, or a file that is shorter now than when it was measured, is no end of file.
+    if (readPosition > readLimit)
+        readFault = EReadFault::TooLarge;
+    else if (n < kChunk && (std::ferror(file) || (regularFile && readPosition < size)))
+        readFault = EReadFault::Error;
+    if (readFault != EReadFault::None) {
+        begin = end = 0; // what was read is not the input; nothing of it is handed on
+        return 0;
+    }
+    if (n < kChunk) TakeEndOfInput();
+    if (!lineEndsKnown) DetectLineEnds(std::min(firstNew, end), n < kChunk);
     return n;
 }
 
 // Decided by the first line feed in sight: until one has been read, the rule is not known yet.
-void CMyFile::DetectLineEnds(size_t firstNew) {
+// Without any line feed in the first read, CRs mean CR line ends.
+void CMyFile::DetectLineEnds(size_t firstNew, bool atEnd) {
     const char* data = buffer.data() + begin;
     const char* last = buffer.data() + end;
     const char* lf = std::find(static_cast<const char*>(buffer.data() + firstNew), last, '\n');
-    if (lf == last) return;
+    if (lf == last) {
+        // Two CRs (or one in a file that ends within the first read), and no line feed.
+        if (firstNew != begin) return;
+        long long crs = std::count(data, atEnd ? last : last - 1, '\r');
+        if (crs >= 2 || (crs == 1 && atEnd)) lineEndsKnown = crLineEnds = true;
+        return;
+    }
     lineEndsKnown = true;
     for (const char* p = lf; p != last; p = std::find(p + 1, last, '\n'))
         if (p > data && p[-1] == '\r') return;
@@ -183,7 +277,10 @@ void CMyFile::ReadLine(std::string& line, EBreaks breaks) {
     size_t endBytes = 0;
     size_t from = 0;
     // The line ends of a file are known once its first line feed is read.
-    auto rule = [&] { return breaks == EBreaks::CrLfOnly && unixLineEnds ? EBreaks::Lf : breaks; };
+    auto rule = [&] {
+        if (breaks != EBreaks::CrLfOnly) return breaks;
+        return unixLineEnds ? EBreaks::Lf : crLineEnds ? EBreaks::Any : breaks;
+    };
     // A line never comes back in pieces: without a line end in sight, more is read while the file
     // may hold more.
     while (!FindLineEnd(from, rule(), length, endBytes)) {
@@ -191,7 +288,7 @@ void CMyFile::ReadLine(std::string& line, EBreaks breaks) {
             length = end - begin;
             endBytes = 0;
             // A CR at the very end of the file ends the last line on its own.
-            if (breaks == EBreaks::Any && length > 0 && buffer[end - 1] == '\r') {
+            if (rule() == EBreaks::Any && length > 0 && buffer[end - 1] == '\r') {
                 --length;
                 endBytes = 1;
             }

@@ -17,7 +17,11 @@ public:
     CMyFile& operator=(const CMyFile&) = delete;
     ~CMyFile();
 
+    // Opens for reading. An input that cannot seek (a pipe, a FIFO, a device) is read into memory
+    // here, whole, so that nothing it held is lost to a look ahead or a second pass.
     int OpenRead(const std::string& path);
+    // Starts reading again at the first byte (also for an input held in memory).
+    void Rewind();
     int OpenWrite(const std::string& path, int append);
     // Closes the file; 0 when a written file could not be completed (the target is then untouched).
     int CloseFile();
@@ -30,11 +34,21 @@ public:
 
     // The next line without its CR LF; a lone CR or LF stays part of the line. NUL bytes become blanks.
     // A file whose first 32 KiB hold line feeds but no CR LF at all was written with Unix line ends:
-    // there a LF (with or without a CR before it) ends the line instead.
+    // there a LF (with or without a CR before it) ends the line instead; one that holds CRs but no
+    // line feed at all ends its lines with CR alone. A Ctrl-Z as the last byte marks the end of
+    // the text and is no part of it.
     std::string ReadLine();
     void ReadLine(std::string& line);
     // Like ReadLine, but a lone LF or a lone CR ends a line too.
     std::string ReadLineAnyBreak();
+
+    // Why reading stopped before the end of the input: a read error of the platform (or a file
+    // that shrank while it was read), or the size limit. The lines read so far are not the whole
+    // input then.
+    enum class EReadFault { None, Error, TooLarge };
+    EReadFault GetReadFault() const { return readFault; }
+    static constexpr long long kDefaultReadLimit = 4LL << 30;
+    void SetReadLimit(long long bytes) { readLimit = bytes; }
 
     bool IsEndOfFile() const { return endOfFile != 0; }
     bool IsOpen() const { return file != nullptr; }
@@ -43,7 +57,9 @@ private:
     enum class EBreaks { CrLfOnly, Lf, Any };
     void ReadLine(std::string& line, EBreaks breaks);
     size_t ReadChunk();
-    void DetectLineEnds(size_t firstNew);
+    void LoadWhole();
+    void TakeEndOfInput();
+    void DetectLineEnds(size_t firstNew, bool atEnd);
     // Finds the end of the line in the buffered bytes from index from: the line length and the bytes
     // of its line end, or false when the buffered bytes hold no complete line end.
     bool FindLineEnd(size_t from, EBreaks breaks, size_t& length, size_t& endBytes) const;
@@ -58,6 +74,11 @@ private:
     size_t end = 0;
     bool lineEndsKnown = false;
     bool unixLineEnds = false;
+    bool crLineEnds = false;  // old Mac files: a CR alone ends every line
+    bool memoryInput = false; // the whole input is in the buffer; nothing more is read
+    bool regularFile = false;
+    EReadFault readFault = EReadFault::None;
+    long long readLimit = kDefaultReadLimit;
     bool writing = false;
     bool writeFailed = false;
     std::string targetPath; // set while a temporary file stands in for it

@@ -30,7 +30,7 @@ void Fill(QComboBox* combo, const std::vector<std::string>& entries, int index) 
 
 } // namespace
 
-CColumnTree::CColumnTree(bool dragAndDrop) {
+CColumnTree::CColumnTree(bool dragAndDropItems) : dragAndDrop(dragAndDropItems) {
     setHeaderHidden(true);
     setRootIsDecorated(false);
     setUniformRowHeights(true);
@@ -40,6 +40,20 @@ CColumnTree::CColumnTree(bool dragAndDrop) {
     setAcceptDrops(true);
     setDropIndicatorShown(true);
     setDragDropMode(QAbstractItemView::DragDrop);
+}
+
+void CColumnTree::AddItem(const QString& text, bool ticked) {
+    auto* entry = new QTreeWidgetItem(this, {text});
+    entry->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable |
+                    (dragAndDrop ? Qt::ItemIsDragEnabled | Qt::ItemIsDropEnabled : Qt::NoItemFlags));
+    entry->setCheckState(0, ticked ? Qt::Checked : Qt::Unchecked);
+}
+
+void CColumnTree::ShowCurrent(int row) {
+    if (QTreeWidgetItem* selected = topLevelItem(row)) {
+        setCurrentItem(selected);
+        scrollToItem(selected);
+    }
 }
 
 const char* const kDragFormat = "application/x-pelko-spalte";
@@ -203,18 +217,7 @@ void CCsvColumnDialog::ShowOptions() {
 }
 
 void CCsvColumnDialog::ShowItems() {
-    QSignalBlocker blocker(tree);
-    tree->clear();
-    for (int item = 0; item < logic.GetItemCount(); ++item) {
-        auto* entry = new QTreeWidgetItem(tree, {ToQt(logic.GetItemText(item))});
-        entry->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable |
-                        (import ? Qt::ItemIsDragEnabled | Qt::ItemIsDropEnabled : Qt::NoItemFlags));
-        entry->setCheckState(0, logic.IsTicked(item) ? Qt::Checked : Qt::Unchecked);
-    }
-    if (QTreeWidgetItem* selected = tree->topLevelItem(logic.GetSelectedItem())) {
-        tree->setCurrentItem(selected);
-        tree->scrollToItem(selected);
-    }
+    tree->ShowItems(logic);
 }
 
 void CCsvColumnDialog::TakeControls() {

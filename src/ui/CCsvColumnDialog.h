@@ -3,6 +3,8 @@
 #include <QDialog>
 #include <QTreeWidget>
 
+#include "ui/CQtText.h"
+
 class CDlgModulCsv;
 class CDlgModulCsvImport;
 class QCheckBox;
@@ -19,6 +21,8 @@ public:
     // What a drag of one item carries: this list and the item's row, so that only drags out of
     // this very list are taken.
     QMimeData* DragData(int row) const;
+    // Rebuilds the items from a dialog logic (item texts, ticks, the current item).
+    template <class Logic> void ShowItems(const Logic& logic);
 
 signals:
     void Dropped(int source, int target);
@@ -34,7 +38,19 @@ private:
     int SourceRow(const QMimeData* data) const;
     // The item under the mouse when it may take the drop, else none.
     QTreeWidgetItem* DropTarget(const QDropEvent* event) const;
+    void AddItem(const QString& text, bool ticked);
+    void ShowCurrent(int row);
+
+    bool dragAndDrop;
 };
+
+template <class Logic> void CColumnTree::ShowItems(const Logic& logic) {
+    QSignalBlocker blocker(this);
+    clear();
+    for (int item = 0; item < logic.GetItemCount(); ++item)
+        AddItem(ToQt(logic.GetItemText(item)), logic.IsTicked(item));
+    ShowCurrent(logic.GetSelectedItem());
+}
 
 // The export and import column dialogs bound to their logic: every control calls one operation
 // of the logic and then shows its state again.

@@ -156,18 +156,7 @@ void CDbColumnDialog::ShowValues() {
 }
 
 void CDbColumnDialog::ShowItems() {
-    QSignalBlocker blocker(tree);
-    tree->clear();
-    for (int item = 0; item < logic.GetItemCount(); ++item) {
-        auto* entry = new QTreeWidgetItem(tree, {ToQt(logic.GetItemText(item))});
-        entry->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable |
-                        (importing ? Qt::ItemIsDragEnabled | Qt::ItemIsDropEnabled : Qt::NoItemFlags));
-        entry->setCheckState(0, logic.IsTicked(item) ? Qt::Checked : Qt::Unchecked);
-    }
-    if (QTreeWidgetItem* selected = tree->topLevelItem(logic.GetSelectedItem())) {
-        tree->setCurrentItem(selected);
-        tree->scrollToItem(selected);
-    }
+    tree->ShowItems(logic);
 }
 
 // Export: a click on an item shows its column name for renaming.

@@ -263,3 +263,12 @@ TEST(CIniExTest, AFolderInsteadOfAFileGivesAnEmptyStoreAndIsNotReplaced) {
     }
     EXPECT_TRUE(std::filesystem::is_directory(temp.File("ordner.ini")));
 }
+
+// A file that fails while it is read is neither used nor saved over.
+TEST(CIniExTest, ReadErrorIsNoEndOfFile) {
+    CIniEx ini;
+    EXPECT_FALSE(ini.Open("/proc/self/mem", true, false));
+    EXPECT_TRUE(ini.ReadFailed());
+    EXPECT_EQ(ini.GetSectionNames().size(), 1u);
+    EXPECT_FALSE(ini.Save());
+}

@@ -1,6 +1,7 @@
 #include "datev/CDatev.h"
 
 #include "core/CCodePage.h"
+#include "core/CTool.h"
 #include "support/CRecordingFrontEnd.h"
 #include "support/CTempDir.h"
 
@@ -35,8 +36,9 @@ protected:
         datev.wirtschaftsjahrBeginn = "01.01.2023";
     }
 
-    // Every optional part, a rounded negative amount, a record without data and one without year.
-    void AddSampleBookings() {
+    // Every optional part, a rounded negative amount, a record without data and one without year;
+    // the old format carries no foreign currency.
+    void AddSampleBookings(bool foreignCurrency = true) {
         CBuchungenData b;
         b.betrag = 1234.56;
         b.datevSchluessel = 9;
@@ -51,8 +53,8 @@ protected:
         b.buchungstext = Ansi("Müller Säge");
         b.ustId = "DE123456789";
         b.euSteuersatz = 19.0;
-        b.waehrung = "usd";
-        b.waehrungskurs = 1.0832;
+        b.waehrung = foreignCurrency ? "usd" : "eur";
+        b.waehrungskurs = foreignCurrency ? 1.0832 : 0.0;
         list.Add(b);
         b = CBuchungenData();
         b.betrag = -10.125;
@@ -139,7 +141,7 @@ TEST_F(KneBookingsWriter, ExtendedFormatMatchesTheGoldenFiles) {
 
 TEST_F(KneBookingsWriter, OldFormatMatchesTheGoldenFilesWithBinaryControlFields) {
     datev.kontonummernErweiterung = 0;
-    AddSampleBookings();
+    AddSampleBookings(false);
     EXPECT_EQ(Write(), 3);
     std::string data = Data();
     ASSERT_EQ(data, Golden("bookings_de/DE001"));
@@ -261,18 +263,21 @@ TEST_F(KneBookingsWriter, DateRangeAppliesTheFiscalYearToDatesWithoutYear) {
     EXPECT_EQ(messages, "");
 }
 
-TEST_F(KneBookingsWriter, BookingsOfTwoYearsAreWrittenAfterAWarning) {
+// Read back, every booking would carry the year of Datum von.
+TEST_F(KneBookingsWriter, BookingsOfTwoYearsStopTheExportAndKeepThePreviousFiles) {
+    CTempDir::Write(temp.File("ED00001"), "vorher");
     datev.datumVon = "01.12.2022";
     datev.datumBis = "31.01.2023";
     list.Add(Simple(1.0, "01.12.2022"));
     list.Add(Simple(1.0, "31.01.2023"));
-    EXPECT_EQ(Write(), 2);
+    EXPECT_EQ(Write(), 0);
+    EXPECT_FALSE(datev.dataFileWritten);
     ASSERT_EQ(frontEnd.boxes.size(), 1u);
     EXPECT_EQ(frontEnd.boxes[0].text,
               Ansi("(E:307)\nEs dürfen nur Buchungen innerhalb eines Jahres exportiert "
                    "werden!\nBuchungen sind von: 01.12.2022 bis: 31.01.2023"));
-    EXPECT_EQ(Data().substr(26, 2), "22");
-    EXPECT_EQ(Control().substr(128 + 26, 2), "22");
+    EXPECT_EQ(Data(), "vorher");
+    EXPECT_FALSE(std::filesystem::exists(temp.File("EV01")));
 }
 
 TEST_F(KneBookingsWriter, AmountsThatCannotBeWrittenSkipTheBookingWithAnError) {
@@ -346,4 +351,119 @@ TEST_F(KneBookingsWriter, OldFormatTakesAnAbsentPostingKeyAsNone) {
     list.Add(b);
     Write();
     EXPECT_EQ(Data().substr(80, 38), "+100a1200d102e1000o1y+100ad102e1000o1y");
+}
+
+// Amounts, Skonto, EU rate and exchange rate round half away from zero, as FormatAmount and
+// FormatDecimal do for the CSV and DATEVpro files.
+TEST_F(KneBookingsWriter, ValuesRoundLikeTheOtherFormats) {
+    const struct {
+        double betrag, skonto, euSteuersatz, kurs;
+        const char* csvAmount; // what the CSV and DATEVpro writers show
+        const char* record;
+    } cases[] = {
+        {10.125, 564.92, 0.29, 0.29, "10,13",
+         "+1013a1200d102e1000h56492j29\xB3"
+         "EUR\x1Cn290000y"},
+        {-2.675, 0.285, 7.005, 1.0000005, "-2,68",
+         "-268a1200d102e1000h29j701\xB3"
+         "EUR\x1Cn1000001y"},
+        {0.285, 0.005, 0, 0, "0,29",
+         "+29a1200d102e1000h1\xB3"
+         "EUR\x1Cy"},
+    };
+    for (const auto& c : cases) {
+        list.RemoveAll();
+        CBuchungenData b = Simple(c.betrag, "01.02.2023");
+        b.skonto = c.skonto;
+        b.euSteuersatz = c.euSteuersatz;
+        b.waehrungskurs = c.kurs;
+        list.Add(b);
+        Write();
+        EXPECT_EQ(Data().substr(93, std::string(c.record).size()), c.record) << c.betrag;
+        EXPECT_EQ(CTool::FormatAmount(c.betrag), c.csvAmount);
+    }
+}
+
+// The old format holds accounts of five digits and the currencies euro and mark only; the
+// new format carries them all.
+TEST_F(KneBookingsWriter, ValuesTheOldFormatCannotHoldAreErrors) {
+    datev.kontonummernErweiterung = 0;
+    CBuchungenData b = Simple(1.0, "01.02.2023");
+    b.habenKonto = 98162488;
+    list.Add(b);
+    b = Simple(2.0, "01.02.2023");
+    b.sollKonto = 100000;
+    list.Add(b);
+    b = Simple(4.0, "01.02.2023");
+    b.waehrung = "USD";
+    b.waehrungskurs = 1.0832;
+    list.Add(b);
+    b = Simple(8.0, "01.02.2023");
+    b.waehrung = "dkk";
+    list.Add(b);
+    b = Simple(16.0, "01.02.2023");
+    b.waehrung = "DM";
+    b.datevSchluessel = 9;
+    b.habenKonto = 99999;
+    b.waehrungskurs = 1.95583;
+    list.Add(b);
+    EXPECT_EQ(Write(), 1);
+    EXPECT_EQ(Data().substr(80, 32), "+1600a999999d102e1000o2yx1600yz" + Nul(1));
+    EXPECT_EQ(
+        messages,
+        Ansi("FEHLER: Zeile 1, Feld 'Haben-Konto': Das alte DATEV-Format (DE001) kann das Konto '98162488' "
+             "nicht aufnehmen; die Buchung wurde nicht exportiert.\r\n"
+             "FEHLER: Zeile 2, Feld 'Soll-Konto': Das alte DATEV-Format (DE001) kann das Konto '100000' "
+             "nicht aufnehmen; die Buchung wurde nicht exportiert.\r\n"
+             "FEHLER: Zeile 3, Feld 'Währung': Das alte DATEV-Format (DE001) kann die Währung 'USD' nicht "
+             "aufnehmen; die Buchung wurde nicht exportiert.\r\n"
+             "FEHLER: Zeile 4, Feld 'Währung': Das alte DATEV-Format (DE001) kann die Währung 'dkk' nicht "
+             "aufnehmen; die Buchung wurde nicht exportiert.\r\n"
+             "FEHLER: Zeile 5, Feld 'Waehrungskurs': Das alte DATEV-Format (DE001) hat kein Feld für den "
+             "Kurs 1,955830; er wurde nicht exportiert.\r\n"));
+
+    messages.clear();
+    datev.kontonummernErweiterung = 1;
+    EXPECT_EQ(Write(), 5);
+    EXPECT_NE(Data().find("+100a98162488d102e1000\xB3"
+                          "EUR\x1Cy"),
+              std::string::npos);
+    EXPECT_EQ(messages, "");
+}
+
+// Control bytes would end or start fields; characters outside the OEM table cannot be written.
+TEST_F(KneBookingsWriter, TextsKeepToTheCharacterTableWithOneNoticePerRecord) {
+    CBuchungenData b = Simple(1.0, "01.02.2023");
+    b.buchungstext = Ansi("Ski\x1C\x1Eurlaub Š€ „ok“");
+    b.buchungsnummer = "R\x1C"
+                       "1";
+    b.ustId = "DE\x01"
+              "1";
+    list.Add(b);
+    b = Simple(2.0, "01.02.2023");
+    b.buchungstext = Ansi("Grüße §");
+    list.Add(b);
+    EXPECT_EQ(Write(), 2);
+    std::string data = Data();
+    EXPECT_NE(data.find("\xBDR 1\x1C"), std::string::npos);
+    EXPECT_NE(data.find("\x1ESki  urlaub ?\xFE ?ok?\x1C\xBA"
+                        "DE 1\x1C"),
+              std::string::npos);
+    EXPECT_NE(data.find("\x1EGr\x81\xE1"
+                        "e \x15\x1C"),
+              std::string::npos);
+    EXPECT_EQ(messages,
+              Ansi("HINWEIS: Zeile 1: Zeichen, die eine DATEV-Datei nicht aufnehmen kann, wurden ersetzt: "
+                   "Feld 'Buchungsnummer' 0x1C durch Leerzeichen; Feld 'Buchungstext' 'Š„“' durch '?', "
+                   "0x1C 0x1E durch Leerzeichen; Feld 'Ust-ID' 0x01 durch Leerzeichen\r\n"));
+
+    // Read back, the texts are what was written.
+    CBuchungenCtrl read;
+    CDatev reader(frontEnd);
+    messages.clear();
+    ASSERT_TRUE(reader.ReadKneBookings(temp.File("ED00001"), read, frontEnd, messages));
+    ASSERT_EQ(read.GetCount(), 2);
+    EXPECT_EQ(read.GetAt(0)->buchungstext, Ansi("Ski  urlaub ?€ ?ok?"));
+    EXPECT_EQ(read.GetAt(1)->buchungstext, Ansi("Grüße §"));
+    EXPECT_EQ(messages, "");
 }

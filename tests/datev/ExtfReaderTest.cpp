@@ -264,8 +264,9 @@ TEST_F(ExtfReaderTest, HeaderOnlyLongLinesOddBytesAndOpenQuotes) {
     ASSERT_EQ(2, doc.buchungen.GetCount());
     EXPECT_EQ(text.substr(0, text.size() - 2) + " z", Booking(0).buchungstext);
     EXPECT_EQ(7, Booking(0).sollKonto);
-    // A quote that never closes runs to the end of the file: one record, nothing shifted behind it.
-    EXPECT_EQ(0, Booking(1).sollKonto);
+    // A quoted field over two lines, with text after its closing quote: the fields stay in place.
+    EXPECT_EQ("offen;8\r\nnoch\"", Booking(1).buchungstext);
+    EXPECT_EQ(9, Booking(1).sollKonto);
     EXPECT_EQ("", messages);
 }
 

@@ -60,9 +60,11 @@ protected:
         EXPECT_TRUE(datev.ReadKneMaster(path, list, frontEnd, messages)) << path;
         return list;
     }
-    CBuchungenCtrl Bookings(const std::string& records, bool extended = true) {
+    // total: the total record, "x" or "w" and the sum in cents.
+    CBuchungenCtrl Bookings(const std::string& records, bool extended = true,
+                            const std::string& total = "x") {
         std::string path = temp.File(extended ? "ED00001" : "DE001");
-        CTempDir::Write(path, Blocks(BookingsHeader(extended) + records + "xyz"));
+        CTempDir::Write(path, Blocks(BookingsHeader(extended) + records + total + "yz"));
         return ReadBookings(path);
     }
     CStammCtrl Master(const std::string& fields) {
@@ -139,6 +141,7 @@ TEST_F(KneReader, KassenbuchSampleWithNegativeAmountsAndOemText) {
               Ansi("1190.00 l-1 a8400 e1200 d01.01.2007 b1 c k/ h0.00 tErlöse u j0.00 wEUR n0.000000"));
     EXPECT_EQ(RecordText(*list.GetAt(6)),
               "-59.50 l9 a4530 e1200 d01.01.2007 b7 c k/ h0.00 tBenzin 19 % VSt u j0.00 wEUR n0.000000");
+    EXPECT_EQ(messages, "");
 }
 
 TEST_F(KneReader, MasterRecordSample) {
@@ -301,15 +304,51 @@ TEST_F(KneReader, OpenAndMarkFailuresLeaveTheListAndTheParametersAlone) {
               "(E:314)\n" + temp.File("ED_missing") + Ansi(" - Eingabedatei konnte nicht geöffnet werden!"));
     EXPECT_EQ(frontEnd.boxes[1].text.substr(0, 8), "(E:321)\n");
     EXPECT_EQ(frontEnd.boxes[2].text,
-              Ansi("(E:317)\nnEingabedatei hat keine gültige Kennung einer Datev-Datei."));
+              Ansi("(E:317)\nEingabedatei hat keine gültige Kennung einer Datev-Datei."));
     EXPECT_EQ(frontEnd.boxes[3].text,
-              Ansi("(E:324)\nnEingabedatei hat keine gültige Kennung einer Datev-Datei."));
+              Ansi("(E:324)\nEingabedatei hat keine gültige Kennung einer Datev-Datei."));
     EXPECT_EQ(frontEnd.boxes[4].text, Ansi("(E:317)\nDer Kopfsatz der Eingabedatei ist unvollständig."));
     EXPECT_EQ(frontEnd.boxes[5].text,
               "(E:314)\n" + temp.File("ED_folder") + " - Eingabedatei konnte nicht gelesen werden!");
     EXPECT_EQ(bookings.GetCount(), 0);
     EXPECT_EQ(master.GetCount(), 0);
     EXPECT_FALSE(CPlatform::FileExists(temp.DataFile("angaben_datev.txt")));
+}
+
+// NUL bytes are fill at the end of a block only; the data part ends with the block of the end
+// mark, and what follows it is not read on for ever.
+TEST_F(KneReader, DataPartEndsWithTheEndMark) {
+    const std::string first = BookingsHeader(true) + "+100a1d101e2y";
+    const std::string text(137, 't'); // puts the "z" on the last byte of the block
+    const struct {
+        const char* name;
+        std::string file;
+        int count;
+        std::string messages;
+    } cases[] = {
+        {"data after the end mark", Blocks(first + "x100yz") + Blocks("+999a1y"), 1,
+         Ansi("FEHLER: Nach dem Ende der Daten (Byte 256) folgen weitere Daten; sie werden nicht "
+              "gelesen.\r\n")},
+        {"end mark on the last byte, one block of fill",
+         first + "+0a1\x1E" + text + "\x1Cyx100yz" + std::string(256, '\0'), 2, ""},
+        {"blocks of fill without end mark", Blocks(first) + std::string(3 * 256, '\0'), 1,
+         Ansi("FEHLER: Nach dem Ende der Daten (Byte 256) folgen weitere Daten; sie werden nicht gelesen.\r\n"
+              "FEHLER: Die Datei endet ohne Endekennzeichen 'z', sie ist vermutlich unvollständig.\r\n")},
+    };
+    for (const auto& c : cases) {
+        messages.clear();
+        CTempDir::Write(temp.File("ED00001"), c.file);
+        EXPECT_EQ(ReadBookings(temp.File("ED00001")).GetCount(), c.count) << c.name;
+        EXPECT_EQ(messages, c.messages) << c.name;
+    }
+
+    // An endless input without the mark of a DATEV file ends after its first block.
+    std::filesystem::create_symlink("/dev/zero", temp.File("ED_zero"));
+    CDatev datev(frontEnd);
+    CBuchungenCtrl list;
+    EXPECT_FALSE(datev.ReadKneBookings(temp.File("ED_zero"), list, frontEnd, messages));
+    EXPECT_EQ(frontEnd.boxes.at(0).text,
+              Ansi("(E:317)\nEingabedatei hat keine gültige Kennung einer Datev-Datei."));
 }
 
 // Line breaks in header texts would shift the lines of the parameter file.
@@ -339,23 +378,102 @@ TEST_F(KneReader, CutOffFilesAreReportedAndTheBrokenRecordDropped) {
     }
 }
 
-TEST_F(KneReader, NumbersBeyondTheirRangeDropTheBooking) {
-    // The amount field ends after 30 characters, sign included.
-    CBuchungenCtrl list = Bookings("+123456789012345678901234567890a1000y"
-                                   "+100a99999999999e1200y"
-                                   "+200a2000d12345678901234567890e1300y");
+// Each damaged record is named and not taken; the records around it are read, and the total
+// record shows what is missing.
+TEST_F(KneReader, DamagedRecordsAreNamedAndNotTaken) {
+    struct CCase {
+        const char* name;
+        std::string records;
+        std::string total;
+        int count;
+        long long cents; // of the bookings taken
+        std::string messages;
+    };
+    const std::string sumOf3 = Ansi("FEHLER: Die Summe der gelesenen Buchungen (2,00) weicht von der "
+                                    "Kontrollsumme der Datei (3,00) ab.\r\n");
+    const CCase cases[] = {
+        {"altered total", "+100a1d101e2y+200a2y", "x400", 2, 300,
+         Ansi("FEHLER: Die Summe der gelesenen Buchungen (3,00) weicht von der Kontrollsumme der Datei "
+              "(4,00) ab.\r\n")},
+        {"negative total", "-100a1d101e2y-1a1y", "w101", 2, -101, ""},
+        {"two totals, one per client", "+100a1d101e2yx100y+5a1y", "x5", 2, 105, ""},
+        {"NUL inside a block", "+100a1d101e2y+5" + std::string(2, '\0') + "a2y+200a3y", "x305", 2, 300,
+         Ansi("FEHLER: Zeile 2: Die Buchung enthält ein NUL-Byte, sie wird nicht übernommen.\r\n"
+              "FEHLER: Die Summe der gelesenen Buchungen (3,00) weicht von der Kontrollsumme der Datei "
+              "(3,05) ab.\r\n")},
+        {"NUL inside a text", "+100a1d101e2\x1EHyundai" + std::string(1, '\0') + "\x1Cy+200a3y", "x300", 1,
+         200,
+         Ansi("FEHLER: Zeile 1: Die Buchung enthält ein NUL-Byte, sie wird nicht übernommen.\r\n") + sumOf3},
+        {"text without its end byte",
+         "+100a1d101e2\x1EMietey+200a2\xB3"
+         "EUR\x1Cy",
+         "x300", 1, 200,
+         Ansi("FEHLER: Zeile 1, Feld 'Buchungstext': Das Feld endet nicht mit dem Feldende (0x1C) und läuft "
+              "in das nächste Feld; die Buchung wird nicht übernommen.\r\n") +
+             sumOf3},
+        {"calendar date", "+100a1d2902e2y+200a2d2802y", "x300", 1, 200,
+         Ansi("FEHLER: Zeile 1, Feld 'Datum': '2902' ist kein gültiges Datum. Der Datensatz wird nicht "
+              "übernommen.\r\n") +
+             sumOf3},
+        {"date of seven digits", "+100a1d1234567e2y+200a2d101y", "x300", 1, 200,
+         Ansi("FEHLER: Zeile 1, Feld 'Datum': '1234567' ist kein gültiges Datum. Der Datensatz wird nicht "
+              "übernommen.\r\n") +
+             sumOf3},
+        {"blank inside an amount", "+1 00a1d101e2y+200a2y", "x300", 1, 200,
+         Ansi("FEHLER: Zeile 1, Feld 'Betrag': '+1 00' ist keine gültige Zahl. Der Datensatz wird nicht "
+              "übernommen.\r\n") +
+             sumOf3},
+        {"sign inside an account", "+100a1-2d101e2y+200a2y", "x300", 1, 200,
+         Ansi("FEHLER: Zeile 1, Feld 'Haben-Konto': '1-2' ist keine gültige Kontonummer. Der Datensatz wird "
+              "nicht übernommen.\r\n") +
+             sumOf3},
+        {"bytes that start no field", "+100a1Qd101e2y+200a2d101y", "x300", 1, 200,
+         Ansi("FEHLER: Zeile 1: Die Buchung enthält ab 'Qd101e2' Zeichen, die kein Feld beginnen; sie wird "
+              "nicht übernommen.\r\n") +
+             sumOf3},
+        {"amount of 31 characters", "+123456789012345678901234567890a1000y+200a2d101e2y", "x200", 1, 200,
+         Ansi("FEHLER: Zeile 1, Feld 'Betrag': Der Wert '+12345678901234567890123456789' ist zu groß, die "
+              "Buchung wird nicht übernommen.\r\n")},
+        {"account beyond 32 bits", "+100a99999999999e1200y+200a2d101e2y", "x300", 1, 200,
+         Ansi("FEHLER: Zeile 1, Feld 'Haben-Konto': Der Wert '99999999999' ist zu groß, die Buchung wird "
+              "nicht übernommen.\r\n") +
+             sumOf3},
+        {"total out of form", "+100a1d101e2y", "x1 00", 1, 100,
+         Ansi("FEHLER: Der Summensatz '1 00' ist keine gültige Zahl, die Summe wurde nicht geprüft.\r\n")},
+        {"no total before the end mark", "+100a1d101e2y", "", 1, 100,
+         Ansi("HINWEIS: Nach den Buchungen ab Zeile 1 folgt kein Summensatz, ihre Summe wurde nicht "
+              "geprüft.\r\n")},
+    };
+    for (const CCase& c : cases) {
+        messages.clear();
+        CBuchungenCtrl list = Bookings(c.records, true, c.total);
+        long long cents = 0;
+        for (int i = 0; i < list.GetCount(); ++i)
+            cents += std::llround(list.GetAt(i)->betrag * 100);
+        EXPECT_EQ(list.GetCount(), c.count) << c.name;
+        EXPECT_EQ(cents, c.cents) << c.name;
+        EXPECT_EQ(messages, c.messages) << c.name;
+    }
+}
+
+TEST_F(KneReader, OldFormatAccountPairsOutOfForm) {
+    CBuchungenCtrl list = Bookings("+100a-1200d101e1000y+100a90 1200y+100a901200y", false, "x300");
     ASSERT_EQ(list.GetCount(), 1);
-    EXPECT_EQ(list.GetAt(0)->datum, "12345678901234567890"); // no known date form: left as it is
-    EXPECT_EQ(messages,
-              Ansi("FEHLER: Zeile 1, Feld 'Betrag': Der Wert '+12345678901234567890123456789' ist zu "
-                   "groß, die Buchung wird nicht übernommen.\r\n"
-                   "FEHLER: Zeile 2, Feld 'Haben-Konto': Der Wert '99999999999' ist zu groß, die Buchung "
-                   "wird nicht übernommen.\r\n"));
+    EXPECT_EQ(list.GetAt(0)->datevSchluessel, 9);
+    EXPECT_EQ(
+        messages,
+        Ansi("FEHLER: Zeile 1, Feld 'Haben-Konto': '-1200' ist keine gültige Kontonummer. Der Datensatz "
+             "wird nicht übernommen.\r\n"
+             "FEHLER: Zeile 2, Feld 'Haben-Konto': '90 1200' ist keine gültige Kontonummer. Der Datensatz "
+             "wird nicht übernommen.\r\n"
+             "FEHLER: Die Summe der gelesenen Buchungen (1,00) weicht von der Kontrollsumme der Datei "
+             "(3,00) ab.\r\n"));
 }
 
 TEST_F(KneReader, OverlongTextIsCutWithNoticeAndItsRestIsNoField) {
     CBuchungenCtrl list = Bookings("+1a1000\xBA"
-                                   "DE123456789012345a9e5\x1Cy");
+                                   "DE123456789012345a9e5\x1Cy",
+                                   true, "x1");
     ASSERT_EQ(list.GetCount(), 1);
     EXPECT_EQ(list.GetAt(0)->ustId, "DE1234567890123");
     EXPECT_EQ(list.GetAt(0)->habenKonto, 1000);
@@ -386,18 +504,36 @@ TEST_F(KneReader, MasterFieldsLabelsAndMappings) {
     EXPECT_EQ(RecordText(*list.GetAt(3)), "0" + std::string(11, '|') + "9||F" + std::string(10, '|'));
 }
 
-TEST_F(KneReader, MasterBadTagsAndCutFields) {
-    CStammCtrl list = Master(Field(std::string(5000, '9'), "riesig") + Field("12a", "kaputt") +
-                             Field("101", "1") + Field("102", "99999999999") + Field("103", "Name") +
-                             "t103\x1E"
-                             "abgeschn");
+// A record with a field that cannot be read is not taken; the scan goes on with the next one.
+TEST_F(KneReader, MasterRecordsWithBrokenFieldsAreNotTaken) {
+    const std::string withNul =
+        Field("101", "1") + Field("102", "70001") + "t103\x1EM\x81" + std::string(1, '\0') + "ller\x1Cy";
+    const std::string runOver =
+        Field("101", "1") + Field("102", "70002") + "t103\x1EOhne Endey" + Field("104", "K-3");
+    const std::string fields = Field(std::string(5000, '9'), "riesig") + Field("12a", "kaputt") +
+                               Field("101", "1") + Field("102", "99999999999") + Field("103", "Name") +
+                               withNul + runOver + Field("101", "1") + Field("102", "70003") +
+                               Field("103", "Gut") + Field("101", "1") +
+                               "t103\x1E"
+                               "abgeschn";
+    CStammCtrl list = Master(fields);
     ASSERT_EQ(list.GetCount(), 1);
-    EXPECT_EQ(RecordText(*list.GetAt(0)), "0|Name" + std::string(22, '|'));
+    EXPECT_EQ(RecordText(*list.GetAt(0)), "70003|Gut" + std::string(22, '|'));
+    const std::string data = MasterHeader() + fields;
     EXPECT_EQ(
         messages,
-        Ansi("FEHLER: Zeile 1, Feld 'Datev-Konto': Der Wert '99999999999' ist zu groß und wird nicht "
-             "übernommen.\r\n"
-             "FEHLER: Das Feld ab Byte 5138 ist unvollständig (Dateiende), es wird nicht übernommen.\r\n"));
+        Ansi(
+            "FEHLER: Zeile 1, Feld 'Datev-Konto': '99999999999' ist keine gültige Kontonummer. Der Datensatz "
+            "wird nicht übernommen.\r\n") +
+            CTool::Format(
+                Ansi("FEHLER: Das Feld ab Byte %zu enthält ein NUL-Byte; der Datensatz wird nicht "
+                     "übernommen.\r\n"
+                     "FEHLER: Das Feld ab Byte %zu endet nicht mit dem Feldende (0x1C) und läuft in das "
+                     "nächste Feld; der Datensatz wird nicht übernommen.\r\n"
+                     "FEHLER: Das Feld ab Byte %zu ist unvollständig (Dateiende); der Datensatz wird "
+                     "nicht übernommen.\r\n")
+                    .c_str(),
+                data.find("t103\x1EM"), data.find("t103\x1EOhne"), data.rfind("t103")));
 }
 
 // A front end whose progress bar fails stands for any failure inside the scan.

@@ -117,11 +117,11 @@ TEST_F(KneRoundTrip, ExtendedBookingsComeBackWithTheListedDifferences) {
     CBuchungenCtrl back = WriteAndReadBookings(list);
     ASSERT_EQ(back.GetCount(), list.GetCount());
 
-    // Listed differences: Skonto truncated by the writer, currency in capitals, posting key 0
-    // not written, the year of the header for a date without year.
+    // Listed differences: currency in capitals, posting key 0 not written, the year of the
+    // header for a date without year.
     EXPECT_EQ(RecordText(*back.GetAt(0)),
               Ansi("1234.56 l9 a8400 e10000 d05.03.2023 bRE-2023/17 c000123 k0042/KST2 "
-                   "h0.28 tMüller Säge § 4 uDE123456789 j19.00 wUSD n1.083200"));
+                   "h0.29 tMüller Säge § 4 uDE123456789 j19.00 wUSD n1.083200"));
     EXPECT_EQ(RecordText(*back.GetAt(1)),
               "-10.13 l-1 a1200 e1000 d31.12.2023 b c k/ h0.00 t u j0.00 wEUR n0.000000");
     for (int i = 2; i < back.GetCount(); ++i) {
@@ -140,8 +140,11 @@ TEST_F(KneRoundTrip, ExtendedBookingsComeBackWithTheListedDifferences) {
 TEST_F(KneRoundTrip, OldFormatBookingsComeBackAsNumbers) {
     writer.kontonummernErweiterung = 0;
     CBuchungenCtrl list;
-    list.Add(FullBooking());
+    // The old format carries neither a foreign currency nor a rate.
     CBuchungenData b = FullBooking();
+    b.waehrung = "eur";
+    b.waehrungskurs = 0;
+    list.Add(b);
     b.waehrung = "DEM";
     b.datevSchluessel = 0;
     b.kostenstelle2 = "";
@@ -150,9 +153,9 @@ TEST_F(KneRoundTrip, OldFormatBookingsComeBackAsNumbers) {
     ASSERT_EQ(back.GetCount(), 2);
     // Document fields and cost centres come back as numbers (only the digits are written), the
     // currency as "EUR" or "DEM".
-    EXPECT_EQ(RecordText(*back.GetAt(0)), Ansi("1234.56 l9 a8400 e10000 d05.03.2023 b202317 c123 k42/2 h0.28 "
+    EXPECT_EQ(RecordText(*back.GetAt(0)), Ansi("1234.56 l9 a8400 e10000 d05.03.2023 b202317 c123 k42/2 h0.29 "
                                                "tMüller Säge § 4 uDE123456789 j19.00 wEUR n0.000000"));
-    EXPECT_EQ(RecordText(*back.GetAt(1)), Ansi("1234.56 l-1 a8400 e10000 d05.03.2023 b202317 c123 k42/ h0.28 "
+    EXPECT_EQ(RecordText(*back.GetAt(1)), Ansi("1234.56 l-1 a8400 e10000 d05.03.2023 b202317 c123 k42/ h0.29 "
                                                "tMüller Säge § 4 uDE123456789 j19.00 wDEM n0.000000"));
     EXPECT_EQ(reader.kontonummernErweiterung, 0);
     EXPECT_EQ(reader.kontonummernLaenge, 4);

@@ -18,7 +18,7 @@ struct CLineEnds : ::testing::Test {
     int ImportCsv(const std::string& bytes) {
         std::string path = temp.File("in.csv");
         CTempDir::Write(path, bytes);
-        return CCsvConversion::ImportBookingsCsv(doc, path, 0);
+        return CCsvConversion::ImportBookingsCsv(doc, path, 0, messages);
     }
     bool ReadExtf(const std::string& bytes) {
         std::string path = temp.File("EXTF_Buchungsstapel.csv");
@@ -60,18 +60,19 @@ TEST_F(CLineEnds, CsvWhoseLinesRunIntoOneHeadingIsRefused) {
 
 TEST_F(CLineEnds, LineFeedsInsideCsvValuesStayValues) {
     // A quoted heading over two lines, and a value with a line feed as an export without quotes writes it.
-    EXPECT_EQ(ImportCsv("\"Kopf\nzwei\";Kopf\r\nA1;;01.01.2024;;;;10,00;EUR;eins\nzwei\r\n"
-                        "A2;;02.01.2024;;;;20,00;EUR;drei\r\n"),
-              1);
+    EXPECT_EQ(
+        ImportCsv("\"Kopf\nzwei\";K2;K3;K4;K5;K6;K7;K8;K9;K10\r\nA1;;01.01.2024;;;;10,00;EUR;eins\nzwei;\r\n"
+                  "A2;;02.01.2024;;;;20,00;EUR;drei\r\n"),
+        1);
     EXPECT_TRUE(frontEnd.boxes.empty());
     ASSERT_EQ(doc.buchungen.GetCount(), 2);
     EXPECT_EQ(doc.buchungen.GetAt(0)->buchungstext, "eins\r\nzwei");
     // A one-line file with a line feed at its end and no heading option has no records, and says nothing.
-    EXPECT_EQ(ImportCsv(kCsvLines[0] + "\r\n"), 1);
+    EXPECT_EQ(ImportCsv("Kopf;K2\r\n"), 1);
 }
 
 TEST_F(CLineEnds, DatevProDataLinesWithLineFeedsAloneAreAFinding) {
-    for (size_t fromLine : {1u, 2u}) {
+    for (size_t fromLine : {1u}) {
         messages.clear();
         doc.buchungen.RemoveAll();
         EXPECT_FALSE(ReadExtf(ExtfWithLf(fromLine))) << fromLine;
@@ -79,10 +80,13 @@ TEST_F(CLineEnds, DatevProDataLinesWithLineFeedsAloneAreAFinding) {
                             "gelesen werden.\r\n")
             << fromLine;
     }
-    // The unchanged file reads both bookings, one with a quoted text.
-    messages.clear();
-    doc.buchungen.RemoveAll();
-    EXPECT_TRUE(ReadExtf(ExtfWithLf(99)));
-    EXPECT_EQ(messages, "");
-    EXPECT_EQ(doc.buchungen.GetCount(), 2);
+    // Data lines ended by LF alone after the CR LF heading line end their records all the same,
+    // and the unchanged file reads both bookings, one with a quoted text.
+    for (size_t fromLine : {2u, 99u}) {
+        messages.clear();
+        doc.buchungen.RemoveAll();
+        EXPECT_TRUE(ReadExtf(ExtfWithLf(fromLine)));
+        EXPECT_EQ(messages, "");
+        EXPECT_EQ(doc.buchungen.GetCount(), 2);
+    }
 }

@@ -44,9 +44,10 @@ bool TextsWithin(const CPelkoDoc& doc, size_t inputSize) {
     for (int master = 0; master < 2; ++master) {
         CRun run;
         run.doc.profileIn = profile;
-        int ok = master ? CCsvConversion::ImportMasterCsv(run.doc, path, 0)
-                        : CCsvConversion::ImportBookingsCsv(run.doc, path, 0);
-        if (!ok && run.frontEnd.boxes.empty())
+        std::string messages;
+        int ok = master ? CCsvConversion::ImportMasterCsv(run.doc, path, 0, messages)
+                        : CCsvConversion::ImportBookingsCsv(run.doc, path, 0, messages);
+        if (!ok && run.frontEnd.boxes.empty() && messages.find("FEHLER: ") == std::string::npos)
             return ::testing::AssertionFailure() << "failed without a message, master " << master;
         long long records = master ? run.doc.stamm.GetCount() : run.doc.buchungen.GetCount();
         if (records > LineCount(bytes)) return ::testing::AssertionFailure() << records << " records";
@@ -83,9 +84,9 @@ std::vector<std::string> CsvSeeds() {
 }
 
 std::vector<std::string> ExtfSeeds() {
-    std::vector<std::string> seeds =
-        ReadAll({std::string(PELKO_TEST_DATA) + "/extf", "/work/shared/samples/extf"}, "EXTF_");
-    EXPECT_GE(seeds.size(), 12u);
+    // The project's own files and its copies of the shared samples (extf/samples).
+    std::vector<std::string> seeds = ReadAll({std::string(PELKO_TEST_DATA) + "/extf"}, "EXTF_");
+    EXPECT_EQ(seeds.size(), 12u);
     return seeds;
 }
 

@@ -12,6 +12,7 @@ struct CFixture {
     CTempDir dir;
     CRecordingFrontEnd frontEnd;
     CPelkoDoc doc{frontEnd};
+    std::string messages;
     CFixture() { doc.InitDocument(); }
     void Layout(const std::string& text) {
         std::filesystem::create_directories(dir.path / "data");
@@ -23,7 +24,7 @@ struct CFixture {
         std::string in = dir.File("in.csv");
         CTempDir::Write(in, "Kopf;Kopf\r\n" + line + "\r\n");
         doc.buchungen.RemoveAll();
-        EXPECT_EQ(CCsvConversion::ImportBookingsCsv(doc, in, 0), 1);
+        EXPECT_EQ(CCsvConversion::ImportBookingsCsv(doc, in, 0, messages), 1);
         EXPECT_EQ(doc.buchungen.GetCount(), 1);
         return doc.buchungen.GetCount() ? *doc.buchungen.GetAt(0) : CBuchungenData();
     }
@@ -96,7 +97,7 @@ TEST(CCsvConversion, MasterDataWithoutAccountColumn) {
     f.Layout("[Import Stammdaten]\r\nSel.: Datev-Konto=0\r\n");
     std::string in = f.dir.File("in.csv");
     CTempDir::Write(in, "Konto;Anrede;Name\r\n10000;Herr;Meier\r\n");
-    EXPECT_EQ(CCsvConversion::ImportMasterCsv(f.doc, in, 0), 1);
+    EXPECT_EQ(CCsvConversion::ImportMasterCsv(f.doc, in, 0, f.messages), 1);
     ASSERT_EQ(f.doc.stamm.GetCount(), 1);
     EXPECT_EQ(f.doc.stamm.GetAt(0)->datevKonto, 0);
     EXPECT_EQ(f.doc.stamm.GetAt(0)->name1, "Meier");
@@ -125,4 +126,89 @@ TEST(CCsvConversion, SettingsButtonsOpenTheDialogOfTheDataType) {
     EXPECT_EQ(f.frontEnd.dialogs.size(), 1u);
     ASSERT_EQ(f.frontEnd.boxes.size(), 1u);
     EXPECT_EQ(f.frontEnd.boxes[0].text.rfind("(E:601#9500)", 0), 0u);
+}
+
+// Damaged or unusual files through the bookings import: how many bookings arrive, their amount
+// sum, the result and the findings (every FEHLER names line, field and value).
+TEST(CCsvConversion, DamagedFilesArriveWholeOrAreNamed) {
+    const std::string head = "Buchungsnummer;Datum;Soll-Konto;Haben-Konto;Betrag\r\n";
+    struct CCase {
+        std::string bytes;
+        int result;
+        int count;
+        double sum;
+        std::string findings; // expected part of the findings; empty: no FEHLER
+    };
+    const CCase cases[] = {
+        // Numbers, accounts and dates that cannot be read: the record stays out, a FEHLER names it.
+        {head + "A;01.02.2024;1200;8400;1.234,56\r\nB;01.02.2024;1200;8400;1 234,56\r\n", 1, 2, 2469.12, ""},
+        {head + "A;01.02.2024;1200;8400;12,50-\r\nB;01.02.2024;1200;8400;EUR 12,50\r\n", 1, 1, -12.5,
+         Ansi("FEHLER: Zeile 3, Feld 'Betrag': 'EUR 12,50' ist keine gültige Zahl.")},
+        {head + "A;01.02.2024;8400A;8400;1,00\r\n", 1, 0, 0, "Feld 'Soll-Konto': '8400A'"},
+        {head + "A;31.02.2024;1200;8400;1,00\r\nB;2024-03-15;1200;8400;2,00\r\n", 1, 1, 2,
+         "Zeile 2, Feld 'Datum': '31.02.2024'"},
+        // A quote inside an unquoted field is a character; one that never closes fails the import.
+        {head + "Zoll 3\" Rohr;01.02.2024;1200;8400;1,00\r\nB;01.02.2024;1200;8400;2,00\r\n", 1, 2, 3, ""},
+        {head + "\"A;01.02.2024;1200;8400;1,00\r\nB;01.02.2024;1200;8400;2,00\r\n", 0, -1, 0,
+         "FEHLER: Zeile 2: Ein Feld in"},
+        // Line ends: CR alone, one LF alone among CR LF, and a Ctrl-Z at the end.
+        {"Buchungsnummer;Betrag\rA;1,00\rB;2,00\r", 1, 2, 3, ""},
+        {head + "A;01.02.2024;1200;8400;1,00\nB;01.02.2024;1200;8400;2,00\r\n", 1, 2, 3, ""},
+        {head + "A;01.02.2024;1200;8400;1,00\r\n\x1A", 1, 1, 1, ""},
+        // Headings with commas: the data lines confirm ";" as the separator.
+        {"Nr, intern;Beleg, alt;Datum, Tag;Soll, Konto;Haben, Konto;BU, Schl;Betrag, EUR\r\n"
+         "A;;01.02.2024;1200;8400;;1.428,00\r\n",
+         1, 1, 1428, ""},
+        // UTF-8 with and without its mark: umlauts arrive as such.
+        {"\xEF\xBB\xBF"
+         "Buchungsnummer;Betrag\r\nM\xC3\xBCller;1,00\r\n",
+         1, 1, 1, ""},
+        {"Buchungsnummer;Betrag\r\nM\xC3\xBCller \xE2\x82\xAC;1,00\r\n", 1, 1, 1, ""},
+        {"Buchungsnummer;Betrag\r\n\xE2\x9C\x93;1,00\r\n", 1, 1, 1, "HINWEIS: Diese Zeichen"},
+    };
+    for (const CCase& c : cases) {
+        CFixture f;
+        std::string in = f.dir.File("in.csv");
+        CTempDir::Write(in, c.bytes);
+        EXPECT_EQ(CCsvConversion::ImportBookingsCsv(f.doc, in, 0, f.messages), c.result) << c.bytes;
+        const std::string expected = c.findings.empty() ? "FEHLER" : c.findings;
+        EXPECT_EQ(f.messages.find(expected) != std::string::npos, !c.findings.empty()) << c.bytes << "\n"
+                                                                                       << f.messages;
+        if (c.count < 0) continue; // a failed import: the run writes nothing
+        EXPECT_EQ(f.doc.buchungen.GetCount(), c.count) << c.bytes;
+        double sum = 0;
+        for (int i = 0; i < f.doc.buchungen.GetCount(); ++i)
+            sum += f.doc.buchungen.GetAt(i)->betrag;
+        EXPECT_NEAR(sum, c.sum, 1e-9) << c.bytes;
+        if (c.bytes.find("M\xC3\xBC") != std::string::npos) {
+            EXPECT_EQ(f.doc.buchungen.GetAt(0)->buchungsnummer.substr(0, 6), "M\xFCller");
+        }
+    }
+}
+
+// A layout section that reads another column where the file's heading names one stops the import;
+// without a section the headings assign the columns.
+TEST(CCsvConversion, HeadingsAreComparedWithTheLayout) {
+    CFixture f;
+    std::string in = f.dir.File("in.csv");
+    CTempDir::Write(in, "Buchungsnummer;Haben-Konto;Soll-Konto;Betrag\r\nA;8400;1200;5,00\r\n");
+    EXPECT_EQ(CCsvConversion::ImportBookingsCsv(f.doc, in, 0, f.messages), 1);
+    ASSERT_EQ(f.doc.buchungen.GetCount(), 1);
+    EXPECT_EQ(f.doc.buchungen.GetAt(0)->sollKonto, 1200);
+    EXPECT_EQ(f.doc.buchungen.GetAt(0)->habenKonto, 8400);
+    EXPECT_DOUBLE_EQ(f.doc.buchungen.GetAt(0)->betrag, 5);
+    EXPECT_NE(f.messages.find("HINWEIS: F\xFCr die Datei"), std::string::npos) << f.messages;
+
+    f.Layout("[Import Buchungsdaten]\r\nPos.: Soll-Konto=1\r\nPos.: Haben-Konto=2\r\n");
+    f.messages.clear();
+    f.doc.buchungen.RemoveAll();
+    EXPECT_EQ(CCsvConversion::ImportBookingsCsv(f.doc, in, 0, f.messages), 0);
+    EXPECT_NE(f.messages.find("FEHLER: Zeile 1: Die Spalte 2 der Datei hei\xDFt 'Haben-Konto'"),
+              std::string::npos)
+        << f.messages;
+    f.Layout(Ansi(
+        "[Import Buchungsdaten]\r\nPos.: Soll-Konto=1\r\nPos.: Haben-Konto=2\r\nÜberschriften prüfen=0\r\n"));
+    f.messages.clear();
+    EXPECT_EQ(CCsvConversion::ImportBookingsCsv(f.doc, in, 0, f.messages), 1);
+    EXPECT_EQ(f.doc.buchungen.GetAt(0)->sollKonto, 8400); // as the user wants it
 }

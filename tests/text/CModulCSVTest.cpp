@@ -200,8 +200,9 @@ TEST(CModulCSV, ReadsQuotedAndMultiLineFields) {
     CFixture f;
     Rows rows = f.Import("P;Q;R\r\na;\"b;c\";\"d\"\"e\"\r\n\"x\r\ny\";2\r\n\"\"\"q\"\"\";;z\r\n"
                          "x;\"\";a\"b\"c;\"q\"r\r\n");
-    // Quotes in the middle of an unquoted field switch the quoting without being kept.
-    EXPECT_EQ(rows, (Rows{{"a", "b;c", "d\"e"}, {"x\r\ny", "2", ""}, {"\"q\"", "", "z"}, {"x", "", "abc"}}));
+    // A quote in the middle of an unquoted field is a character, as spreadsheet programs read it.
+    EXPECT_EQ(rows,
+              (Rows{{"a", "b;c", "d\"e"}, {"x\r\ny", "2", ""}, {"\"q\"", "", "z"}, {"x", "", "a\"b\"c"}}));
 }
 
 TEST(CModulCSV, UnclosedQuoteRunsToTheEnd) {

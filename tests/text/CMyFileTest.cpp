@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
+#include <thread>
 #include <vector>
 
 namespace {
@@ -122,4 +125,55 @@ TEST(CMyFile, FailedWritesAreReported) {
     ASSERT_TRUE(file.OpenWrite("/dev/full", 1));
     file.WriteLine(std::string(100000, 'x'));
     EXPECT_EQ(file.CloseFile(), 0);
+}
+
+// Old Mac files end lines with CR alone; a Ctrl-Z after the last line marks the end of the text.
+TEST(CMyFile, CrLineEndsAndEndOfTextMark) {
+    EXPECT_EQ(ReadAll("a;b\rc;d\r", false).lines, (Lines{"a;b", "c;d"}));
+    EXPECT_EQ(ReadAll("a\r\nb\r\n\x1A", false).lines, (Lines{"a", "b"}));
+    EXPECT_EQ(ReadAll("a\r\nb\x1A", false).lines, (Lines{"a", "b"}));
+}
+
+// UTF-16 text is read as UTF-8 with its mark.
+TEST(CMyFile, Utf16IsReadAsUtf8) {
+    EXPECT_EQ(ReadAll(std::string("\xFF\xFEM\0\xFC\0\r\0\n\0x\0", 12), false).lines,
+              (Lines{"\xEF\xBB\xBFM\xC3\xBC", "x"}));
+    EXPECT_EQ(ReadAll(std::string("\xFE\xFF\0M\xD8\x3D\xDE\x00", 8), false).lines,
+              (Lines{"\xEF\xBB\xBFM\xF0\x9F\x98\x80"}));
+}
+
+// An input that cannot seek is read whole, also when it is read a second time from its start;
+// a read error or the size limit is reported, never taken for the end of the input.
+TEST(CMyFile, PipesReadErrorsAndSizeLimit) {
+    CTempDir dir;
+    std::string fifo = dir.File("fifo");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    std::string bytes;
+    for (int i = 0; i < 20000; ++i)
+        bytes += "line " + std::to_string(i) + "\r\n";
+    std::thread writer([&] { CTempDir::Write(fifo, bytes); });
+    CMyFile file;
+    ASSERT_TRUE(file.OpenRead(fifo));
+    writer.join();
+    EXPECT_EQ(file.MeasureSize(), static_cast<long long>(bytes.size()));
+    EXPECT_EQ(file.ReadLine(), "line 0");
+    file.Rewind();
+    int count = 0;
+    for (std::string line; !file.IsEndOfFile(); ++count)
+        line = file.ReadLine();
+    EXPECT_EQ(count, 20000);
+    EXPECT_EQ(file.GetReadFault(), CMyFile::EReadFault::None);
+
+    ASSERT_TRUE(file.OpenRead("/proc/self/mem")); // offset 0 is never mapped: the read fails
+    file.ReadLine();
+    EXPECT_TRUE(file.IsEndOfFile());
+    EXPECT_EQ(file.GetReadFault(), CMyFile::EReadFault::Error);
+
+    std::string path = dir.File("big.txt");
+    CTempDir::Write(path, bytes);
+    file.SetReadLimit(100000);
+    ASSERT_TRUE(file.OpenRead(path));
+    while (!file.IsEndOfFile())
+        file.ReadLine();
+    EXPECT_EQ(file.GetReadFault(), CMyFile::EReadFault::TooLarge);
 }
