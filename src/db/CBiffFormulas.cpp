@@ -26,7 +26,8 @@ class CCompoundFile {
 public:
     bool Load(const Bytes& data) {
         file = data;
-        if (file.size() < 512 || std::memcmp(file.data(), "\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8) != 0) return false;
+        if (file.size() < 512 || std::memcmp(file.data(), "\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8) != 0)
+            return false;
         const unsigned shift = U16(file, 0x1E);
         if (shift < 7 || shift > 12) return false;
         sector = 1u << shift;
@@ -82,11 +83,14 @@ private:
     static Bytes Chain(uint32_t start, const std::vector<uint32_t>& table, size_t unit, const Bytes& source,
                        size_t size) {
         Bytes out;
-        for (uint32_t index = start, guard = 0; index < kEnd - 3 && index < table.size() && guard < table.size();
+        for (uint32_t index = start, guard = 0;
+             index < kEnd - 3 && index < table.size() && guard < table.size();
              index = table[index], ++guard) {
-            const size_t at = unit == 64 ? static_cast<size_t>(index) * 64 : (static_cast<size_t>(index) + 1) * unit;
+            const size_t at =
+                unit == 64 ? static_cast<size_t>(index) * 64 : (static_cast<size_t>(index) + 1) * unit;
             if (at + unit > source.size()) break;
-            out.insert(out.end(), source.begin() + static_cast<long>(at), source.begin() + static_cast<long>(at + unit));
+            out.insert(out.end(), source.begin() + static_cast<long>(at),
+                       source.begin() + static_cast<long>(at + unit));
             if (size && out.size() >= size) break;
         }
         if (size && out.size() > size) out.resize(size);
@@ -102,33 +106,18 @@ private:
     uint32_t cutoff = 4096;
 };
 
-// A BIFF8 string: 8-bit characters are ISO-8859-1, 16-bit ones UTF-16LE; the result is UTF-8.
+// A BIFF8 string as Windows-1252: 8-bit characters are ISO-8859-1, 16-bit ones UTF-16LE.
 std::string BiffText(const Bytes& b, size_t at, unsigned count, bool wide) {
-    std::string utf8;
+    std::string text;
     for (unsigned i = 0; i < count; ++i) {
         unsigned code = wide ? U16(b, at + i * 2) : (at + i < b.size() ? b[at + i] : 0);
         if (wide && code >= 0xD800 && code < 0xDC00 && i + 1 < count) {
-            const unsigned low = U16(b, at + (i + 1) * 2);
-            code = 0x10000 + ((code - 0xD800) << 10) + (low - 0xDC00);
+            code = 0x10000; // a surrogate pair: no Windows-1252 form
             ++i;
         }
-        if (code < 0x80) {
-            utf8 += static_cast<char>(code);
-        } else if (code < 0x800) {
-            utf8 += static_cast<char>(0xC0 | (code >> 6));
-            utf8 += static_cast<char>(0x80 | (code & 0x3F));
-        } else if (code < 0x10000) {
-            utf8 += static_cast<char>(0xE0 | (code >> 12));
-            utf8 += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-            utf8 += static_cast<char>(0x80 | (code & 0x3F));
-        } else {
-            utf8 += static_cast<char>(0xF0 | (code >> 18));
-            utf8 += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
-            utf8 += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-            utf8 += static_cast<char>(0x80 | (code & 0x3F));
-        }
+        text += CCodePage::UnicodeToAnsi(code);
     }
-    return utf8;
+    return text;
 }
 
 } // namespace
@@ -180,7 +169,7 @@ bool CBiffFormulas::Read(const std::string& path, std::string& errorText) {
             } else if (stream[body + 6] == 0 && at + 7 <= stream.size() && U16(stream, at) == 0x0207) {
                 // The text result follows in a STRING record.
                 value.type = CDbValue::EType::Text;
-                value.text = CCodePage::Utf8ToAnsi(BiffText(stream, at + 7, U16(stream, at + 4), stream[at + 6] & 1));
+                value.text = BiffText(stream, at + 7, U16(stream, at + 4), stream[at + 6] & 1);
             } else if (stream[body + 6] == 3) {
                 value.type = CDbValue::EType::Text;
             } else {

@@ -8,7 +8,7 @@
 
 // The stored results of the formula cells of an Excel 97-2003 workbook (.xls), which FreeXL hands
 // over as empty cells: read from the workbook stream's FORMULA records, keyed by sheet name
-// (UTF-8), row and column (0-based).
+// (Windows-1252), row and column (0-based).
 class CBiffFormulas {
 public:
     using CKey = std::tuple<std::string, unsigned, unsigned>;

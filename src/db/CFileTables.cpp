@@ -158,8 +158,10 @@ void CFileTables::BuildTable(std::vector<std::pair<long, std::vector<CDbValue>>>
     const size_t width = high - low + 1;
     auto cut = [&](std::vector<CDbValue>& row) {
         if (row.size() > high + 1) row.resize(high + 1);
-        if (row.size() < low) row.clear();
-        else row.erase(row.begin(), row.begin() + static_cast<long>(low));
+        if (row.size() < low)
+            row.clear();
+        else
+            row.erase(row.begin(), row.begin() + static_cast<long>(low));
         row.resize(width);
     };
     std::vector<CDbValue>& heading = cells[first].second;
@@ -171,7 +173,8 @@ void CFileTables::BuildTable(std::vector<std::pair<long, std::vector<CDbValue>>>
         else if (heading[c].type == CDbValue::EType::Float64)
             name = CTool::Format("%.15g", heading[c].number);
         // A column without a name is called as the Excel driver calls it: F and its number.
-        if (name.empty() || name.find_first_not_of(' ') == std::string::npos) name = CTool::Format("F%zu", c + 1);
+        if (name.empty() || name.find_first_not_of(' ') == std::string::npos)
+            name = CTool::Format("F%zu", c + 1);
         table.columns.push_back(name);
     }
     table.rows.reserve(static_cast<size_t>(cells[last].first - cells[first].first));
@@ -318,8 +321,9 @@ bool CFileTables::Execute(const std::string& sql, std::string& errorText) {
 
 bool CFileTables::Insert(CFileTable& table, const CSqlSubset& statement, std::string& errorText) {
     if (table.rows.size() + 1 >= MaxRows()) {
-        errorText = CTool::Format(Ansi("Die Tabelle %s fasst höchstens %zu Zeilen (mit der Überschrift).").c_str(),
-                                  table.name.c_str(), MaxRows());
+        errorText =
+            CTool::Format(Ansi("Die Tabelle %s fasst höchstens %zu Zeilen (mit der Überschrift).").c_str(),
+                          table.name.c_str(), MaxRows());
         return false;
     }
     std::vector<CDbValue> row(table.columns.size());
@@ -327,8 +331,8 @@ bool CFileTables::Insert(CFileTable& table, const CSqlSubset& statement, std::st
     for (size_t i = 0; i < statement.columns.size(); ++i) {
         const int column = ColumnIndex(table, statement.columns[i]);
         if (column < 0) {
-            errorText = Ansi("Die Spalte ") + statement.columns[i] + Ansi(" gibt es in der Tabelle ") + table.name +
-                        Ansi(" nicht.");
+            errorText = Ansi("Die Spalte ") + statement.columns[i] + Ansi(" gibt es in der Tabelle ") +
+                        table.name + Ansi(" nicht.");
             return false;
         }
         const CSqlSubset::CLiteral& literal = statement.values[i];
@@ -373,7 +377,8 @@ std::unique_ptr<CDbCursor> CFileTables::Query(const std::string& sql, std::strin
     for (const std::string& name : statement.columns) {
         const int column = ColumnIndex(*table, name);
         if (column < 0) {
-            errorText = Ansi("Die Spalte ") + name + Ansi(" gibt es in der Tabelle ") + table->name + Ansi(" nicht.");
+            errorText =
+                Ansi("Die Spalte ") + name + Ansi(" gibt es in der Tabelle ") + table->name + Ansi(" nicht.");
             return nullptr;
         }
         columns.push_back(column);
@@ -385,7 +390,8 @@ std::unique_ptr<CDbCursor> CFileTables::Tables(std::string&) {
     std::vector<std::vector<CDbValue>> rows;
     for (const CFileTable& table : tables)
         rows.push_back({TextValue(table.name), TextValue("TABLE")});
-    return std::make_unique<CListCursor>(std::vector<std::string>{"TABLE_NAME", "TABLE_TYPE"}, std::move(rows));
+    return std::make_unique<CListCursor>(std::vector<std::string>{"TABLE_NAME", "TABLE_TYPE"},
+                                         std::move(rows));
 }
 
 std::unique_ptr<CDbCursor> CFileTables::Columns(const std::string& name, std::string& errorText) {

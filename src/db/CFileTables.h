@@ -11,10 +11,10 @@ struct CFileTable {
     std::vector<std::string> columns; // Windows-1252
     std::vector<std::string> types;   // declared types of columns created in this run, else empty
     std::vector<std::vector<CDbValue>> rows;
-    bool loaded = false;    // columns and rows have been read from the file
-    bool written = false;   // created or changed in this run
-    std::string loadError;  // why the rows cannot be read (a sheet with merged cells, ...)
-    std::string notKept;    // what writing the file again would lose (formulas, ...)
+    bool loaded = false;   // columns and rows have been read from the file
+    bool written = false;  // created or changed in this run
+    std::string loadError; // why the rows cannot be read (a sheet with merged cells, ...)
+    std::string notKept;   // what writing the file again would lose (formulas, ...)
 };
 
 // The part shared by the back ends of database files that no SQL engine serves (workbooks,

@@ -45,7 +45,8 @@ public:
             text.append(buffer, n);
         std::fclose(file);
         file = nullptr;
-        while (!text.empty() && (text.back() == '\n' || text.back() == ' ')) text.pop_back();
+        while (!text.empty() && (text.back() == '\n' || text.back() == ' '))
+            text.pop_back();
         for (char& c : text)
             if (c == '\n') c = ' ';
         return CCodePage::Utf8ToAnsi(text);
@@ -189,7 +190,8 @@ bool CMdbConnection::Probe(const std::string& path, std::string& errorText) {
         if (std::chrono::steady_clock::now() > deadline) {
             kill(child, SIGKILL);
             waitpid(child, &status, 0);
-            errorText = Damaged(CTool::Format(Ansi("nach %d Sekunden nicht zu Ende gelesen").c_str(), seconds));
+            errorText =
+                Damaged(CTool::Format(Ansi("nach %d Sekunden nicht zu Ende gelesen").c_str(), seconds));
             return false;
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
@@ -206,15 +208,17 @@ std::unique_ptr<CDbConnection> CMdbConnection::OpenChecked(const std::string& pa
     CStderrCapture capture;
     MdbHandle* mdb = mdb_open(CCodePage::AnsiToUtf8(path).c_str(), MDB_NOFLAGS);
     if (!mdb) {
-        errorText = Ansi("MDB Tools kann die Datei nicht öffnen: sie ist keine Access-Datenbank, beschädigt oder "
-                         "von einer neueren Access-Version, als MDB Tools liest.");
+        errorText =
+            Ansi("MDB Tools kann die Datei nicht öffnen: sie ist keine Access-Datenbank, beschädigt oder "
+                 "von einer neueren Access-Version, als MDB Tools liest.");
         return nullptr;
     }
     std::unique_ptr<CMdbConnection> connection(new CMdbConnection());
     connection->mdb = mdb;
     mdb_set_boolean_fmt_numbers(mdb);
     if (!mdb_read_catalog(mdb, MDB_TABLE)) {
-        errorText = Ansi("MDB Tools kann das Verzeichnis der Tabellen nicht lesen; die Datei ist beschädigt.");
+        errorText =
+            Ansi("MDB Tools kann das Verzeichnis der Tabellen nicht lesen; die Datei ist beschädigt.");
         return nullptr;
     }
     for (unsigned i = 0; i < mdb->num_catalog; ++i) {
@@ -281,7 +285,8 @@ bool CMdbConnection::Load(CFileTable& table, std::string& errorText) {
     mdb_free_tabledef(definition);
     std::string printed = capture.Text();
     if (printed.empty() && table.rows.size() != declared)
-        printed = CTool::Format(Ansi("%zu Zeilen gelesen, die Tabelle nennt %zu").c_str(), table.rows.size(), declared);
+        printed = CTool::Format(Ansi("%zu Zeilen gelesen, die Tabelle nennt %zu").c_str(), table.rows.size(),
+                                declared);
     if (!printed.empty()) {
         table.rows.clear();
         errorText = Damaged(printed);

@@ -37,16 +37,22 @@ size_t Closing(const std::string& text, size_t i) {
     return std::string::npos;
 }
 
+// At a bracket or quote, moves i onto its closing character; false when there is none.
+bool SkipQuoted(const std::string& text, size_t& i) {
+    const char c = text[i];
+    if (c != '[' && c != '"' && c != '`' && c != '\'') return true;
+    i = Closing(text, i);
+    return i != std::string::npos;
+}
+
 // Splits at commas outside brackets, quotes and parentheses; false when one is left open.
 bool SplitList(const std::string& text, std::vector<std::string>& parts) {
     int depth = 0;
     size_t start = 0;
     for (size_t i = 0; i < text.size(); ++i) {
+        if (!SkipQuoted(text, i)) return false;
         const char c = text[i];
-        if (c == '[' || c == '"' || c == '`' || c == '\'') {
-            i = Closing(text, i);
-            if (i == std::string::npos) return false;
-        } else if (c == '(') {
+        if (c == '(') {
             ++depth;
         } else if (c == ')') {
             if (--depth < 0) return false;
@@ -61,9 +67,9 @@ bool SplitList(const std::string& text, std::vector<std::string>& parts) {
 
 // A name in brackets, double quotes or back quotes loses them; a plain name stays.
 std::string Unquoted(const std::string& name) {
-    if (name.size() >= 2 && ((name.front() == '[' && name.back() == ']') ||
-                             (name.front() == '"' && name.back() == '"') ||
-                             (name.front() == '`' && name.back() == '`')))
+    if (name.size() >= 2 &&
+        ((name.front() == '[' && name.back() == ']') || (name.front() == '"' && name.back() == '"') ||
+         (name.front() == '`' && name.back() == '`')))
         return name.substr(1, name.size() - 2);
     return name;
 }
@@ -74,11 +80,9 @@ bool Parenthesized(const std::string& text, std::string& before, std::string& in
     if (open == std::string::npos) return false;
     int depth = 0;
     for (size_t i = open; i < text.size(); ++i) {
+        if (!SkipQuoted(text, i)) return false;
         const char c = text[i];
-        if (c == '[' || c == '"' || c == '`' || c == '\'') {
-            i = Closing(text, i);
-            if (i == std::string::npos) return false;
-        } else if (c == '(') {
+        if (c == '(') {
             ++depth;
         } else if (c == ')' && --depth == 0) {
             before = Trim(text.substr(0, open));
@@ -140,9 +144,10 @@ bool CSqlSubset::Parse(const std::string& statement, std::string& errorText) {
         ok = ParseSelect(rest, errorText);
     }
     if (!ok && errorText.empty())
-        errorText = Ansi("Diese SQL-Anweisung kann Pelko hier nicht ausführen (nur CREATE TABLE, ALTER TABLE "
-                         "... ADD, DROP TABLE, INSERT INTO und SELECT benannter Spalten FROM einer Tabelle): ") +
-                    sql;
+        errorText =
+            Ansi("Diese SQL-Anweisung kann Pelko hier nicht ausführen (nur CREATE TABLE, ALTER TABLE "
+                 "... ADD, DROP TABLE, INSERT INTO und SELECT benannter Spalten FROM einer Tabelle): ") +
+            sql;
     return ok;
 }
 
@@ -165,7 +170,8 @@ bool CSqlSubset::ParseCreate(std::string rest, std::string&) {
 bool CSqlSubset::ParseInsert(std::string rest, std::string&) {
     std::string names, tail, list, after;
     std::vector<std::string> nameParts, valueParts;
-    if (!Parenthesized(rest, table, names, tail) || table.empty() || !SplitList(names, nameParts)) return false;
+    if (!Parenthesized(rest, table, names, tail) || table.empty() || !SplitList(names, nameParts))
+        return false;
     table = Unquoted(table);
     std::string afterValues;
     if (!Starts(tail, "VALUES", afterValues)) return false;
@@ -200,11 +206,9 @@ bool CSqlSubset::ParseSelect(std::string rest, std::string&) {
     // The last " FROM " outside brackets ends the column list.
     size_t from = std::string::npos;
     for (size_t i = 0; i < rest.size(); ++i) {
+        if (!SkipQuoted(rest, i)) return false;
         const char c = rest[i];
-        if (c == '[' || c == '"' || c == '`' || c == '\'') {
-            i = Closing(rest, i);
-            if (i == std::string::npos) return false;
-        } else if ((c == ' ' || c == '\t') && i + 6 <= rest.size()) {
+        if ((c == ' ' || c == '\t') && i + 6 <= rest.size()) {
             std::string word;
             if (Starts(rest.substr(i + 1), "FROM", word) && !word.empty() && word[0] == ' ') from = i;
         }
@@ -214,7 +218,8 @@ bool CSqlSubset::ParseSelect(std::string rest, std::string&) {
     if (!SplitList(rest.substr(0, from), names)) return false;
     for (const std::string& name : names) {
         const std::string column = Unquoted(name);
-        if (name.empty() || (column == name && name.find_first_of("*()' ") != std::string::npos)) return false;
+        if (name.empty() || (column == name && name.find_first_of("*()' ") != std::string::npos))
+            return false;
         columns.push_back(column);
     }
     table = Trim(rest.substr(from + 6));

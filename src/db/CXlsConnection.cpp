@@ -17,8 +17,8 @@ bool ReadDate(const char* text, int type, CDbValue& value) {
     value.hour = value.minute = value.second = 0;
     if (type == FREEXL_CELL_TIME)
         return std::sscanf(text, "%d:%d:%d", &value.hour, &value.minute, &value.second) == 3;
-    const int read = std::sscanf(text, "%d-%d-%d %d:%d:%d", &value.year, &value.month, &value.day, &value.hour,
-                                 &value.minute, &value.second);
+    const int read = std::sscanf(text, "%d-%d-%d %d:%d:%d", &value.year, &value.month, &value.day,
+                                 &value.hour, &value.minute, &value.second);
     return read == 3 || read == 6;
 }
 
@@ -82,7 +82,6 @@ std::unique_ptr<CDbConnection> CXlsConnection::Open(const std::string& path, std
     for (unsigned short i = 0; i < count; ++i) {
         const char* name = nullptr;
         if (freexl_get_worksheet_name(connection->handle, i, &name) != FREEXL_OK || !name) break;
-        connection->sheetNames.push_back(name);
         CFileTable table;
         table.name = CCodePage::Utf8ToAnsi(name);
         connection->tables.push_back(table);
@@ -99,13 +98,12 @@ bool CXlsConnection::Load(CFileTable& table, std::string& errorText) {
     const size_t index = static_cast<size_t>(&table - tables.data());
     unsigned rows = 0;
     unsigned short columns = 0;
-    if (index >= sheetNames.size() ||
+    if (index >= tables.size() ||
         freexl_select_active_worksheet(handle, static_cast<unsigned short>(index)) != FREEXL_OK ||
         freexl_worksheet_dimensions(handle, &rows, &columns) != FREEXL_OK) {
         errorText = Ansi("FreeXL kann das Tabellenblatt ") + table.name + Ansi(" nicht lesen.");
         return false;
     }
-    const std::string& name = sheetNames[index];
     std::vector<std::pair<long, std::vector<CDbValue>>> cells(rows);
     for (unsigned r = 0; r < rows; ++r) {
         cells[r].first = r;
@@ -114,15 +112,16 @@ bool CXlsConnection::Load(CFileTable& table, std::string& errorText) {
             FreeXL_CellValue cell;
             const int result = freexl_get_cell_value(handle, r, c, &cell);
             if (result != FREEXL_OK) {
-                errorText = CTool::Format(Ansi("FreeXL kann die Zelle %u/%u des Tabellenblatts %s nicht lesen "
-                                               "(Fehler %d).")
-                                              .c_str(),
-                                          r + 1, c + 1, table.name.c_str(), result);
+                errorText =
+                    CTool::Format(Ansi("FreeXL kann die Zelle %u/%u des Tabellenblatts %s nicht lesen "
+                                       "(Fehler %d).")
+                                      .c_str(),
+                                  r + 1, c + 1, table.name.c_str(), result);
                 return false;
             }
             ReadCell(cell, cells[r].second[c]);
             if (cell.type != FREEXL_CELL_NULL) continue;
-            auto formula = formulas.results.find(CBiffFormulas::CKey(name, r, c));
+            auto formula = formulas.results.find(CBiffFormulas::CKey(table.name, r, c));
             if (formula != formulas.results.end()) cells[r].second[c] = formula->second;
         }
     }

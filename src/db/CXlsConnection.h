@@ -21,6 +21,5 @@ private:
     CXlsConnection() = default;
 
     const void* handle = nullptr;
-    std::vector<std::string> sheetNames; // UTF-8, by FreeXL's sheet index
     CBiffFormulas formulas;
 };

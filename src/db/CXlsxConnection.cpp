@@ -65,9 +65,10 @@ bool ParsePart(zip* archive, const std::string& part, CXmlHandler& handler, std:
             break;
         }
         if (XML_Parse(parser, buffer.data(), static_cast<int>(read), read == 0) == XML_STATUS_ERROR) {
-            errorText = CTool::Format(Ansi("Der Teil %s der Arbeitsmappe ist kein gültiges XML (Zeile %lu: %s).").c_str(),
-                                      part.c_str(), static_cast<unsigned long>(XML_GetCurrentLineNumber(parser)),
-                                      XML_ErrorString(XML_GetErrorCode(parser)));
+            errorText = CTool::Format(
+                Ansi("Der Teil %s der Arbeitsmappe ist kein gültiges XML (Zeile %lu: %s).").c_str(),
+                part.c_str(), static_cast<unsigned long>(XML_GetCurrentLineNumber(parser)),
+                XML_ErrorString(XML_GetErrorCode(parser)));
             ok = false;
             break;
         }
@@ -86,7 +87,8 @@ std::string Unescaped(const std::string& utf8) {
         if (utf8.compare(i, 2, "_x") == 0 && i + 6 < utf8.size() && utf8[i + 6] == '_' &&
             std::all_of(utf8.begin() + static_cast<long>(i) + 2, utf8.begin() + static_cast<long>(i) + 6,
                         [](char c) { return std::isxdigit(static_cast<unsigned char>(c)); })) {
-            const unsigned code = static_cast<unsigned>(std::strtoul(utf8.substr(i + 2, 4).c_str(), nullptr, 16));
+            const unsigned code =
+                static_cast<unsigned>(std::strtoul(utf8.substr(i + 2, 4).c_str(), nullptr, 16));
             if (code < 0x80) {
                 plain += static_cast<char>(code);
                 i += 6;
@@ -207,7 +209,8 @@ public:
         const char* type = Attribute(attributes, "Type");
         if (id && target) targets[id] = target;
         const size_t length = type ? std::strlen(type) : 0;
-        if (target && length > 15 && std::strcmp(type + length - 15, "/officeDocument") == 0) document = target;
+        if (target && length > 15 && std::strcmp(type + length - 15, "/officeDocument") == 0)
+            document = target;
     }
     void End(const char*) override {}
 
@@ -240,7 +243,8 @@ int ColumnOf(const char* reference) {
 // Reads the cells of one worksheet into rows of typed values.
 class CSheetHandler : public CXmlHandler {
 public:
-    CSheetHandler(const std::vector<std::string>& strings, const std::vector<bool>& dateStyles, bool system1904)
+    CSheetHandler(const std::vector<std::string>& strings, const std::vector<bool>& dateStyles,
+                  bool system1904)
         : shared(strings), dates(dateStyles), date1904(system1904) {}
 
     void Start(const char* name, const char** attributes) override {
@@ -287,7 +291,7 @@ public:
     }
 
     std::vector<std::pair<long, std::vector<CDbValue>>> rows; // sheet row index and its cells
-    std::string merged;                                      // the first merged range, if any
+    std::string merged;                                       // the first merged range, if any
     std::string error;
     bool formulas = false;
     bool errorCells = false;
@@ -307,7 +311,8 @@ private:
             char* end = nullptr;
             const unsigned long index = std::strtoul(text.c_str(), &end, 10);
             if (*end || index >= shared.size()) {
-                if (error.empty()) error = Ansi("Eine Zelle verweist auf einen gemeinsamen Text, den es nicht gibt.");
+                if (error.empty())
+                    error = Ansi("Eine Zelle verweist auf einen gemeinsamen Text, den es nicht gibt.");
                 return;
             }
             value.type = CDbValue::EType::Text;
@@ -348,9 +353,12 @@ private:
     // Excel counts 1900 as a leap year: serial 60 is a 29 February that never was, and the days
     // before it are one day later than the plain count from 30 December 1899.
     void SerialDate(double serial, CDbValue& value) const {
-        if (date1904) serial += 1462;
-        else if (serial < 61 && serial >= 60) serial = -1e9;
-        else if (serial < 60 && serial >= 1) serial += 1;
+        if (date1904)
+            serial += 1462;
+        else if (serial < 61 && serial >= 60)
+            serial = -1e9;
+        else if (serial < 60 && serial >= 1)
+            serial += 1;
         CFileTables::SerialToDate(serial, value);
     }
 
@@ -377,9 +385,10 @@ private:
 };
 
 bool IsKeptPart(const std::string& name) {
-    static const char* const kept[] = {"[Content_Types].xml", "_rels/", "docProps/", "xl/workbook.xml",
-                                       "xl/_rels/", "xl/worksheets/", "xl/sharedStrings.xml",
-                                       "xl/styles.xml", "xl/theme/", "xl/printerSettings/", "xl/calcChain.xml"};
+    static const char* const kept[] = {"[Content_Types].xml",  "_rels/",          "docProps/",
+                                       "xl/workbook.xml",      "xl/_rels/",       "xl/worksheets/",
+                                       "xl/sharedStrings.xml", "xl/styles.xml",   "xl/theme/",
+                                       "xl/printerSettings/",  "xl/calcChain.xml"};
     for (const char* part : kept)
         if (name.compare(0, std::strlen(part), part) == 0) return true;
     return name.back() == '/';
@@ -400,9 +409,10 @@ std::unique_ptr<CDbConnection> CXlsxConnection::Open(const std::string& path, st
         std::fclose(file);
     }
     if (std::memcmp(magic, "\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8) == 0) {
-        errorText = Ansi("Die Datei ist keine Excel-2007-Arbeitsmappe (.xlsx), sondern eine verschlüsselte "
-                         "(kennwortgeschützte) Arbeitsmappe oder eine im alten Format (.xls). Pelko liest keine "
-                         "verschlüsselten Arbeitsmappen; speichern Sie sie ohne Kennwort.");
+        errorText =
+            Ansi("Die Datei ist keine Excel-2007-Arbeitsmappe (.xlsx), sondern eine verschlüsselte "
+                 "(kennwortgeschützte) Arbeitsmappe oder eine im alten Format (.xls). Pelko liest keine "
+                 "verschlüsselten Arbeitsmappen; speichern Sie sie ohne Kennwort.");
         return nullptr;
     }
     int code = 0;
@@ -410,8 +420,9 @@ std::unique_ptr<CDbConnection> CXlsxConnection::Open(const std::string& path, st
     if (!connection->archive) {
         zip_error_t error;
         zip_error_init_with_code(&error, code);
-        errorText = (code == ZIP_ER_NOZIP ? Ansi("Die Datei ist keine Excel-Arbeitsmappe (keine vollständige ZIP-Datei): ")
-                                          : Ansi("Die Arbeitsmappe kann nicht gelesen werden: ")) +
+        errorText = (code == ZIP_ER_NOZIP
+                         ? Ansi("Die Datei ist keine Excel-Arbeitsmappe (keine vollständige ZIP-Datei): ")
+                         : Ansi("Die Arbeitsmappe kann nicht gelesen werden: ")) +
                     zip_error_strerror(&error);
         zip_error_fini(&error);
         return nullptr;
@@ -444,8 +455,7 @@ bool CXlsxConnection::ReadWorkbook(std::string& errorText) {
         return false;
     }
     const std::string folder = workbookPart.substr(0, workbookPart.find_last_of('/') + 1);
-    const std::string relationsPart =
-        folder + "_rels/" + workbookPart.substr(folder.size()) + ".rels";
+    const std::string relationsPart = folder + "_rels/" + workbookPart.substr(folder.size()) + ".rels";
     CWorkbookHandler workbook;
     CRelationsHandler relations;
     if (!ParsePart(archive, workbookPart, workbook, errorText) ||
@@ -474,7 +484,8 @@ bool CXlsxConnection::ReadWorkbook(std::string& errorText) {
     const zip_int64_t entries = zip_get_num_entries(archive, 0);
     for (zip_int64_t i = 0; i < entries; ++i) {
         const char* name = zip_get_name(archive, static_cast<zip_uint64_t>(i), 0);
-        if (name && *name && !IsKeptPart(name)) unkeptParts += (unkeptParts.empty() ? "" : ", ") + std::string(name);
+        if (name && *name && !IsKeptPart(name))
+            unkeptParts += (unkeptParts.empty() ? "" : ", ") + std::string(name);
     }
     return true;
 }
@@ -502,10 +513,10 @@ bool CXlsxConnection::Load(CFileTable& table, std::string& errorText) {
     BuildTable(sheet.rows, table);
     table.loaded = true;
     if (!sheet.merged.empty())
-        table.loadError = Ansi("Das Tabellenblatt ") + table.name + Ansi(" enthält verbundene Zellen (") +
-                          sheet.merged +
-                          Ansi("). Pelko liest es nicht als Tabelle: heben Sie die Verbindung auf, damit jede "
-                               "Zeile ihre Werte selbst trägt.");
+        table.loadError =
+            Ansi("Das Tabellenblatt ") + table.name + Ansi(" enthält verbundene Zellen (") + sheet.merged +
+            Ansi("). Pelko liest es nicht als Tabelle: heben Sie die Verbindung auf, damit jede "
+                 "Zeile ihre Werte selbst trägt.");
     if (sheet.formulas) table.notKept = Ansi("Formeln im Tabellenblatt ") + table.name;
     if (sheet.errorCells) table.notKept = Ansi("Fehlerwerte im Tabellenblatt ") + table.name;
     return true;

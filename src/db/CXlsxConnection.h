@@ -34,7 +34,7 @@ private:
     zip* archive = nullptr;
     bool date1904 = false;
     std::map<std::string, std::string> sheetParts; // sheet name (Windows-1252) -> part in the archive
-    std::vector<std::string> sharedStrings;         // Windows-1252
-    std::vector<bool> dateStyles;                   // per cell format: a date or time format
-    std::string unkeptParts;                        // parts a rewrite would lose (charts, macros, ...)
+    std::vector<std::string> sharedStrings;        // Windows-1252
+    std::vector<bool> dateStyles;                  // per cell format: a date or time format
+    std::string unkeptParts;                       // parts a rewrite would lose (charts, macros, ...)
 };

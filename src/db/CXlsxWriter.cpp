@@ -33,10 +33,11 @@ lxw_error WriteCell(lxw_worksheet* sheet, lxw_row_t row, lxw_col_t column, const
     case T::Date:
         // Excel shows no dates before 1900: those stay text in the form every reader takes.
         if (value.year >= 1900) {
-            lxw_datetime when = {value.year, value.month, value.day, value.hour, value.minute,
-                                 static_cast<double>(value.second)};
+            lxw_datetime when = {value.year, value.month,  value.day,
+                                 value.hour, value.minute, static_cast<double>(value.second)};
             const bool midnight = value.hour == 0 && value.minute == 0 && value.second == 0;
-            return worksheet_write_datetime(sheet, row, column, &when, midnight ? formats.date : formats.dateTime);
+            return worksheet_write_datetime(sheet, row, column, &when,
+                                            midnight ? formats.date : formats.dateTime);
         }
         [[fallthrough]];
     default: {
@@ -50,7 +51,8 @@ lxw_error WriteCell(lxw_worksheet* sheet, lxw_row_t row, lxw_col_t column, const
 
 } // namespace
 
-bool CXlsxWriter::Write(const std::string& path, const std::vector<CFileTable>& tables, std::string& errorText) {
+bool CXlsxWriter::Write(const std::string& path, const std::vector<CFileTable>& tables,
+                        std::string& errorText) {
     // Rows go to a temporary file as they are written, so a large table needs little memory.
     lxw_workbook_options options = {};
     options.constant_memory = LXW_TRUE;
@@ -79,8 +81,8 @@ bool CXlsxWriter::Write(const std::string& path, const std::vector<CFileTable>& 
             return false;
         }
         for (size_t c = 0; c < table.columns.size() && result == LXW_NO_ERROR; ++c)
-            result = worksheet_write_string(sheet, 0, static_cast<lxw_col_t>(c), Utf8(table.columns[c]).c_str(),
-                                            nullptr);
+            result = worksheet_write_string(sheet, 0, static_cast<lxw_col_t>(c),
+                                            Utf8(table.columns[c]).c_str(), nullptr);
         for (size_t r = 0; r < table.rows.size() && result == LXW_NO_ERROR; ++r)
             for (size_t c = 0; c < table.rows[r].size() && result == LXW_NO_ERROR; ++c)
                 result = WriteCell(sheet, static_cast<lxw_row_t>(r + 1), static_cast<lxw_col_t>(c),

@@ -189,29 +189,31 @@ TEST(DbBadInputTest, UnreadableWorkbooksAndAccessFilesFailAndAreNeverWritten) {
     CTempDir::Write(input, BookingsCsv());
     const std::string csv = "/in:csv:bu:" + input;
 
-    ExpectFailures(temp, {
-                             {{"/in:mdb:bu:" + notZip}, "(E:618#"},
-                             {{"/in:mdb:bu:" + otherZip}, "(E:618#"},
-                             {{"/in:mdb:bu:" + sample("workbooks/testsimple.xlsx", "ok.xlsx"), "/tblFehlt"}, "(E:617#"},
-                             {{"/in:mdb:bu:" + merged, "/tblBuchungsdaten"}, "(E:617#"},
-                             {{"/in:mdb:bu:" + sample("workbooks/excel2013encrypt.xlsx", "k.xlsx")}, "(E:618#"},
-                             {{"/in:mdb:bu:" + sample("workbooks/excel2003encrypt.xls", "k.xls")}, "(E:618#"},
-                             {{"/in:mdb:bu:" + sample("workbooks/Formate.xls", "diagramm.xls")}, "(E:618#"},
-                             {{"/in:mdb:bu:" + sample("workbooks/testsimple.xlsx", "halb.xlsx", 5000)}, "(E:618#"},
-                             {{"/in:mdb:bu:" + sample("workbooks/meza-test.xls", "halb.xls", 20000)}, "(E:618#"},
-                             {{"/in:mdb:bu:" + temp.File("neuer.mdb")}, "(E:618#"},
-                             {{"/in:mdb:bu:" + sample("access/testV1997.mdb", "halb.mdb", 100352)}, "(E:618#"},
-                             {{"/in:mdb:bu:" + sample("access/testV1997.mdb", "rest.mdb", 30000)}, "(E:618#"},
-                             {{csv, "/out:mdb:" + temp.File("neu.xls")}, "(E:610#"},
-                             {{csv, "/out:mdb:" + xls}, "(E:611#"},
-                             {{csv, "/out:mdb:" + temp.File("neu.accdb")}, "(E:610#"},
-                             {{csv, "/out:mdb:" + mdb}, "(E:611#"},
-                         });
+    ExpectFailures(
+        temp, {
+                  {{"/in:mdb:bu:" + notZip}, "(E:618#"},
+                  {{"/in:mdb:bu:" + otherZip}, "(E:618#"},
+                  {{"/in:mdb:bu:" + sample("workbooks/testsimple.xlsx", "ok.xlsx"), "/tblFehlt"}, "(E:617#"},
+                  {{"/in:mdb:bu:" + merged, "/tblBuchungsdaten"}, "(E:617#"},
+                  {{"/in:mdb:bu:" + sample("workbooks/excel2013encrypt.xlsx", "k.xlsx")}, "(E:618#"},
+                  {{"/in:mdb:bu:" + sample("workbooks/excel2003encrypt.xls", "k.xls")}, "(E:618#"},
+                  {{"/in:mdb:bu:" + sample("workbooks/Formate.xls", "diagramm.xls")}, "(E:618#"},
+                  {{"/in:mdb:bu:" + sample("workbooks/testsimple.xlsx", "halb.xlsx", 5000)}, "(E:618#"},
+                  {{"/in:mdb:bu:" + sample("workbooks/meza-test.xls", "halb.xls", 20000)}, "(E:618#"},
+                  {{"/in:mdb:bu:" + temp.File("neuer.mdb")}, "(E:618#"},
+                  {{"/in:mdb:bu:" + sample("access/testV1997.mdb", "halb.mdb", 100352)}, "(E:618#"},
+                  {{"/in:mdb:bu:" + sample("access/testV1997.mdb", "rest.mdb", 30000)}, "(E:618#"},
+                  {{csv, "/out:mdb:" + temp.File("neu.xls")}, "(E:610#"},
+                  {{csv, "/out:mdb:" + xls}, "(E:611#"},
+                  {{csv, "/out:mdb:" + temp.File("neu.accdb")}, "(E:610#"},
+                  {{csv, "/out:mdb:" + mdb}, "(E:611#"},
+              });
     EXPECT_FALSE(std::filesystem::exists(temp.File("neu.xls")));
     EXPECT_FALSE(std::filesystem::exists(temp.File("neu.accdb")));
     EXPECT_EQ(CTempDir::Read(xls), CTempDir::Read(std::string(PELKO_TEST_DATA) + "/workbooks/meza-test.xls"));
     EXPECT_EQ(CTempDir::Read(mdb), CTempDir::Read(std::string(PELKO_TEST_DATA) + "/access/testV1997.mdb"));
-    CResult result = RunPelko(temp, {"/AUTO", "/in:mdb:bu:" + merged, "/tblBuchungsdaten", "/out:csv:" + temp.File("x.csv")});
+    CResult result = RunPelko(
+        temp, {"/AUTO", "/in:mdb:bu:" + merged, "/tblBuchungsdaten", "/out:csv:" + temp.File("x.csv")});
     EXPECT_NE(result.err.find("verbundene Zellen (A2:A3)"), std::string::npos) << result.err;
     result = RunPelko(temp, {"/AUTO", csv, "/out:mdb:" + xls});
     EXPECT_NE(result.err.find("(.xlsx)"), std::string::npos) << result.err;

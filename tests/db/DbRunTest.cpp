@@ -128,11 +128,14 @@ TEST(DbRunTest, WorkbookRoundTripsKeepsOtherSheetsAndRefusesToLoseFormulas) {
     ExpectRoundTrips(temp, {"mdb", file});
     const std::string cells = OpenpyxlRows(file, "Rund_bu");
     EXPECT_EQ(cells.substr(0, cells.find('\n')), "Rund_bu,Rund_st");
-    EXPECT_NE(cells.find("RE-1|-|02.01.2024|10000|8400|-|1428|EUR|Müller & Söhne; \"Zum Korn\" O'Neil|100|-|-|-|-|-|1428|S\n"),
+    EXPECT_NE(cells.find("RE-1|-|02.01.2024|10000|8400|-|1428|EUR|Müller & Söhne; \"Zum Korn\" "
+                         "O'Neil|100|-|-|-|-|-|1428|S\n"),
               std::string::npos)
         << cells;
-    EXPECT_NE(cells.find("US-3|-|15.03.|1200|8400|-|12345.67|USD|€ ' ; \\ ´`|-|-|2.5|DE123456789|19|1.085|12345.67|S\n"),
-              std::string::npos)
+    EXPECT_NE(
+        cells.find(
+            "US-3|-|15.03.|1200|8400|-|12345.67|USD|€ ' ; \\ ´`|-|-|2.5|DE123456789|19|1.085|12345.67|S\n"),
+        std::string::npos)
         << cells;
     EXPECT_EQ(std::count(cells.begin(), cells.end(), '\n'), 8);
 
@@ -143,7 +146,8 @@ TEST(DbRunTest, WorkbookRoundTripsKeepsOtherSheetsAndRefusesToLoseFormulas) {
     worksheet_write_formula_num(sheet, 1, 0, "=A1*2", nullptr, 2);
     ASSERT_EQ(workbook_close(workbook), LXW_NO_ERROR);
     const std::string before = CTempDir::Read(formulas);
-    CResult result = RunPelko(temp, {"/AUTO", "/in:csv:bu:" + temp.File("ein-bu.csv"), "/out:mdb:" + formulas});
+    CResult result =
+        RunPelko(temp, {"/AUTO", "/in:csv:bu:" + temp.File("ein-bu.csv"), "/out:mdb:" + formulas});
     EXPECT_EQ(result.exitCode, 1);
     EXPECT_NE(result.err.find("(E:615#"), std::string::npos) << result.err;
     EXPECT_NE(result.err.find("Formeln im Tabellenblatt Summen"), std::string::npos) << result.err;
