@@ -4,6 +4,7 @@
 #include "core/CTool.h"
 #include "db/CSqlSubset.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 
@@ -278,8 +279,9 @@ bool CFileTables::Execute(const std::string& sql, std::string& errorText) {
     case CSqlSubset::EKind::CreateTable:
     case CSqlSubset::EKind::AddColumn:
         if (!table && statement.kind == CSqlSubset::EKind::CreateTable) {
-            tables.emplace_back();
-            table = &tables.back();
+            // A sheet dropped and created again in one export keeps its place in the workbook.
+            const size_t at = Folded(statement.table) == Folded(droppedName) ? droppedAt : tables.size();
+            table = &*tables.emplace(tables.begin() + static_cast<long>(std::min(at, tables.size())));
             table->name = statement.table;
             table->loaded = true;
         }
@@ -301,7 +303,11 @@ bool CFileTables::Execute(const std::string& sql, std::string& errorText) {
         break;
     case CSqlSubset::EKind::DropTable:
         done = table != nullptr;
-        if (done) tables.erase(tables.begin() + (table - tables.data()));
+        if (done) {
+            droppedName = table->name;
+            droppedAt = static_cast<size_t>(table - tables.data());
+            tables.erase(tables.begin() + static_cast<long>(droppedAt));
+        }
         break;
     case CSqlSubset::EKind::Insert:
         done = table && Insert(*table, statement, errorText);

@@ -57,6 +57,8 @@ protected:
 private:
     bool Insert(CFileTable& table, const class CSqlSubset& statement, std::string& errorText);
 
+    std::string droppedName; // the table dropped last, and where it stood
+    size_t droppedAt = 0;
     bool inTransaction = false;
     std::vector<CFileTable> saved;
 };

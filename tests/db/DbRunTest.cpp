@@ -138,6 +138,12 @@ TEST(DbRunTest, WorkbookRoundTripsKeepsOtherSheetsAndRefusesToLoseFormulas) {
         std::string::npos)
         << cells;
     EXPECT_EQ(std::count(cells.begin(), cells.end(), '\n'), 8);
+    // "Tabelle löschen": the sheet is replaced in its place, not appended.
+    const std::string layout = CTempDir::Read(temp.DataFile("mdb.ini"));
+    CTempDir::Write(temp.DataFile("mdb.ini"),
+                    CTool::ReplaceAll(layout, Ansi("Tabelle löschen=0"), Ansi("Tabelle löschen=1")));
+    ExpectRun(temp, {"/in:csv:bu:" + temp.File("ein-bu.csv"), "/out:mdb:" + file, "/tblRund_bu"});
+    EXPECT_EQ(OpenpyxlRows(file, "Rund_bu"), cells);
 
     const std::string formulas = temp.File("formeln.xlsx");
     lxw_workbook* workbook = workbook_new(formulas.c_str());
