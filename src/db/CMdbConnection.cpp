@@ -173,8 +173,11 @@ bool CMdbConnection::Probe(const std::string& path, std::string& errorText) {
     std::fflush(nullptr);
     const pid_t child = fork();
     if (child == 0) {
+#if !defined(__SANITIZE_ADDRESS__)
+        // (AddressSanitizer reserves far more address space than any limit allows.)
         const rlimit memory = {kProbeMemory, kProbeMemory};
         setrlimit(RLIMIT_AS, &memory);
+#endif
         const int null = open("/dev/null", O_WRONLY);
         dup2(null, 1);
         std::string ignored;
