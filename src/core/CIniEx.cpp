@@ -2,6 +2,7 @@
 
 #include "core/CCodePage.h"
 #include "core/CPlatform.h"
+#include "core/CTargetFile.h"
 #include "core/CTool.h"
 
 #include <cstdio>
@@ -190,18 +191,8 @@ bool CIniEx::Save() {
                 text += key + "\r\n";
         }
     }
-    // Write beside the file and rename, so a failed write never leaves a half file behind.
-    std::string temp = path + ".tmp";
-    CFilePtr file(CPlatform::OpenFile(temp, "wb"));
-    if (!file) return false;
-    bool written = std::fwrite(text.data(), 1, text.size(), file.get()) == text.size();
-    written = std::fflush(file.get()) == 0 && written;
-    file.reset();
-    if (!written || !CPlatform::RenameFile(temp, path)) {
-        CPlatform::RemoveFile(temp);
-        return false;
-    }
-    return true;
+    CTargetFile file;
+    return file.Open(path) && file.Write(text) && file.Commit();
 }
 
 void CIniEx::Clear() {

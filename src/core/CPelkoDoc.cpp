@@ -29,6 +29,14 @@ std::string NoRecords(const std::string& inputFile) {
                " enthält keine Datensätze.\nEs wird nichts geschrieben, die Konvertierung wird abgebrochen.");
 }
 
+// A type from "pelko.ini" that no reader or writer has: nothing could be read or written.
+std::string UnknownType(int code, const char* what, int type) {
+    return CTool::Format(Ansi("(E:%d)\nDer %s %d ist unbekannt.\nBitte wählen Sie im Hauptfenster einen "
+                              "gültigen Typ.\nDie Konvertierung wird abgebrochen.")
+                             .c_str(),
+                         code, what, type);
+}
+
 // A FEHLER line anywhere in the run's findings: some value or record did not arrive as it was.
 bool HasErrorFindings(const std::string& messages) {
     return messages.compare(0, 7, "FEHLER:") == 0 || messages.find("\nFEHLER:") != std::string::npos;
@@ -149,7 +157,10 @@ CPelkoDoc::ERunResult CPelkoDoc::Run(bool automaticRun) {
 
 int CPelkoDoc::Read(bool automaticRun, std::string& messages) {
     const CReaderEntry* entry = dispatch->FindReader(inputType);
-    if (!entry) return 1; // an unknown input type reads nothing and counts as success
+    if (!entry) {
+        frontEnd.MessageBox(UnknownType(104, "Eingabetyp", inputType));
+        return 0;
+    }
     if (automaticRun && entry->detect) {
         int kind = entry->detect(*this, inputFile);
         if (kind > 0) dataType = kind - 1;
@@ -173,7 +184,10 @@ CPelkoDoc::ERunResult CPelkoDoc::Write(bool automaticRun, std::string& messages)
     frontEnd.SetStatus("Daten werden abgespeichert...");
     recordCounter = 0;
     const CWriterEntry* entry = dispatch->FindWriter(outputType);
-    if (!entry) return ERunResult::Completed; // an unknown output type writes nothing
+    if (!entry) {
+        frontEnd.MessageBox(UnknownType(105, "Ausgabetyp", outputType));
+        return ERunResult::Failed;
+    }
     int kind = dataType == Master ? 1 : 0;
     FWrite write = entry->write[kind];
     if (!write) {
@@ -181,12 +195,19 @@ CPelkoDoc::ERunResult CPelkoDoc::Write(bool automaticRun, std::string& messages)
         return ERunResult::Failed;
     }
     CStepCode::Set(entry->stepCode[kind]);
-    if (entry->prepare && !entry->prepare(*this, dataType, outputType == OutDatevPro, automaticRun))
-        return ERunResult::Cancelled;
+    if (entry->prepare) {
+        int prepared = entry->prepare(*this, dataType, outputType == OutDatevPro, automaticRun, messages);
+        if (prepared == 0) return ERunResult::Cancelled;
+        if (prepared < 0) return ERunResult::Failed;
+    }
 
     std::string file = outputFile;
     if (entry->fileArg == CWriterEntry::NoFile) {
         file.clear();
+    } else if (entry->fileArg == CWriterEntry::Folder && CPlatform::IsDirectory(outputFile)) {
+        // An existing folder named without the closing "/" is the folder meant.
+        while (file.size() > 1 && file.back() == '/')
+            file.pop_back();
     } else if (entry->fileArg == CWriterEntry::Folder) {
         size_t slash = outputFile.rfind('/');
         if (slash != std::string::npos)

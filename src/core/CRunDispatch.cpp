@@ -19,8 +19,15 @@ int ReadKneBookings(CPelkoDoc& doc, const std::string& file, std::string& messag
 int ReadKneMaster(CPelkoDoc& doc, const std::string& file, std::string& messages) {
     return doc.datev.ReadKneMaster(file, doc.stamm, doc.GetFrontEnd(), messages);
 }
-bool PrepareDatev(CPelkoDoc& doc, int dataType, bool datevPro, bool automatic) {
-    return doc.datev.PrepareDatevTarget(doc, dataType, datevPro, automatic);
+int PrepareDatev(CPelkoDoc& doc, int dataType, bool datevPro, bool automatic, std::string& messages) {
+    switch (doc.datev.PrepareDatevTarget(doc, dataType, datevPro, automatic, messages)) {
+    case CDatev::EPrepared::Ready:
+        return 1;
+    case CDatev::EPrepared::Cancelled:
+        return 0;
+    default:
+        return -1;
+    }
 }
 // The data file, then its control file; the file argument is the output folder.
 int WriteKneBookings(CPelkoDoc& doc, const std::string& folder, std::string& messages) {
@@ -50,17 +57,24 @@ int WriteDatevProMaster(CPelkoDoc& doc, const std::string& file, std::string& me
 }
 
 // CSV files; conversion runs never show a column dialog.
+// The engine's own findings (a layout file that could not be saved) join the run's.
+int WithFindings(int result, CModulCSV& engine, std::string& messages) {
+    messages += engine.TakeFindings();
+    return result;
+}
 int ImportCsvBookings(CPelkoDoc& doc, const std::string& file, std::string& messages) {
-    return CCsvConversion::ImportBookingsCsv(doc, file, 0, messages);
+    return WithFindings(CCsvConversion::ImportBookingsCsv(doc, file, 0, messages), doc.csvImportBookings,
+                        messages);
 }
 int ImportCsvMaster(CPelkoDoc& doc, const std::string& file, std::string& messages) {
-    return CCsvConversion::ImportMasterCsv(doc, file, 0, messages);
+    return WithFindings(CCsvConversion::ImportMasterCsv(doc, file, 0, messages), doc.csvImportMaster,
+                        messages);
 }
-int ExportCsvBookings(CPelkoDoc& doc, const std::string& file, std::string&) {
-    return CCsvConversion::ExportBookingsCsv(doc, file, 0);
+int ExportCsvBookings(CPelkoDoc& doc, const std::string& file, std::string& messages) {
+    return WithFindings(CCsvConversion::ExportBookingsCsv(doc, file, 0), doc.csvExportBookings, messages);
 }
-int ExportCsvMaster(CPelkoDoc& doc, const std::string& file, std::string&) {
-    return CCsvConversion::ExportMasterCsv(doc, file, 0);
+int ExportCsvMaster(CPelkoDoc& doc, const std::string& file, std::string& messages) {
+    return WithFindings(CCsvConversion::ExportMasterCsv(doc, file, 0), doc.csvExportMaster, messages);
 }
 
 // Databases: a database file, or the connection string of "/in:sql:" and "/out:sql:".

@@ -11,8 +11,9 @@ using FRead = int (*)(CPelkoDoc& doc, const std::string& file, std::string& mess
 using FWrite = int (*)(CPelkoDoc& doc, const std::string& file, std::string& messages);
 // Inspects the input file: 1 bookings, 2 master data, 0 unknown, -1 unreadable.
 using FDetect = int (*)(CPelkoDoc& doc, const std::string& file);
-// The DATEV preparation before a KNE or DATEVpro target; false when the user cancelled.
-using FPrepare = bool (*)(CPelkoDoc& doc, int dataType, bool datevPro, bool automatic);
+// The DATEV preparation before a KNE or DATEVpro target: 1 ready, 0 cancelled by the user, -1 failed
+// (after its message; FEHLER lines go to messages).
+using FPrepare = int (*)(CPelkoDoc& doc, int dataType, bool datevPro, bool automatic, std::string& messages);
 
 struct CReaderEntry {
     const char* name; // UTF-8, as in the main window's input combo

@@ -4,9 +4,11 @@
 #include "core/CFrontEnd.h"
 #include "core/CPelkoDoc.h"
 #include "core/CPlatform.h"
+#include "core/CTargetFile.h"
 #include "core/CTool.h"
 #include "datev/CDatevDialog.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 
@@ -27,22 +29,31 @@ std::string Strip(const std::string& text) {
     return text.substr(begin, end - begin + 1);
 }
 
-// Leading decimal digits only: a parameter number is never negative.
+// The leading decimal integer of a value: blanks and a sign may come first.
 int LeadingNumber(const std::string& text) {
-    std::string digits;
-    for (char c : text) {
-        if (c < '0' || c > '9') break;
-        digits += c;
-    }
-    return CTool::ToInt(digits);
+    return CTool::ToInt(text);
 }
 
-// Lines 3 to 14 of the parameter file, value text before the first "(".
-std::vector<std::string> ReadAngabenValues(std::FILE* file) {
+bool HasLeadingNumber(const std::string& text) {
+    size_t i = text.find_first_not_of(" \t");
+    if (i != std::string::npos && (text[i] == '+' || text[i] == '-')) ++i;
+    return i < text.size() && text[i] >= '0' && text[i] <= '9';
+}
+
+// Lines 3 to 14 of the parameter file, value text before the first "("; lines beyond a line too
+// long to read stay missing.
+struct CAngabenValues {
     std::vector<std::string> values;
+    size_t read = 0; // values actually read
+    bool tooLong = false;
+};
+
+CAngabenValues ReadAngabenValues(std::FILE* file) {
+    CAngabenValues result;
+    std::vector<std::string>& values = result.values;
     std::string line;
     int lineNumber = 0;
-    bool tooLong = false;
+    bool& tooLong = result.tooLong;
     auto take = [&]() {
         ++lineNumber;
         if (!line.empty() && line.back() == '\r') line.pop_back();
@@ -58,8 +69,33 @@ std::vector<std::string> ReadAngabenValues(std::FILE* file) {
             line += static_cast<char>(c);
     }
     if (!line.empty() && !tooLong) take();
+    result.read = std::min<size_t>(values.size(), 12);
     values.resize(12);
-    return values;
+    return result;
+}
+
+// The numbers among lines 3 to 14, with the names the file's comments give them.
+struct CNumberLine {
+    size_t index; // 0 = line 3
+    const char* name;
+};
+const CNumberLine kNumberLines[] = {
+    {0, "Beraternummer"},     {2, "Mandantennummer"},         {4, "Datentr\xE4gernummer"},
+    {5, "Abrechnungsnummer"}, {7, "Kontonummernerweiterung"}, {8, "Kontonummernl\xE4nge"},
+    {10, "DatevPro-Version"}, {11, "Festschreibung"},
+};
+
+// A FEHLER line for every number that cannot be read: a garbled file must not pass as zeros (an
+// old KNE format, an empty consultant) without a word.
+void CheckNumbers(const CAngabenValues& v, const std::string& path, std::string& findings) {
+    for (const CNumberLine& n : kNumberLines) {
+        if (n.index < v.read && HasLeadingNumber(v.values[n.index])) continue;
+        const int line = static_cast<int>(n.index) + 3;
+        if (n.index >= v.read && !v.tooLong) continue; // a missing line keeps its start rule
+        findings += CTool::Format("FEHLER: DATEV-Angaben '%s', Zeile %d (%s): ", path.c_str(), line, n.name) +
+                    (n.index < v.read ? "'" + v.values[n.index] + "' ist keine Zahl.\r\n"
+                                      : std::string("nicht lesbar (eine Zeile davor ist zu lang).\r\n"));
+    }
 }
 
 } // namespace
@@ -89,14 +125,16 @@ void CDatev::ResetAngaben() {
     festschreibung = 1;
 }
 
-bool CDatev::LoadAngaben(const std::string& path) {
+bool CDatev::LoadAngaben(const std::string& path, std::string* findings) {
     std::string location = path.empty() ? CTool::FindDataFile(kAngabenFile) : path;
     CFilePtr file(CPlatform::OpenFile(location, "rb"));
     if (!file) {
         ResetAngaben();
         return false;
     }
-    std::vector<std::string> v = ReadAngabenValues(file.get());
+    CAngabenValues read = ReadAngabenValues(file.get());
+    if (findings) CheckNumbers(read, location, *findings);
+    const std::vector<std::string>& v = read.values;
     beraterNummer = LeadingNumber(v[0]);
     beraterName = Strip(v[1].substr(0, 9));
     mandantenNummer = LeadingNumber(v[2]);
@@ -134,17 +172,11 @@ bool CDatev::SaveAngaben() {
     line(std::to_string(datevProVersion), "\t\t", "(DatevPro: Version: 300=V3.0, 510=V5.1)");
     line(std::to_string(festschreibung), "\t\t", "(DatevPro: Festschreibung: 0=nein, 1=ja)");
 
-    // Written beside the file and then put in its place, so a failure never leaves half a file.
-    std::string path = CTool::GetDataDir(true) + "/" + kAngabenFile;
-    std::string work = path + ".tmp";
-    CFilePtr file(CPlatform::OpenFile(work, "wb"));
-    bool ok = file && std::fwrite(text.data(), 1, text.size(), file.get()) == text.size();
-    ok = file && std::fclose(file.release()) == 0 && ok && CPlatform::RenameFile(work, path);
-    if (!ok) {
-        CPlatform::RemoveFile(work);
-        frontEnd.MessageBox(Ansi("(E:304)\nANGABEN_DATEV.TXT konnte nicht geöffnet werden!"));
-    }
-    return ok;
+    CTargetFile file;
+    if (file.Open(CTool::GetDataDir(true) + "/" + kAngabenFile) && file.Write(text) && file.Commit())
+        return true;
+    frontEnd.MessageBox(Ansi("(E:304)\nANGABEN_DATEV.TXT konnte nicht geöffnet werden!"));
+    return false;
 }
 
 int CDatev::DateKey(const std::string& datum) {
@@ -179,8 +211,29 @@ std::string CDatev::MapValue(const char* section, const std::string& key, const 
     return mapping.GetString(section, key, value) ? value : fallback;
 }
 
-bool CDatev::PrepareDatevTarget(CPelkoDoc& doc, int dataType, bool datevPro, bool automatic) {
-    LoadAngaben(doc.datevParamFile);
+CDatev::EPrepared CDatev::PrepareDatevTarget(CPelkoDoc& doc, int dataType, bool datevPro, bool automatic,
+                                             std::string& messages) {
+    std::string findings;
+    bool loaded = LoadAngaben(doc.datevParamFile, &findings);
+    const std::string& named = doc.datevParamFile;
+    if (!named.empty() && !loaded) {
+        frontEnd.MessageBox(CTool::Format(Ansi("(E:330)\nDie Datei mit den DATEV-Angaben (%s) konnte nicht "
+                                               "gelesen werden.\nDer Export wird abgebrochen.")
+                                              .c_str(),
+                                          named.c_str()),
+                            CFrontEnd::EIcon::Error);
+        return EPrepared::Failed;
+    }
+    if (!findings.empty()) {
+        messages += findings;
+        frontEnd.MessageBox(
+            CTool::Format(Ansi("(E:330)\nDie Datei mit den DATEV-Angaben (%s) enthält Zeilen, "
+                               "die nicht gelesen werden können.\nDer Export wird abgebrochen.")
+                              .c_str(),
+                          (named.empty() ? CTool::FindDataFile(kAngabenFile) : named).c_str()),
+            CFrontEnd::EIcon::Error);
+        return EPrepared::Failed;
+    }
     if (dataType == CPelkoDoc::Bookings) SetDateRange(doc.buchungen);
     ApplyCommandLine(doc.datevValues);
 
@@ -191,10 +244,10 @@ bool CDatev::PrepareDatevTarget(CPelkoDoc& doc, int dataType, bool datevPro, boo
                                 : doc.datevParamFile.empty() || !doc.automatic || doc.forceDatevDialog;
     if (showDialog) {
         dialog.Open();
-        if (!frontEnd.RunDialog(dialog)) return false;
+        if (!frontEnd.RunDialog(dialog)) return EPrepared::Cancelled;
     }
     SaveAngaben();
-    return true;
+    return EPrepared::Ready;
 }
 
 void CDatev::ApplyCommandLine(const CDatevValues& values) {

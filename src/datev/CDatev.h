@@ -3,7 +3,9 @@
 #include "core/CBuchungenCtrl.h"
 #include "core/CIniEx.h"
 #include "core/CStammCtrl.h"
+#include "core/CTargetFile.h"
 
+#include <memory>
 #include <string>
 
 class CFrontEnd;
@@ -31,8 +33,10 @@ public:
 
     // --- Parameter file "angaben_datev.txt" ---
     // Empty path: the file of the data folder, else the program folder. False (and start values)
-    // when it cannot be opened; Datum von/bis are never read from the file.
-    bool LoadAngaben(const std::string& path);
+    // when it cannot be opened; Datum von/bis are never read from the file. A line whose number
+    // cannot be read (or that lies beyond a line too long to read) adds a FEHLER line naming it
+    // to findings, when given.
+    bool LoadAngaben(const std::string& path, std::string* findings = nullptr);
     // Writes the fourteen lines into the data folder; false after "(E:304)".
     bool SaveAngaben();
     // Returns every parameter of the file to its start value (Datum von/bis stay).
@@ -43,8 +47,12 @@ public:
     // Datum von/bis from the first smallest and first largest date of the filled bookings.
     void SetDateRange(const CBuchungenCtrl& list);
     // Load, date range, command-line values, dialog "DATEV-Angaben" when the rules ask for it, save.
-    // False when the dialog was not confirmed: the writer must not run.
-    bool PrepareDatevTarget(CPelkoDoc& doc, int dataType, bool datevPro, bool automatic);
+    // Cancelled when the dialog was not confirmed, Failed when the parameter file named by "/dv:"
+    // cannot be read or holds lines that cannot be read (FEHLER lines in messages): the writer
+    // must not run then.
+    enum class EPrepared { Ready, Cancelled, Failed };
+    EPrepared PrepareDatevTarget(CPelkoDoc& doc, int dataType, bool datevPro, bool automatic,
+                                 std::string& messages);
 
     // Copies each non-empty DATEV value of the command line into the parameters.
     void ApplyCommandLine(const CDatevValues& values);
@@ -112,6 +120,8 @@ public:
     // Set by the KNE data writers: false when the data file could not be written, so that no
     // control file is written for it.
     bool dataFileWritten = false;
+    // The finished data file, waiting for its control file: the two replace the old pair together.
+    std::unique_ptr<CTargetFile> pendingData;
 
 private:
     // Folder + "/" + name; an empty folder gives the bare name.
@@ -120,7 +130,8 @@ private:
     void PutDatentraeger(std::string& record, std::string& messages) const;
     // The first fields of both KNE headers, up to the client number.
     std::string HeaderStart(size_t length, int anwendungsnummer, std::string& messages) const;
-    // Closes a finished data file: its block count for the control file, or the error box.
+    // Finishes a data file (it waits in pendingData for its control file): its block count for the
+    // control file, or the error box.
     bool FinishDataFile(CKneFile& file, const std::string& path, int errorCode, CFrontEnd& progress);
     // "1,", Kontonummernlänge, ",", Kontonummernlänge, ",", "----" from position on.
     void PutVersion(std::string& record, std::string& messages, int position) const;

@@ -2,7 +2,6 @@
 
 #include "core/CCodePage.h"
 #include "core/CFrontEnd.h"
-#include "core/CPlatform.h"
 #include "core/CTool.h"
 #include "datev/CKneFile.h"
 
@@ -30,7 +29,7 @@ void CDatev::PutText(std::string& record, std::string& messages, const std::stri
                      const std::string& fieldName, int position, int width, bool required) {
     if (value.empty() && required) {
         messages +=
-            CTool::Format(Ansi("\r\nFEHLER: Feld '%s' muss ausgefüllt sein !").c_str(), fieldName.c_str());
+            CTool::Format(Ansi("FEHLER: Feld '%s' muss ausgefüllt sein !\r\n").c_str(), fieldName.c_str());
         return;
     }
     record.replace(static_cast<size_t>(position - 1), std::min(value.size(), static_cast<size_t>(width)),
@@ -41,14 +40,14 @@ void CDatev::PutNumber(std::string& record, std::string& messages, long long val
                        const std::string& fieldName, int position, int width, bool required) {
     if (value == 0 && required) {
         messages +=
-            CTool::Format(Ansi("\r\nFEHLER: Feld '%s' muss ausgefüllt sein !").c_str(), fieldName.c_str());
+            CTool::Format(Ansi("FEHLER: Feld '%s' muss ausgefüllt sein !\r\n").c_str(), fieldName.c_str());
         return;
     }
     // A digit field cannot hold a sign: a negative value does not fit either.
     std::string digits = std::to_string(value < 0 ? -value : value);
     if (value < 0 || digits.size() > static_cast<size_t>(width)) {
         messages += CTool::Format(
-            Ansi("\r\nFEHLER: Der Wert des Feldes '%s' überschreitet max. Stellenanzahl (%d)!").c_str(),
+            Ansi("FEHLER: Der Wert des Feldes '%s' überschreitet max. Stellenanzahl (%d)!\r\n").c_str(),
             fieldName.c_str(), width);
         return;
     }
@@ -96,11 +95,13 @@ void CDatev::PutDatentraeger(std::string& record, std::string& messages) const {
 
 bool CDatev::FinishDataFile(CKneFile& file, const std::string& path, int errorCode, CFrontEnd& progress) {
     blockCount = static_cast<int>(file.Position() / CKneFile::kBlockSize);
-    if (!file.Close()) {
+    pendingData.reset();
+    if (!file.Finish()) {
         progress.MessageBox(CTool::Format("(E:%d)\n", errorCode) + path +
                             Ansi(" konnte nicht vollständig geschrieben werden!"));
         return false;
     }
+    pendingData = file.Release();
     dataFileWritten = true;
     return true;
 }
@@ -159,12 +160,12 @@ std::string CDatev::ControlRecord1(std::string& messages) const {
 
 bool CDatev::PutOldControlTail(std::string& record, const std::string& folder, int endOffset) {
     if (blockCount > 0xFFFF) {
-        // The data file cannot be described, so it must not stay behind as if it were complete.
+        // The data file cannot be described, so it must not replace the previous one.
         std::string dataPath = KnePath(folder, "DE001");
-        CPlatform::RemoveFile(dataPath);
+        pendingData.reset();
         frontEnd.MessageBox(
             CTool::Format(Ansi("(E:308)\n%s hat %d Blöcke; das alte DATEV-Format erlaubt höchstens "
-                               "65535. Die Datei wurde gelöscht.")
+                               "65535. Die Dateien wurden nicht geschrieben.")
                               .c_str(),
                           dataPath.c_str(), blockCount));
         return false;
@@ -216,12 +217,14 @@ bool CDatev::WriteControl(const std::string& folder, std::string& messages, bool
     std::string path = KnePath(folder, extended ? "EV01" : "DV01");
     CKneFile file;
     if (!file.Open(path)) {
+        pendingData.reset();
         frontEnd.MessageBox("(E:308)\n" + path + Ansi(" konnte nicht geöffnet werden!"));
         return false;
     }
     file.Write(ControlRecord1(messages));
     file.Write(record);
-    if (!file.Close()) {
+    std::unique_ptr<CTargetFile> data = std::move(pendingData);
+    if (!data || !file.Finish() || !CTargetFile::CommitPair(*data, file.Target())) {
         frontEnd.MessageBox("(E:308)\n" + path + Ansi(" konnte nicht vollständig geschrieben werden!"));
         return false;
     }

@@ -36,7 +36,7 @@ std::string CDatev::MasterHeader(std::string& messages) const {
 
 void CDatev::WriteMasterRecord(CKneFile& file, const CStammData& s, int n, std::string& messages) const {
     static const std::string tooLong =
-        Ansi("\r\nFEHLER: Zeile %d: Feld '%s': Inhalt '%s' ist zu gross und wird gekürzt! (Ist:%d, Max:%d)");
+        Ansi("FEHLER: Zeile %d: Feld '%s': Inhalt '%s' ist zu gross und wird gekürzt! (Ist:%d, Max:%d)\r\n");
     bool variant1 = stammdatenAusgabe == "VARIANTE-1";
     std::string prefix = variant1 ? "000" : "";
     auto fixed = [variant1](const std::string& value, size_t length) {

@@ -76,32 +76,35 @@ const CExtfVersion& TargetVersion(CDatev& datev) {
 }
 
 // The header line, in its own engine so that its layout is kept apart from the data columns.
-bool WriteHeader(CPelkoDoc& doc, const std::vector<CExtfHeaderField>& fields, const char* section,
-                 const std::string& path, std::string& messages) {
-    CModulCSV header(doc.GetFrontEnd());
-    header.ResetLayout();
+// The header line, written into a new file beside the target that takes the target's place only
+// when the data engine closes it complete; nullptr after the failure message.
+std::unique_ptr<CModulCSV> WriteHeader(CPelkoDoc& doc, const std::vector<CExtfHeaderField>& fields,
+                                       const char* section, const std::string& path, std::string& messages) {
+    auto header = std::make_unique<CModulCSV>(doc.GetFrontEnd());
+    header->ResetLayout();
     for (const CExtfHeaderField& field : fields)
-        header.DefineColumn(field.name, 1);
-    header.SetupExport(kLayoutFile, section, 0);
-    header.quoteAll = 0;
-    if (!header.OpenExportFile(path, 0)) return false;
-    header.ClearValues();
+        header->DefineColumn(field.name, 1);
+    header->SetupExport(kLayoutFile, section, 0);
+    header->quoteAll = 0;
+    if (!header->OpenExportFile(path, 0)) return nullptr;
+    header->ClearValues();
     for (const CExtfHeaderField& field : fields)
-        header.SetValue(field.name, HeaderValue(field, doc.datev, messages), 0, field.quoted);
-    bool written = header.WriteRecord() != 0;
-    return header.CloseFile() && written;
+        header->SetValue(field.name, HeaderValue(field, doc.datev, messages), 0, field.quoted);
+    header->WriteRecord();
+    return header;
 }
 
-// The data engine, opened behind the header line with its heading line written.
+// The data engine, writing on behind the header line with its heading line written.
 std::unique_ptr<CModulCSV> OpenData(CPelkoDoc& doc, const std::vector<CExtfColumn>& columns,
-                                    const char* section, const std::string& path) {
+                                    const char* section, CModulCSV& header) {
     auto data = std::make_unique<CModulCSV>(doc.GetFrontEnd());
     data->ResetLayout();
     for (const CExtfColumn& column : columns)
         data->DefineColumn(column.name, 1);
     data->SetupExport(kLayoutFile, section, 0);
     data->quoteAll = 0;
-    if (!data->OpenExportFile(path, 1) || !data->WriteHeading()) return nullptr;
+    data->ContinueExport(header);
+    data->WriteHeading();
     return data;
 }
 
@@ -124,12 +127,12 @@ public:
     void Set(int index, std::string value) {
         if (index >= 0) values[static_cast<size_t>(index)] = std::move(value);
     }
-    bool Write() {
+    void Write() {
         for (const CSlot& slot : perLine) {
             engine.SetValue(slot.key, values[slot.index], slot.numeric, slot.quoted);
             values[slot.index].clear();
         }
-        return engine.WriteRecord() != 0;
+        engine.WriteRecord();
     }
 
 private:
@@ -301,19 +304,6 @@ void SetMasterValues(CRecordValues& values, const std::vector<CExtfColumn>& colu
         values.Set(at(v.role), Checked(record, v.check, s.*v.field, messages));
 }
 
-// Header and data go into a file beside the target that takes its place only when complete, so a
-// failure in the middle never leaves a damaged export where the previous one was.
-std::string StagingPath(const std::string& path) {
-    return path + ".pelko-part";
-}
-
-bool Commit(const std::string& path, bool complete) {
-    const std::string staging = StagingPath(path);
-    if (complete && CPlatform::RenameFile(staging, path)) return true;
-    CPlatform::RemoveFile(staging);
-    return false;
-}
-
 } // namespace
 
 bool CDatevProWriter::WriteDatevProBookings(CPelkoDoc& doc, const std::string& path, CFrontEnd& progress,
@@ -327,12 +317,11 @@ bool CDatevProWriter::WriteDatevProBookings(CPelkoDoc& doc, const std::string& p
 
     datev.datumVon = WithYear(datev.datumVon, datev.wirtschaftsjahrBeginn);
     datev.datumBis = WithYear(datev.datumBis, datev.wirtschaftsjahrBeginn);
-    const std::string staging = StagingPath(path);
-    if (!WriteHeader(doc, version.bookingsHeader, "Export Buchungen Header", staging, messages))
-        return Commit(path, false);
+    std::unique_ptr<CModulCSV> header =
+        WriteHeader(doc, version.bookingsHeader, "Export Buchungen Header", path, messages);
+    if (!header) return false;
     std::unique_ptr<CModulCSV> data =
-        OpenData(doc, version.bookingsData, "Export Buchungen Daten V2", staging);
-    if (!data) return Commit(path, false);
+        OpenData(doc, version.bookingsData, "Export Buchungen Daten V2", *header);
 
     CRecordValues values(*data, version.bookingsData);
     std::vector<int> indexes;
@@ -352,7 +341,7 @@ bool CDatevProWriter::WriteDatevProBookings(CPelkoDoc& doc, const std::string& p
         if (b.betrag != 0.0 || b.sollKonto != 0 || b.habenKonto != 0) {
             int key = CDatev::DateKey(date);
             if (key >= from && key <= to) {
-                if (!values.Write()) return Commit(path, false);
+                values.Write();
             } else {
                 messages += CTool::Format("HINWEIS: Zeile %d: Die Zeile ist au\xDF"
                                           "erhalb des gew\xFCnschten Datumbereichs (%s) und "
@@ -366,7 +355,7 @@ bool CDatevProWriter::WriteDatevProBookings(CPelkoDoc& doc, const std::string& p
         if ((k - 1) % 10 == 0) progress.SetProgressPos(k - 1);
         ++doc.recordCounter;
     }
-    return Commit(path, data->CloseFile() != 0);
+    return data->CloseFile() != 0;
 }
 
 bool CDatevProWriter::WriteDatevProMaster(CPelkoDoc& doc, const std::string& path, CFrontEnd& progress,
@@ -376,18 +365,17 @@ bool CDatevProWriter::WriteDatevProMaster(CPelkoDoc& doc, const std::string& pat
     progress.SetProgressPos(0);
     CExtfCheck::CheckExtfFileName(path, &messages);
     const CExtfVersion& version = TargetVersion(doc.datev);
-    const std::string staging = StagingPath(path);
-    if (!WriteHeader(doc, version.masterHeader, "Export Stamm Header", staging, messages))
-        return Commit(path, false);
-    std::unique_ptr<CModulCSV> data = OpenData(doc, version.masterData, "Export Stamm Daten V3", staging);
-    if (!data) return Commit(path, false);
+    std::unique_ptr<CModulCSV> header =
+        WriteHeader(doc, version.masterHeader, "Export Stamm Header", path, messages);
+    if (!header) return false;
+    std::unique_ptr<CModulCSV> data = OpenData(doc, version.masterData, "Export Stamm Daten V3", *header);
 
     CRecordValues values(*data, version.masterData);
     for (int k = 1; k <= list.GetCount(); ++k) {
         SetMasterValues(values, version.masterData, doc, *list.GetAt(k - 1), k, messages);
-        if (!values.Write()) return Commit(path, false);
+        values.Write();
         if ((k - 1) % 10 == 0) progress.SetProgressPos(k - 1);
         ++doc.recordCounter;
     }
-    return Commit(path, data->CloseFile() != 0);
+    return data->CloseFile() != 0;
 }

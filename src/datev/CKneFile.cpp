@@ -1,23 +1,14 @@
 #include "datev/CKneFile.h"
 
-#include "core/CPlatform.h"
-
 namespace {
 const size_t kFlushSize = 1 << 20;
 }
 
-CKneFile::~CKneFile() {
-    if (!file) return;
-    std::fclose(file);
-    CPlatform::RemoveFile(workPath);
-}
+CKneFile::CKneFile() : target(std::make_unique<CTargetFile>()) {}
 
 bool CKneFile::Open(const std::string& filePath) {
-    path = filePath;
-    workPath = filePath + ".tmp";
-    file = CPlatform::OpenFile(workPath, "wb");
     buffer.reserve(kFlushSize + kBlockSize);
-    return file != nullptr;
+    return target->Open(filePath);
 }
 
 void CKneFile::Write(std::string_view bytes) {
@@ -32,18 +23,11 @@ void CKneFile::PadBlock() {
 }
 
 void CKneFile::Flush() {
-    if (!failed && std::fwrite(buffer.data(), 1, buffer.size(), file) != buffer.size()) failed = true;
+    target->Write(buffer);
     buffer.clear();
 }
 
-bool CKneFile::Close() {
-    if (!file) return false;
+bool CKneFile::Finish() {
     Flush();
-    bool closed = std::fclose(file) == 0;
-    file = nullptr;
-    if (failed || !closed || !CPlatform::RenameFile(workPath, path)) {
-        CPlatform::RemoveFile(workPath);
-        return false;
-    }
-    return true;
+    return target->Finish();
 }

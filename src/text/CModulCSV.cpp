@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 namespace {
 
@@ -60,6 +61,7 @@ void CModulCSV::ResetLayout() {
     columns.clear();
     keys.clear();
     keyColumns.clear();
+    hasReferences = false;
     OrderChanged();
     CStepCode::Set(6001);
     quoteAll = 1;
@@ -114,6 +116,7 @@ const std::string& CModulCSV::AssignedHeading(int index) const {
 // Layout sections
 
 void CModulCSV::LoadLayout(const std::string& fileName, const std::string& section) {
+    hasReferences = false;
     quoteAll = 1;
     separatorIndex = 0;
     for (CsvColumn& column : columns)
@@ -164,6 +167,8 @@ void CModulCSV::LoadLayout(const std::string& fileName, const std::string& secti
         }
         highest = std::max(highest, column.position);
     }
+    hasReferences = std::any_of(columns.begin(), columns.end(),
+                                [this](const CsvColumn& c) { return Reference(c.fixedValue) >= 0; });
 
     std::vector<char> taken(columns.size() + 1, 0);
     for (const CsvColumn& column : columns)
@@ -202,8 +207,19 @@ int CModulCSV::SaveLayout(const std::string& fileName, const std::string& sectio
         ini.SetInt(section, "Sel.: " + column.name, column.selected);
         ini.SetString(section, "Name: " + column.name, column.heading);
     }
-    ini.Save();
-    return 1;
+    return ini.Save() ? 1 : 0;
+}
+
+void CModulCSV::SaveLayoutNoting(const std::string& layoutFile, const std::string& section) {
+    if (SaveLayout(layoutFile, section)) return;
+    std::string shown =
+        layoutFile.find('/') == std::string::npos ? CTool::GetDataDir(false) + "/" + layoutFile : layoutFile;
+    findings += Ansi("HINWEIS: Die Einstellungen konnten nicht in der Datei '") + shown +
+                Ansi("' gespeichert werden.\r\n");
+}
+
+std::string CModulCSV::TakeFindings() {
+    return std::exchange(findings, std::string());
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -222,25 +238,55 @@ int CModulCSV::SetupExport(const std::string& layoutFile, const std::string& sec
     }
     dialog.TakeOptions();
     CStepCode::Set(6006);
-    SaveLayout(layoutFile, section);
+    SaveLayoutNoting(layoutFile, section);
     return 1;
 }
 
 int CModulCSV::OpenExportFile(const std::string& path, int append) {
     CStepCode::Set(6007);
     if (!file.OpenWrite(path, append)) {
-        frontEnd.MessageBox(
-            CTool::Format(Ansi("(E:600#%d)\nEs ist ein Fehler beim Öffnen der Export-Datei (%s) "
-                               "aufgetreten.\nKontrollieren Sie bitte ob ein gültiger Dateiname "
-                               "angegeben wurde oder die Datei von einer anderen Anwendung (z.B. "
-                               "Excel) geöffnet ist.\nDer Export wird abgebrochen.")
-                              .c_str(),
-                          CStepCode::Get(), path.c_str()));
+        frontEnd.MessageBox(FileError(600, path));
         return 0;
     }
     exportPath = path;
     OrderChanged();
     return 1;
+}
+
+void CModulCSV::ContinueExport(CModulCSV& from) {
+    file.TakeOverWrite(from.file);
+    exportPath = from.exportPath;
+    from.exportPath.clear();
+    OrderChanged();
+}
+
+std::string CModulCSV::FileError(int code, const std::string& path) {
+    // The step code after "#" tells where in the operation the file failed.
+    struct CText {
+        int code;
+        const char* action;
+        const char* file;
+        const char* advice;
+        const char* end;
+    };
+    static const CText kTexts[] = {
+        {600, "Öffnen", "Export-Datei",
+         "Kontrollieren Sie bitte ob ein gültiger Dateiname angegeben wurde oder die Datei von "
+         "einer anderen Anwendung (z.B. Excel) geöffnet ist.",
+         "Der Export wird abgebrochen."},
+        {601, "Öffnen", "Eingabedatei",
+         "Kontrollieren Sie bitte ob die Datei nicht von einer anderen Anwendung (z.B. Excel) "
+         "geöffnet ist.",
+         "Der Import wird abgebrochen."},
+        {602, "Schreiben", "Export-Datei", "Die Datei wurde nicht gespeichert.",
+         "Der Export wird abgebrochen."},
+    };
+    const CText* text = &kTexts[0];
+    for (const CText& t : kTexts)
+        if (t.code == code) text = &t;
+    return CTool::Format("(E:%d#%d)\n", text->code, CStepCode::Get()) +
+           Ansi(std::string("Es ist ein Fehler beim ") + text->action + " der " + text->file + " (") + path +
+           Ansi(std::string(") aufgetreten.\n") + text->advice + "\n" + text->end);
 }
 
 // Builds the output line from one text of every selected column, in write order.
@@ -274,32 +320,42 @@ int CModulCSV::WriteHeading() {
 
 void CModulCSV::ClearValues() {
     CStepCode::Set(6014);
-    for (CsvColumn& column : columns)
+    for (CsvColumn& column : columns) {
         column.value.clear();
+        column.supplied.clear();
+    }
+    pendingReferences.clear();
 }
 
 int CModulCSV::SetValue(const std::string& name, const std::string& value, int numeric, int forceQuotes) {
     return SetValue(NameKey(name), value, numeric, forceQuotes);
 }
 
+int CModulCSV::Reference(const std::string& fixed) const {
+    if (fixed.empty() || fixed[0] != '#') return -1;
+    // The rest after the leading "#" is read as a decimal integer; out of range, the text stays.
+    int reference = CTool::ToInt(fixed.substr(std::min(fixed.find_first_not_of('#'), fixed.size())));
+    return reference >= 0 && reference < GetColumnCount() ? reference : -1;
+}
+
 int CModulCSV::SetValue(int key, const std::string& value, int numeric, int forceQuotes) {
     CStepCode::Set(6012);
     if (key < 0 || key >= static_cast<int>(keyColumns.size())) return 0;
-    CsvColumn& column = columns[static_cast<size_t>(keyColumns[static_cast<size_t>(key)].front())];
+    const size_t index = static_cast<size_t>(keyColumns[static_cast<size_t>(key)].front());
+    CsvColumn& column = columns[index];
     CStepCode::Set(6013);
-    if (column.fixedValue.empty()) {
-        column.value = Transform(value, numeric, forceQuotes);
-        return 1;
+    const std::string& text = column.fixedValue.empty() ? value : column.fixedValue;
+    if (hasReferences) {
+        column.supplied = text;
+        if (int reference = Reference(column.fixedValue); reference >= 0) {
+            auto same = [index](const CPendingReference& p) { return p.column == index; };
+            pendingReferences.erase(std::remove_if(pendingReferences.begin(), pendingReferences.end(), same),
+                                    pendingReferences.end());
+            pendingReferences.push_back({index, static_cast<size_t>(reference), numeric, forceQuotes});
+            return 1;
+        }
     }
-    std::string fixed = column.fixedValue;
-    if (fixed[0] == '#') {
-        // "#n" takes the value of the column defined n-th (0-based); out of range, the text stays.
-        int reference = CTool::ToInt(fixed.substr(
-            fixed.find_first_not_of('#') == std::string::npos ? fixed.size() : fixed.find_first_not_of('#')));
-        if (reference >= 0 && reference < GetColumnCount())
-            fixed = columns[static_cast<size_t>(reference)].value;
-    }
-    column.value = Transform(fixed, numeric, forceQuotes);
+    column.value = Transform(text, numeric, forceQuotes);
     return 1;
 }
 
@@ -355,6 +411,9 @@ std::string CModulCSV::Transform(const std::string& input, int numeric, int forc
 }
 
 int CModulCSV::WriteRecord() {
+    for (const CPendingReference& p : pendingReferences)
+        columns[p.column].value = Transform(columns[p.reference].supplied, p.numeric, p.forceQuotes);
+    pendingReferences.clear();
     BuildOrders();
     JoinSelected(&CsvColumn::value);
     if (oemCharset == kUtf8Charset)
@@ -371,12 +430,7 @@ int CModulCSV::CloseFile() {
     std::string path = exportPath;
     exportPath.clear();
     if (file.CloseFile() || !wasExport) return 1;
-    frontEnd.MessageBox(
-        CTool::Format(Ansi("(E:602#%d)\nEs ist ein Fehler beim Schreiben der Export-Datei (%s) "
-                           "aufgetreten.\nDie Datei wurde nicht gespeichert.\nDer Export wird "
-                           "abgebrochen.")
-                          .c_str(),
-                      CStepCode::Get(), path.c_str()));
+    frontEnd.MessageBox(FileError(602, path));
     return 0;
 }
 
@@ -436,11 +490,7 @@ int CModulCSV::OpenImportFile(const std::string& path) {
     }
     preparedOpen = false;
     if (!file.OpenRead(path)) {
-        ShowFileError(601,
-                      Ansi("Es ist ein Fehler beim Öffnen der Eingabedatei (%s) aufgetreten.\nKontrollieren "
-                           "Sie bitte ob die Datei nicht von einer anderen Anwendung (z.B. Excel) geöffnet "
-                           "ist.\nDer Import wird abgebrochen."),
-                      path);
+        frontEnd.MessageBox(FileError(601, path));
         return 0;
     }
     file.MeasureSize();
@@ -572,7 +622,7 @@ int CModulCSV::SetupImport(const std::string& layoutFile, const std::string& sec
     }
     dialog.TakeOptions();
     utf8 = utf8Detected || oemCharset == kUtf8Charset;
-    SaveLayout(layoutFile, section);
+    SaveLayoutNoting(layoutFile, section);
     CStepCode::Set(6024);
     if (noHeading) {
         file.Rewind();

@@ -30,11 +30,16 @@ public:
 
     // Layout sections of "csv.ini" and "datevpro.ini".
     void LoadLayout(const std::string& fileName, const std::string& section);
+    // 0 when the section could not be saved (a read-only file, a full disk).
     int SaveLayout(const std::string& fileName, const std::string& section);
+    // HINWEIS lines gathered since the last call (a layout that could not be saved); emptied here.
+    std::string TakeFindings();
 
     // Export run.
     int SetupExport(const std::string& fileName, const std::string& section, int showDialog);
     int OpenExportFile(const std::string& path, int append);
+    // Writes on in the file another engine opened for export, which takes its place on CloseFile.
+    void ContinueExport(CModulCSV& from);
     int WriteHeading();
     void ClearValues();
     int SetValue(const std::string& name, const std::string& value, int numeric = 0, int forceQuotes = 0);
@@ -79,6 +84,10 @@ public:
 
     // The columns in definition order; changes go through the setters so that the derived
     // orders stay right.
+    // The message of a delimited-text file that cannot be opened for export (600), opened for
+    // import (601) or completely written (602), naming the path the user gave.
+    static std::string FileError(int code, const std::string& path);
+
     int GetColumnCount() const { return static_cast<int>(columns.size()); }
     const CsvColumn& GetColumn(int index) const { return columns[static_cast<size_t>(index)]; }
     void SetPosition(int index, int position);
@@ -107,6 +116,9 @@ public:
 
 private:
     std::string Transform(const std::string& value, int numeric, int forceQuotes) const;
+    // The definition index a "#n" fixed value refers to; -1 when it is no reference.
+    int Reference(const std::string& fixedValue) const;
+    void SaveLayoutNoting(const std::string& fileName, const std::string& section);
     // The separator written: one of the four, ";" for an index nobody knows.
     int WriteIndex() const;
     char WriteSeparator() const;
@@ -156,4 +168,14 @@ private:
     int recordLine = 0;
     int openQuoteLine = 0;
     std::string unmapped; // characters of UTF-8 input without a Windows-1252 form
+    std::string findings;
+    // "#n" fixed values wait for the whole record: the column referred to may be set after them.
+    bool hasReferences = false;
+    struct CPendingReference {
+        size_t column;
+        size_t reference;
+        int numeric;
+        int forceQuotes;
+    };
+    std::vector<CPendingReference> pendingReferences;
 };

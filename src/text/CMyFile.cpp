@@ -1,6 +1,7 @@
 #include "text/CMyFile.h"
 
 #include "core/CCodePage.h"
+#include "core/CFileIo.h"
 #include "core/CPlatform.h"
 #include "core/CStepCode.h"
 
@@ -22,7 +23,6 @@ bool StartsWithUtf16Mark(std::FILE* file) {
     fseeko(file, 0, SEEK_SET);
     return utf16;
 }
-constexpr size_t kWriteBuffer = 1 << 20;
 
 } // namespace
 
@@ -33,15 +33,12 @@ CMyFile::~CMyFile() {
 void CMyFile::Discard() {
     if (file) std::fclose(file);
     file = nullptr;
-    if (!tempPath.empty()) CPlatform::RemoveFile(tempPath);
-    tempPath.clear();
-    targetPath.clear();
+    target.reset();
 }
 
 int CMyFile::OpenRead(const std::string& path) {
     CStepCode::Set(9500);
     Discard();
-    writing = false;
     begin = end = 0;
     size = 0;
     readPosition = 0;
@@ -118,43 +115,27 @@ void CMyFile::TakeEndOfInput() {
 int CMyFile::OpenWrite(const std::string& path, int append) {
     CStepCode::Set(9510);
     Discard();
-    writing = true;
-    writeFailed = false;
     endOfFile = 0;
-    if (CPlatform::IsDirectory(path)) return 0;
-    if (append) {
-        file = CPlatform::OpenFile(path, "ab");
-    } else {
-        // A read-only target must fail here, as it would when opened in place.
-        if (CPlatform::FileExists(path)) {
-            std::FILE* probe = CPlatform::OpenFile(path, "r+b");
-            if (!probe) return 0;
-            std::fclose(probe);
-        }
-        file = CPlatform::OpenFile(path + ".pelko-tmp", "wb");
-        if (file) {
-            targetPath = path;
-            tempPath = path + ".pelko-tmp";
-        }
-    }
-    if (file) std::setvbuf(file, nullptr, _IOFBF, kWriteBuffer);
-    return file ? 1 : 0;
+    target = std::make_unique<CTargetFile>();
+    if (target->Open(path, append != 0)) return 1;
+    target.reset();
+    return 0;
 }
 
 int CMyFile::CloseFile() {
     CStepCode::Set(9501);
-    if (!file) return 1;
     bool ok = true;
-    if (writing) ok = !writeFailed && std::fflush(file) == 0 && !std::ferror(file);
-    ok = std::fclose(file) == 0 && ok;
+    if (file) ok = std::fclose(file) == 0;
     file = nullptr;
-    if (!tempPath.empty()) {
-        if (ok) ok = CPlatform::RenameFile(tempPath, targetPath);
-        if (!ok) CPlatform::RemoveFile(tempPath);
-        tempPath.clear();
-        targetPath.clear();
-    }
+    if (target) ok = target->Commit() && ok;
+    target.reset();
     return ok ? 1 : 0;
+}
+
+void CMyFile::TakeOverWrite(CMyFile& from) {
+    Discard();
+    target = std::move(from.target);
+    endOfFile = 0;
 }
 
 long long CMyFile::MeasureSize() {
@@ -176,16 +157,12 @@ int CMyFile::ProgressPercent() const {
 void CMyFile::WriteLine(const std::string& text) {
     CStepCode::Set(9512);
     WriteRaw(text);
-    if (file && std::fwrite("\r\n", 1, 2, file) != 2) writeFailed = true;
+    if (target) target->Write("\r\n");
 }
 
 void CMyFile::WriteRaw(const std::string& text) {
     CStepCode::Set(9511);
-    if (!file) {
-        writeFailed = true;
-        return;
-    }
-    if (!text.empty() && std::fwrite(text.data(), 1, text.size(), file) != text.size()) writeFailed = true;
+    if (target) target->Write(text);
 }
 
 size_t CMyFile::ReadChunk() {
@@ -196,7 +173,8 @@ size_t CMyFile::ReadChunk() {
         begin = 0;
     }
     if (buffer.size() < end + kChunk) buffer.resize(std::max(buffer.size() * 2, end + kChunk));
-    size_t n = std::fread(buffer.data() + end, 1, kChunk, file);
+    if (!file) return 0;
+    size_t n = CFileIo::Get().Read(file, buffer.data() + end, kChunk);
     const size_t firstNew = end;
     end += n;
     readPosition += static_cast<long long>(n);

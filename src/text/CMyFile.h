@@ -1,15 +1,18 @@
 #pragma once
 
+#include "core/CTargetFile.h"
+
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <vector>
 
 // A platform file with a read-ahead buffer: lines end with CR LF on reading and writing.
 // The delimited-text engine relies on these exact line rules.
 //
-// A file opened for writing with append 0 is written beside its target under a temporary name
-// and takes the target's place only when CloseFile finds every write succeeded, so a failed
-// export never leaves a damaged file where a good one was expected.
+// A file opened for writing with append 0 replaces its target through CTargetFile: only when
+// CloseFile finds every write succeeded, so a failed export never leaves a damaged file where a
+// good one was expected.
 class CMyFile {
 public:
     CMyFile() = default;
@@ -25,6 +28,9 @@ public:
     int OpenWrite(const std::string& path, int append);
     // Closes the file; 0 when a written file could not be completed (the target is then untouched).
     int CloseFile();
+    // Takes over the file another object opened for writing, to write on where it stopped (one file
+    // built by two layouts).
+    void TakeOverWrite(CMyFile& from);
     long long MeasureSize();
     int ProgressPercent() const;
     long long GetSize() const { return size; }
@@ -51,7 +57,7 @@ public:
     void SetReadLimit(long long bytes) { readLimit = bytes; }
 
     bool IsEndOfFile() const { return endOfFile != 0; }
-    bool IsOpen() const { return file != nullptr; }
+    bool IsOpen() const { return file != nullptr || target != nullptr; }
 
 private:
     enum class EBreaks { CrLfOnly, Lf, Any };
@@ -79,8 +85,5 @@ private:
     bool regularFile = false;
     EReadFault readFault = EReadFault::None;
     long long readLimit = kDefaultReadLimit;
-    bool writing = false;
-    bool writeFailed = false;
-    std::string targetPath; // set while a temporary file stands in for it
-    std::string tempPath;
+    std::unique_ptr<CTargetFile> target; // while open for writing
 };

@@ -3,28 +3,21 @@
 #include "core/CCodePage.h"
 #include "core/CFrontEnd.h"
 #include "core/CPelkoDoc.h"
-#include "core/CPlatform.h"
 #include "core/CStepCode.h"
+#include "core/CTargetFile.h"
 #include "core/CTool.h"
+#include "text/CModulCSV.h"
 
-#include <cstdio>
-#include <memory>
 #include <vector>
 
 namespace {
 
-struct CFileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-using CFilePtr = std::unique_ptr<std::FILE, CFileCloser>;
-
 const char* const kRowEnd = "\\nowidctlpar\\widctlpar\\intbl\\adjustright {\\row }";
 
-// Collects the document and hands it to the file in large pieces.
+// Collects the document and hands it to the file in large pieces; every piece is checked.
 class CRtfOut {
 public:
-    explicit CRtfOut(std::FILE* fileHandle) : file(fileHandle) { text.reserve(kFlushAt + 4096); }
-    ~CRtfOut() { Flush(); }
+    explicit CRtfOut(CTargetFile& targetFile) : target(targetFile) { text.reserve(kFlushAt + 4096); }
     void Line(const std::string& line) {
         text += line;
         EndLine();
@@ -34,14 +27,19 @@ public:
         if (text.size() >= kFlushAt) Flush();
     }
     std::string& Text() { return text; }
+    // The rest of the document, then the list takes the target's place; false after any failure.
+    bool Commit() {
+        Flush();
+        return target.Commit();
+    }
 
 private:
     static constexpr size_t kFlushAt = 1 << 20;
     void Flush() {
-        std::fwrite(text.data(), 1, text.size(), file);
+        target.Write(text);
         text.clear();
     }
-    std::FILE* file;
+    CTargetFile& target;
     std::string text;
 };
 
@@ -80,13 +78,19 @@ std::string PositiveAmount(double x) {
     return x > 0.0 ? CTool::FormatAmount(x) : std::string();
 }
 
-CFilePtr OpenList(CPelkoDoc& doc, const std::string& path, int errorCode) {
-    CFilePtr file(CPlatform::OpenFile(path, "wb"));
-    if (!file)
-        doc.GetFrontEnd().MessageBox(CTool::Format("(E:%d)\n", errorCode) +
-                                         Ansi("Ausgabedatei konnte nicht geöffnet werden!"),
-                                     CFrontEnd::EIcon::Error);
-    return file;
+bool OpenList(CPelkoDoc& doc, CTargetFile& file, const std::string& path, int errorCode) {
+    if (file.Open(path)) return true;
+    doc.GetFrontEnd().MessageBox(CTool::Format("(E:%d)\n", errorCode) +
+                                     Ansi("Ausgabedatei konnte nicht geöffnet werden!\n") + path,
+                                 CFrontEnd::EIcon::Error);
+    return false;
+}
+
+// A list that could not be written completely; the previous file stays.
+int Finished(CPelkoDoc& doc, CRtfOut& out, const std::string& path) {
+    if (out.Commit()) return 1;
+    doc.GetFrontEnd().MessageBox(CModulCSV::FileError(602, path), CFrontEnd::EIcon::Error);
+    return 0;
 }
 
 } // namespace
@@ -104,11 +108,11 @@ int CRtfList::WriteBookingsRtf(CPelkoDoc& doc, const std::string& path) {
     CFrontEnd& progress = doc.GetFrontEnd();
     progress.SetProgressRange(0, list.GetCount());
     progress.SetProgressPos(0);
-    CFilePtr file = OpenList(doc, path, 135);
-    if (!file) return 0;
+    CTargetFile file;
+    if (!OpenList(doc, file, path, 135)) return 0;
     CStepCode::Set(1262);
 
-    CRtfOut out(file.get());
+    CRtfOut out(file);
     WriteTableStart(out, "Buchungsliste",
                     {651, 1134, 2127, 2835, 3544, 4075, 5103, 5917, 8218, 8647, 9140, 9500, 10000, 10500},
                     {"Nr.", "Nr.2", "Datum", "Soll-Konto", "Haben-Konto", "Key", "Betrag", Ansi("Währung"),
@@ -145,7 +149,7 @@ int CRtfList::WriteBookingsRtf(CPelkoDoc& doc, const std::string& path) {
     }
     CStepCode::Set(1115);
     WriteTableEnd(out);
-    return 1;
+    return Finished(doc, out, path);
 }
 
 int CRtfList::WriteMasterRtf(CPelkoDoc& doc, const std::string& path) {
@@ -154,11 +158,11 @@ int CRtfList::WriteMasterRtf(CPelkoDoc& doc, const std::string& path) {
     CFrontEnd& progress = doc.GetFrontEnd();
     progress.SetProgressRange(0, list.GetCount());
     progress.SetProgressPos(0);
-    CFilePtr file = OpenList(doc, path, 139);
-    if (!file) return 0;
+    CTargetFile file;
+    if (!OpenList(doc, file, path, 139)) return 0;
     CStepCode::Set(1218);
 
-    CRtfOut out(file.get());
+    CRtfOut out(file);
     std::vector<int> borders;
     for (int k = 1; k <= 24; ++k)
         borders.push_back(k * 9000 / 24);
@@ -191,5 +195,5 @@ int CRtfList::WriteMasterRtf(CPelkoDoc& doc, const std::string& path) {
     }
     CStepCode::Set(1222);
     WriteTableEnd(out);
-    return 1;
+    return Finished(doc, out, path);
 }

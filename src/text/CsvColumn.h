@@ -10,4 +10,5 @@ struct CsvColumn {
     int position = 0;       // 0-based place in the line (on import: the field number)
     std::string value;      // value in the current record
     std::string fixedValue; // "Wert: " of the layout; replaces the supplied value on writing
+    std::string supplied;   // on writing, the text before quoting; kept only while "#n" values refer to it
 };

@@ -83,12 +83,12 @@ int Detect(CPelkoDoc& doc, const std::string& file) {
     fake.log.push_back(Seen("detect", doc, file));
     return fake.detectResult;
 }
-bool Prepare(CPelkoDoc& doc, int dataType, bool datevPro, bool automatic) {
+int Prepare(CPelkoDoc& doc, int dataType, bool datevPro, bool automatic, std::string&) {
     fake.log.push_back(CTool::Format("prepare type=%d pro=%d auto=%d step=%d", dataType, datevPro, automatic,
                                      CStepCode::Get()));
-    if (fake.prepareConfirms) return true;
+    if (fake.prepareConfirms) return 1;
     CDatevDialogLogic dialog;
-    return doc.GetFrontEnd().RunDialog(dialog);
+    return doc.GetFrontEnd().RunDialog(dialog) ? 1 : 0;
 }
 
 const CReaderEntry kReaders[] = {
@@ -232,6 +232,13 @@ TEST_F(CPelkoDocRunTest, KneOutputWithoutFolderPart) {
     EXPECT_EQ(fake.log.back(), "write bookings file=export step=1006 bu=2 st=1 counter=0");
     doc.RunAutomatic();
     EXPECT_EQ(fake.log.back(), "write bookings file= step=1006 bu=2 st=1 counter=0");
+
+    // An existing folder named without the closing "/" is the folder itself.
+    CTempDir temp;
+    doc.outputFile = temp.path.string();
+    doc.RunAutomatic();
+    EXPECT_EQ(fake.log.back(),
+              "write bookings file=" + temp.path.string() + " step=1006 bu=2 st=1 counter=0");
 }
 
 TEST_F(CPelkoDocRunTest, CancelledDatevDialogEndsTheRunSilently) {
@@ -295,12 +302,20 @@ TEST_F(CPelkoDocRunTest, AutomaticRunLetsDetectionChooseTheDataType) {
     EXPECT_EQ(fake.log[0], "read bookings file=/in/Buchungen.csv step=1002 bu=0 st=0 counter=2");
 }
 
-TEST_F(CPelkoDocRunTest, UnknownTypesReadAndWriteNothing) {
+TEST_F(CPelkoDocRunTest, UnknownTypesStopTheRun) {
     doc.inputType = 7;
-    doc.outputType = -1;
-    EXPECT_EQ(doc.RunInteractive(), ERunResult::Completed);
+    EXPECT_EQ(doc.RunInteractive(), ERunResult::Failed);
     EXPECT_TRUE(fake.log.empty());
-    EXPECT_EQ(frontEnd.statuses.back(), "Konvertierung abgeschlossen (0 Buchungen).");
+    ASSERT_EQ(frontEnd.boxes.size(), 1u);
+    EXPECT_TRUE(frontEnd.boxes[0].text.starts_with("(E:104)\nDer Eingabetyp 7 ist unbekannt."))
+        << frontEnd.boxes[0].text;
+    EXPECT_EQ(frontEnd.statuses.back(), "Konvertierung abgebrochen.");
+
+    doc.inputType = CPelkoDoc::InDatev;
+    doc.outputType = -1;
+    EXPECT_EQ(doc.RunAutomatic(), ERunResult::Failed);
+    EXPECT_EQ(fake.log.size(), 2u); // detect and read, no writer
+    EXPECT_TRUE(frontEnd.boxes.back().text.starts_with("(E:105)\nDer Ausgabetyp -1 ist unbekannt."));
     ExpectListsEmpty();
 }
 

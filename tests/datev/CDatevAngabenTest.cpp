@@ -73,12 +73,12 @@ TEST(CDatevAngaben, LoadCutsTextsAtTheirLengthAndValuesAtTheParenthesis) {
     CDatev datev(frontEnd);
     datev.datumVon = "01.01.2023";
     ASSERT_TRUE(datev.LoadAngaben(file));
-    EXPECT_EQ(datev.beraterNummer, 0); // leading blanks are no digits
+    EXPECT_EQ(datev.beraterNummer, 4711); // leading blanks and a sign belong to the number
     EXPECT_EQ(datev.beraterName, "Steuerbue");
     EXPECT_EQ(datev.mandantenNummer, 12);
     EXPECT_EQ(datev.dfvKennzeichen, "A");
     EXPECT_EQ(datev.datentraegerNummer, 0);
-    EXPECT_EQ(datev.abrechnungsNummer, 0);
+    EXPECT_EQ(datev.abrechnungsNummer, -3);
     EXPECT_EQ(datev.passwort, "geh");
     // Lines that are missing read as 0 or empty.
     EXPECT_EQ(datev.kontonummernErweiterung, 0);

@@ -5,11 +5,14 @@
 #include "core/CPelkoDoc.h"
 #include "core/CPlatform.h"
 #include "core/CRunDispatch.h"
+#include "core/CTool.h"
 #include "datev/CDatevDialog.h"
 #include "support/CRecordingFrontEnd.h"
 #include "support/CTempDir.h"
 
 #include <gtest/gtest.h>
+
+#include <filesystem>
 
 namespace {
 
@@ -50,7 +53,8 @@ protected:
         doc.datevParamFile = file;
         doc.automatic = automaticFlag;
         doc.forceDatevDialog = force;
-        EXPECT_TRUE(doc.datev.PrepareDatevTarget(doc, CPelkoDoc::Bookings, false, automaticRun));
+        EXPECT_EQ(doc.datev.PrepareDatevTarget(doc, CPelkoDoc::Bookings, false, automaticRun, messages),
+                  Ready);
         return !frontEnd.dialogs.empty();
     }
 
@@ -61,6 +65,8 @@ protected:
     const CReaderEntry readers[1] = {{"Test", 1002, nullptr, {ReadTwoBookings, ReadOneMasterRecord}}};
     const CWriterEntry writers[1] = {*CRunDispatch::Standard().FindWriter(CPelkoDoc::OutDatev)};
     CRunDispatch dispatch{readers, writers};
+    std::string messages;
+    static constexpr CDatev::EPrepared Ready = CDatev::EPrepared::Ready;
 };
 
 } // namespace
@@ -90,7 +96,7 @@ TEST_F(DatevPrepare, LoadsDateRangeAndCommandLineValuesThenSaves) {
     doc.datevValues.kne = "0";
     doc.datevValues.version = "99999999999999";
     doc.datevValues.wirtschaftsjahr = "01.07.2023";
-    ASSERT_TRUE(doc.datev.PrepareDatevTarget(doc, CPelkoDoc::Bookings, false, true));
+    ASSERT_EQ(doc.datev.PrepareDatevTarget(doc, CPelkoDoc::Bookings, false, true, messages), Ready);
     CDatev& datev = doc.datev;
     EXPECT_EQ(datev.beraterNummer, 4711);
     EXPECT_EQ(datev.beraterName, "Neu");
@@ -115,7 +121,8 @@ TEST_F(DatevPrepare, DialogGetsTheModesAndCancelStopsBeforeSaving) {
         datevPro = dialog.datevProMode;
         return false;
     };
-    EXPECT_FALSE(doc.datev.PrepareDatevTarget(doc, CPelkoDoc::Master, true, false));
+    EXPECT_EQ(doc.datev.PrepareDatevTarget(doc, CPelkoDoc::Master, true, false, messages),
+              CDatev::EPrepared::Cancelled);
     EXPECT_TRUE(master);
     EXPECT_TRUE(datevPro);
     EXPECT_FALSE(CPlatform::FileExists(temp.DataFile("angaben_datev.txt")));
@@ -167,4 +174,45 @@ TEST(DatevPrepareHeadless, ADialogThatMustBeShownCancelsTheUnattendedRun) {
         std::string::npos);
     std::fclose(out);
     std::fclose(err);
+}
+
+// A parameter file that is named but missing, or holds numbers that cannot be read, stops the
+// export; numbers with blanks or a sign before them are read.
+TEST_F(DatevPrepare, ParameterFileThatCannotBeReadStopsTheExport) {
+    const std::string good = kAngaben;
+    struct {
+        std::string file; // empty: the named file does not exist
+        CDatev::EPrepared expected;
+        const char* finding;
+    } cases[] = {
+        {"", CDatev::EPrepared::Failed, nullptr},
+        {CTool::ReplaceAll(good, "\r\n1\r\n4\r\n", "\r\nja\r\n4\r\n"), CDatev::EPrepared::Failed,
+         "Zeile 10 (Kontonummernerweiterung): 'ja' ist keine Zahl."},
+        {"DATEV-Angaben:\r\n--\r\n" + std::string(300, 'x') + "\r\n", CDatev::EPrepared::Failed,
+         "Zeile 3 (Beraternummer): nicht lesbar"},
+        {CTool::ReplaceAll(CTool::ReplaceAll(good, "4711", " 29098"), "815", "+55003"), Ready, nullptr},
+    };
+    doc.automatic = 1;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.file);
+        messages.clear();
+        frontEnd.boxes.clear();
+        std::filesystem::remove(paramFile);
+        if (!c.file.empty()) CTempDir::Write(paramFile, c.file);
+        doc.datevParamFile = paramFile;
+        EXPECT_EQ(doc.datev.PrepareDatevTarget(doc, CPelkoDoc::Bookings, false, true, messages), c.expected);
+        if (c.expected == Ready) {
+            EXPECT_EQ(doc.datev.beraterNummer, 29098);
+            EXPECT_EQ(doc.datev.mandantenNummer, 55003);
+            EXPECT_TRUE(frontEnd.boxes.empty());
+            continue;
+        }
+        ASSERT_EQ(frontEnd.boxes.size(), 1u);
+        EXPECT_TRUE(frontEnd.boxes[0].text.starts_with("(E:330)\n")) << frontEnd.boxes[0].text;
+        EXPECT_NE(frontEnd.boxes[0].text.find(paramFile), std::string::npos);
+        if (c.finding) {
+            EXPECT_NE(messages.find(c.finding), std::string::npos) << messages;
+        }
+        EXPECT_FALSE(CPlatform::FileExists(temp.DataFile("angaben_datev.txt"))); // nothing saved
+    }
 }

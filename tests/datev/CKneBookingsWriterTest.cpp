@@ -201,7 +201,7 @@ TEST_F(KneBookingsWriter, HeaderFieldsThatAreMissingOrTooLongStayBlankWithAnErro
     EXPECT_EQ(data.substr(3, 3), "   ");
     EXPECT_EQ(data.substr(10, 7), "       ");
     EXPECT_EQ(data.substr(22, 4), "    ");
-    EXPECT_NE(messages.find(Ansi("\r\nFEHLER: Feld 'Beraternummer' muss ausgefüllt sein !")),
+    EXPECT_NE(messages.find(Ansi("FEHLER: Feld 'Beraternummer' muss ausgefüllt sein !\r\n")),
               std::string::npos);
     EXPECT_NE(messages.find(Ansi("\r\nFEHLER: Der Wert des Feldes 'Abrechnungsnummer' überschreitet max. "
                                  "Stellenanzahl (4)!")),
@@ -316,19 +316,23 @@ TEST_F(KneBookingsWriter, AFailedExportKeepsThePreviousFile) {
     EXPECT_EQ(datev.WriteKneBookings(folder, nullptr, frontEnd, messages), 0);
     EXPECT_EQ(frontEnd.boxes.at(0).text, Ansi("(E:306)\nKeine Buchungssätze vorhanden!"));
     EXPECT_EQ(CTempDir::Read(temp.File("ED00001")), "vorher");
-    EXPECT_FALSE(std::filesystem::exists(temp.File("ED00001.tmp")));
+    EXPECT_FALSE(std::filesystem::exists(temp.File("ED00001.pelko-part")));
 }
 
 TEST_F(KneBookingsWriter, OldControlFileRefusesMoreBlocksThanSixteenBitsCount) {
     datev.kontonummernErweiterung = 0;
-    Write();
+    CTempDir::Write(temp.File("DE001"), "vorher");
+    list.Add(Simple(1.0, "01.02.2023"));
+    ASSERT_EQ(datev.WriteKneBookings(folder, &list, frontEnd, messages), 1);
     datev.blockCount = 65536;
     EXPECT_FALSE(datev.WriteKneControl(folder, messages));
     EXPECT_EQ(frontEnd.boxes.back().text,
               "(E:308)\n" + folder +
                   Ansi("/DE001 hat 65536 Blöcke; das alte DATEV-Format erlaubt höchstens 65535. "
-                       "Die Datei wurde gelöscht."));
-    EXPECT_FALSE(std::filesystem::exists(temp.File("DE001")));
+                       "Die Dateien wurden nicht geschrieben."));
+    EXPECT_EQ(CTempDir::Read(temp.File("DE001")), "vorher");
+    EXPECT_FALSE(std::filesystem::exists(temp.File("DV01")));
+    EXPECT_FALSE(std::filesystem::exists(temp.File("DE001.pelko-part")));
 }
 
 TEST_F(KneBookingsWriter, ProgressCoversTheListPositions) {

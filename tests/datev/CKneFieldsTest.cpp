@@ -13,7 +13,7 @@ TEST(CKneFields, PutTextCutsSilentlyAndReportsAMissingRequiredValue) {
     EXPECT_EQ(messages, "");
     CDatev::PutText(record, messages, "", "Passwort", 8, 2, true);
     EXPECT_EQ(record, "  abcd    ");
-    EXPECT_EQ(messages, Ansi("\r\nFEHLER: Feld 'Passwort' muss ausgefüllt sein !"));
+    EXPECT_EQ(messages, Ansi("FEHLER: Feld 'Passwort' muss ausgefüllt sein !\r\n"));
 }
 
 TEST(CKneFields, PutNumberPadsWithZerosAndRefusesWhatDoesNotFit) {
@@ -32,10 +32,10 @@ TEST(CKneFields, PutNumberPadsWithZerosAndRefusesWhatDoesNotFit) {
     EXPECT_EQ(record, "001200      ");
     EXPECT_EQ(
         messages,
-        Ansi("\r\nFEHLER: Feld 'Beraternummer' muss ausgefüllt sein !"
-             "\r\nFEHLER: Der Wert des Feldes 'Datenträger-Nummer' überschreitet max. Stellenanzahl (3)!"
-             "\r\nFEHLER: Der Wert des Feldes 'Mandantennummer' überschreitet max. Stellenanzahl (3)!"
-             "\r\nFEHLER: Der Wert des Feldes 'Beraternummer' überschreitet max. Stellenanzahl (3)!"));
+        Ansi("FEHLER: Feld 'Beraternummer' muss ausgefüllt sein !\r\n"
+             "FEHLER: Der Wert des Feldes 'Datenträger-Nummer' überschreitet max. Stellenanzahl (3)!\r\n"
+             "FEHLER: Der Wert des Feldes 'Mandantennummer' überschreitet max. Stellenanzahl (3)!\r\n"
+             "FEHLER: Der Wert des Feldes 'Beraternummer' überschreitet max. Stellenanzahl (3)!\r\n"));
 }
 
 TEST(CKneFields, CheckValueStripsFiltersAndShortensWithNotices) {

@@ -80,7 +80,7 @@ protected:
 };
 
 const char* const kLandCut =
-    "\r\nFEHLER: Zeile 2: Feld 'Land': Inhalt 'Atlantis' ist zu gross und wird gekürzt! (Ist:8, Max:3)";
+    "FEHLER: Zeile 2: Feld 'Land': Inhalt 'Atlantis' ist zu gross und wird gekürzt! (Ist:8, Max:3)\r\n";
 
 } // namespace
 
@@ -183,8 +183,8 @@ TEST_F(KneMasterWriter, ValuesLongerThanTheirFieldAreCutWithAnError) {
     list.Add(s);
     Write();
     EXPECT_NE(Data().find(Field("712", std::string(60, 'e'))), std::string::npos);
-    EXPECT_EQ(messages, Ansi("\r\nFEHLER: Zeile 1: Feld 'EMail': Inhalt '" + std::string(70, 'e') +
-                             "' ist zu gross und wird gekürzt! (Ist:70, Max:60)"));
+    EXPECT_EQ(messages, Ansi("FEHLER: Zeile 1: Feld 'EMail': Inhalt '" + std::string(70, 'e') +
+                             "' ist zu gross und wird gekürzt! (Ist:70, Max:60)\r\n"));
 }
 
 TEST_F(KneMasterWriter, AccountingNumberOfSevenDigitsStaysBlankWithAnError) {

@@ -28,6 +28,7 @@ protected:
 
     CBuchungenCtrl WriteAndReadBookings(const CBuchungenCtrl& list) {
         EXPECT_EQ(writer.WriteKneBookings(temp.path.string(), &list, frontEnd, messages), list.GetCount());
+        EXPECT_TRUE(writer.WriteKneControl(temp.path.string(), messages));
         CBuchungenCtrl back;
         EXPECT_TRUE(reader.ReadKneBookings(temp.File(writer.IsExtendedFormat() ? "ED00001" : "DE001"), back,
                                            frontEnd, messages));
@@ -36,6 +37,7 @@ protected:
 
     CStammCtrl WriteAndReadMaster(const CStammCtrl& list) {
         EXPECT_EQ(writer.WriteKneMaster(temp.path.string(), list, frontEnd, messages), list.GetCount());
+        EXPECT_TRUE(writer.WriteKneMasterControl(temp.path.string(), messages));
         CStammCtrl back;
         EXPECT_TRUE(reader.ReadKneMaster(temp.File(writer.IsExtendedFormat() ? "ED00001" : "DE001"), back,
                                          frontEnd, messages));

@@ -59,32 +59,47 @@ TEST(AutoRunTest, FailureIsReportedOnStderrAndInTheErrorFile) {
 
 TEST(AutoRunTest, CompletedRunLeavesAnEmptyErrorFileAndExitsWithZero) {
     CTempDir temp;
+    const std::string errorFile = temp.File("fehler.txt");
+    CTempDir::Write(errorFile, "vom letzten Lauf");
+    const std::string input = std::string(PELKO_TEST_DATA) + "/csv/buchungen_in.csv";
+    CResult result = RunPelko(temp, {"/AUTO", "/in:csv:bu:" + input, "/out:csv:" + temp.File("aus.csv"),
+                                     "/out:error:" + errorFile});
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(result.err, "");
+    EXPECT_EQ(CTempDir::Read(errorFile), "");
+}
+
+// A type in "pelko.ini" that no reader or writer has stops the run; nothing counts as success.
+TEST(AutoRunTest, UnknownTypeOfTheSettingsStopsTheRun) {
+    CTempDir temp;
     std::filesystem::create_directories(temp.path / "data");
-    // Types outside the lists read and write nothing, which counts as a completed run.
     const std::string settings = "[Eingabe]\r\nTyp=9\r\n[Ausgabe]\r\nTyp=9\r\n";
     CTempDir::Write(temp.DataFile("pelko.ini"), settings);
     const std::string errorFile = temp.File("fehler.txt");
-    CTempDir::Write(errorFile, "vom letzten Lauf");
     CResult result = RunPelko(temp, {"/AUTO", "/out:error:" + errorFile});
-    EXPECT_EQ(result.exitCode, 0);
-    EXPECT_EQ(result.out, "Daten werden eingelesen...\nDaten werden abgespeichert...\n"
-                          "Konvertierung abgeschlossen (0 Buchungen).\n");
-    EXPECT_EQ(result.err, "");
-    EXPECT_TRUE(std::filesystem::exists(errorFile));
-    EXPECT_EQ(CTempDir::Read(errorFile), "");
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(result.out, "Daten werden eingelesen...\nKonvertierung abgebrochen.\n");
+    EXPECT_TRUE(CTempDir::Read(errorFile).starts_with("(E:104)\nDer Eingabetyp 9 ist unbekannt."));
     EXPECT_EQ(CTempDir::Read(temp.DataFile("pelko.ini")), settings); // read, not rewritten
+
+    CTempDir::Write(temp.DataFile("pelko.ini"), "[Ausgabe]\r\nTyp=9\r\n");
+    const std::string input = std::string(PELKO_TEST_DATA) + "/csv/buchungen_in.csv";
+    result = RunPelko(temp, {"/AUTO", "/in:csv:bu:" + input, "/out:error:" + errorFile});
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_TRUE(CTempDir::Read(errorFile).starts_with("(E:105)\nDer Ausgabetyp 9 ist unbekannt."));
 }
 
 TEST(AutoRunTest, ErrorFileThatCannotBeCreatedIsReportedAndTheRunGoesOn) {
     CTempDir temp;
-    std::filesystem::create_directories(temp.path / "data");
-    CTempDir::Write(temp.DataFile("pelko.ini"), "[Eingabe]\r\nTyp=9\r\n[Ausgabe]\r\nTyp=9\r\n");
     const std::string errorFile = temp.File("fehlt/fehler.txt");
-    CResult result = RunPelko(temp, {"/AUTO", "/out:error:" + errorFile});
+    const std::string input = std::string(PELKO_TEST_DATA) + "/csv/buchungen_in.csv";
+    CResult result = RunPelko(temp, {"/AUTO", "/in:csv:bu:" + input, "/out:csv:" + temp.File("aus.csv"),
+                                     "/out:error:" + errorFile});
     EXPECT_EQ(result.exitCode, 0);
     EXPECT_NE(result.err.find("Die Fehlerdatei '" + errorFile + "' kann nicht angelegt werden"),
               std::string::npos);
-    EXPECT_NE(result.out.find("Konvertierung abgeschlossen (0 Buchungen)."), std::string::npos);
+    EXPECT_NE(result.out.find("Konvertierung abgeschlossen ("), std::string::npos);
+    EXPECT_TRUE(std::filesystem::exists(temp.File("aus.csv")));
     EXPECT_FALSE(std::filesystem::exists(temp.File("fehlt")));
 }
 

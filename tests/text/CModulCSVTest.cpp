@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 namespace {
 
 // An engine with columns P, Q, R and a layout file in a temporary folder.
@@ -140,6 +142,23 @@ TEST(CModulCSV, FixedValuesAndReferences) {
     EXPECT_EQ(f.Export({{"a", "b", "c", "d", "x"}}), "A;B;C;D;X\r\na;b;c;d;a\r\n");
     // A hand-written fixed value survives the save of its section.
     EXPECT_NE(CTempDir::Read(f.layout).find("Wert: X=##abc"), std::string::npos);
+    // A reference to a column defined (and set) later takes that column's value of the same record,
+    // quoted once.
+    f.Layout("Wert: A=#4\r\n");
+    EXPECT_EQ(f.Export({{"a", "b", "c", "d", "x\"1"}, {"a", "b", "c", "d", "y"}}),
+              "\"A\";\"B\";\"C\";\"D\";\"X\"\r\n\"x\"\"1\";\"b\";\"c\";\"d\";\"x\"\"1\"\r\n"
+              "\"y\";\"b\";\"c\";\"d\";\"y\"\r\n");
+}
+
+// A layout file that cannot be saved does not stop the run, but a HINWEIS names it.
+TEST(CModulCSV, LayoutThatCannotBeSavedGivesANotice) {
+    CFixture f;
+    f.Layout("Hochkomma=0\r\n");
+    chmod(f.layout.c_str(), 0444);
+    EXPECT_EQ(f.Export({{"a", "b", "c"}}), "P;Q;R\r\na;b;c\r\n");
+    EXPECT_EQ(f.engine.TakeFindings(), "HINWEIS: Die Einstellungen konnten nicht in der Datei '" + f.layout +
+                                           "' gespeichert werden.\r\n");
+    EXPECT_EQ(f.engine.TakeFindings(), "");
 }
 
 TEST(CModulCSV, LayoutRepairAndGaps) {

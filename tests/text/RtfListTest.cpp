@@ -104,8 +104,8 @@ TEST_F(RtfListTest, UnopenableFileReportsItsCodeAndWritesNothing) {
     EXPECT_EQ(0, CRtfList::WriteBookingsRtf(doc, path));
     EXPECT_EQ(0, CRtfList::WriteMasterRtf(doc, path));
     ASSERT_EQ(2u, frontEnd.boxes.size());
-    EXPECT_EQ(Ansi("(E:135)\nAusgabedatei konnte nicht geöffnet werden!"), frontEnd.boxes[0].text);
-    EXPECT_EQ(Ansi("(E:139)\nAusgabedatei konnte nicht geöffnet werden!"), frontEnd.boxes[1].text);
+    EXPECT_EQ(Ansi("(E:135)\nAusgabedatei konnte nicht geöffnet werden!\n") + path, frontEnd.boxes[0].text);
+    EXPECT_EQ(Ansi("(E:139)\nAusgabedatei konnte nicht geöffnet werden!\n") + path, frontEnd.boxes[1].text);
     EXPECT_EQ(0, doc.recordCounter);
 }
 

@@ -1,0 +1,160 @@
+#include "core/CTargetFile.h"
+
+#include "core/CCodePage.h"
+#include "core/CFileIo.h"
+#include "core/CPlatform.h"
+
+#include <fcntl.h>
+#include <filesystem>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const char* const kStagingSuffix = ".pelko-part";
+const char* const kAsideSuffix = ".pelko-alt";
+constexpr size_t kBufferSize = 1 << 20;
+
+std::string Native(const std::string& ansiPath) {
+    return CCodePage::AnsiToUtf8(ansiPath);
+}
+
+// What a symbolic link points to, followed to its end; other paths stay as they are.
+std::string Resolved(const std::string& path) {
+    std::error_code error;
+    fs::path native(Native(path));
+    if (!fs::is_symlink(fs::symlink_status(native, error))) return path;
+    fs::path end = fs::weakly_canonical(native, error);
+    return error ? path : CCodePage::Utf8ToAnsi(end.string());
+}
+
+// Like a read-only file on the desktop, a file without any write permission bit is never replaced,
+// not even by a user whom the system would let write it.
+bool MayWrite(const std::string& path, const struct stat& status) {
+    return access(Native(path).c_str(), W_OK) == 0 && (status.st_mode & 0222) != 0;
+}
+
+void SyncFolder(const std::string& path) {
+    std::string folder = CPlatform::FolderOf(path);
+    int fd = open(Native(folder.empty() ? "." : folder).c_str(), O_RDONLY | O_DIRECTORY);
+    if (fd < 0) return;
+    fsync(fd);
+    close(fd);
+}
+
+} // namespace
+
+CTargetFile::~CTargetFile() {
+    Abandon();
+}
+
+bool CTargetFile::Open(const std::string& filePath, bool append) {
+    Abandon();
+    path = filePath;
+    target = Resolved(filePath);
+    failed = false;
+    finished = false;
+    mode = -1;
+    if (path.empty()) return false;
+    struct stat status {};
+    bool exists = stat(Native(target).c_str(), &status) == 0;
+    if (exists && S_ISDIR(status.st_mode)) return false;
+    if (exists && S_ISREG(status.st_mode) && !MayWrite(target, status)) return false;
+    CFileIo& io = CFileIo::Get();
+    if (append || (exists && !S_ISREG(status.st_mode))) {
+        file = io.Open(target, append ? "ab" : "wb");
+    } else {
+        staging = target + kStagingSuffix;
+        file = io.Open(staging, "wb");
+        if (!file) staging.clear();
+        if (file && exists) {
+            mode = static_cast<int>(status.st_mode & 07777);
+            fchmod(fileno(file), static_cast<mode_t>(mode));
+        }
+    }
+    if (file) std::setvbuf(file, nullptr, _IOFBF, kBufferSize);
+    return file != nullptr;
+}
+
+bool CTargetFile::Write(std::string_view bytes) {
+    if (!file) failed = true;
+    if (failed || bytes.empty()) return !failed;
+    if (CFileIo::Get().Write(file, bytes.data(), bytes.size()) != bytes.size()) failed = true;
+    return !failed;
+}
+
+bool CTargetFile::Finish() {
+    if (finished) return !failed;
+    if (!file) return false;
+    CFileIo& io = CFileIo::Get();
+    bool ok = !failed && io.Flush(file);
+    // A pipe or device has nothing to sync.
+    if (ok && !staging.empty()) ok = io.Sync(file);
+    ok = io.Close(file) && ok;
+    file = nullptr;
+    finished = true;
+    failed = !ok;
+    return ok;
+}
+
+bool CTargetFile::Place() {
+    if (staging.empty()) return true;
+    if (!CFileIo::Get().Rename(staging, target)) return false;
+    staging.clear();
+    return true;
+}
+
+bool CTargetFile::Commit() {
+    bool ok = Finish() && Place();
+    if (!ok)
+        Abandon();
+    else
+        SyncFolder(target);
+    return ok;
+}
+
+bool CTargetFile::CommitPair(CTargetFile& data, CTargetFile& control) {
+    if (!data.Finish() || !control.Finish()) {
+        data.Abandon();
+        control.Abandon();
+        return false;
+    }
+    CFileIo& io = CFileIo::Get();
+    const std::string dataAside = data.target + kAsideSuffix;
+    const std::string controlAside = control.target + kAsideSuffix;
+    bool dataMoved = false;
+    bool controlMoved = false;
+    bool ok = true;
+    if (CPlatform::FileExists(data.target)) ok = dataMoved = io.Rename(data.target, dataAside);
+    if (ok && CPlatform::FileExists(control.target))
+        ok = controlMoved = io.Rename(control.target, controlAside);
+    ok = ok && control.Place() && data.Place();
+    if (!ok) {
+        // The old pair goes back; a new file already in place is overwritten by it or removed.
+        if (controlMoved)
+            io.Rename(controlAside, control.target);
+        else if (control.staging.empty())
+            CPlatform::RemoveFile(control.target);
+        if (dataMoved)
+            io.Rename(dataAside, data.target);
+        else if (data.staging.empty())
+            CPlatform::RemoveFile(data.target);
+        data.Abandon();
+        control.Abandon();
+        return false;
+    }
+    CPlatform::RemoveFile(dataAside);
+    CPlatform::RemoveFile(controlAside);
+    SyncFolder(data.target);
+    SyncFolder(control.target);
+    return true;
+}
+
+void CTargetFile::Abandon() {
+    if (file) CFileIo::Get().Close(file);
+    file = nullptr;
+    if (!staging.empty()) CPlatform::RemoveFile(staging);
+    staging.clear();
+}

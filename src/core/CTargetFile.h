@@ -1,0 +1,54 @@
+#pragma once
+
+#include <cstdio>
+#include <string>
+#include <string_view>
+
+// The one way a target file is replaced. The bytes go into a staging file beside the target; only
+// when every write, the flush to disk and the close succeeded does the staging file take the
+// target's place, with the permission bits the target had. A failure or a kill therefore leaves
+// the previous target as it was (at most a staging file lies beside it). A symbolic link stays:
+// what it points to is replaced. A device or pipe is written directly.
+//
+// All calls go through CFileIo, so tests can make any of them fail.
+class CTargetFile {
+public:
+    CTargetFile() = default;
+    CTargetFile(const CTargetFile&) = delete;
+    CTargetFile& operator=(const CTargetFile&) = delete;
+    ~CTargetFile();
+
+    // False when the target is a folder, exists but may not be written (read-only), or the staging
+    // file cannot be created. Append writes at the end of the file itself, without staging.
+    bool Open(const std::string& path, bool append = false);
+    // False once any write has failed; later writes are skipped.
+    bool Write(std::string_view bytes);
+    // Flushes, syncs and closes the staging file; the target is replaced by Commit.
+    bool Finish();
+    // Finish, then replace the target. False after any failure: the target is untouched and the
+    // staging file is gone.
+    bool Commit();
+    // Puts two finished files in place as a pair (KNE data and control file). The old data file is
+    // moved aside first, so that an interruption leaves either the old pair, the new pair, or no
+    // data file at all (which the reader reports), never a new file beside an old one. A failure
+    // puts the old pair back.
+    static bool CommitPair(CTargetFile& data, CTargetFile& control);
+    // Closes and removes the staging file; the target stays as it was.
+    void Abandon();
+
+    bool IsOpen() const { return file != nullptr; }
+    bool HasFailed() const { return failed; }
+    // The path as the caller named it; messages show this one, never the staging file.
+    const std::string& Path() const { return path; }
+
+private:
+    bool Place();
+
+    std::string path;
+    std::string target;  // the path, or what its symbolic link points to
+    std::string staging; // empty while writing straight into the target
+    std::FILE* file = nullptr;
+    bool failed = false;
+    bool finished = false;
+    int mode = -1; // permission bits of the target that is replaced
+};
