@@ -2,10 +2,12 @@
 
 #include "core/CCodePage.h"
 #include "core/CPlatform.h"
+#include "core/CTargetFile.h"
 #include "core/CTool.h"
 #include "db/CXlsxWriter.h"
 
 #include <expat.h>
+#include <unistd.h>
 #include <zip.h>
 
 #include <algorithm>
@@ -532,22 +534,33 @@ bool CXlsxConnection::Save(std::string& errorText) {
                     Ansi("). Sie bleibt unverändert; exportieren Sie in eine eigene Arbeitsmappe.");
         return false;
     }
-    // The whole workbook is written beside the file and renamed over it: a failure leaves the
-    // previous workbook as it was.
-    const std::string staging = path + ".pelko-neu";
-    if (!CXlsxWriter::Write(staging, tables, errorText)) {
-        CPlatform::RemoveFile(staging);
+    // The whole workbook is written to a temporary file and then replaces the target the way
+    // every target is replaced: a failure leaves the previous workbook as it was.
+    std::string staging = (std::filesystem::temp_directory_path() / "pelko-mappe-XXXXXX").string();
+    const int fd = mkstemp(staging.data());
+    if (fd < 0) {
+        errorText = Ansi("Für die Arbeitsmappe kann keine temporäre Datei angelegt werden.");
         return false;
     }
-    std::error_code error;
-    const std::filesystem::path target(CCodePage::AnsiToUtf8(path));
-    const auto permissions = std::filesystem::status(target, error).permissions();
-    if (!error) std::filesystem::permissions(CCodePage::AnsiToUtf8(staging), permissions, error);
-    if (!CPlatform::RenameFile(staging, path)) {
-        CPlatform::RemoveFile(staging);
+    close(fd);
+    staging = CCodePage::Utf8ToAnsi(staging);
+    bool written = CXlsxWriter::Write(staging, tables, errorText);
+    CTargetFile target;
+    if (written && !target.Open(path)) {
         errorText = Ansi("Die Arbeitsmappe kann nicht ersetzt werden: ") + path;
-        return false;
+        written = false;
     }
+    if (written) {
+        std::FILE* file = CPlatform::OpenFile(staging, "rb");
+        char buffer[1 << 16];
+        for (size_t n; file && (n = std::fread(buffer, 1, sizeof buffer, file)) > 0;)
+            target.Write(std::string_view(buffer, n));
+        written = file && !std::ferror(file) && target.Commit();
+        if (file) std::fclose(file);
+        if (!written) errorText = Ansi("Die Arbeitsmappe konnte nicht geschrieben werden: ") + path;
+    }
+    CPlatform::RemoveFile(staging);
+    if (!written) return false;
     // The archive read before belongs to the replaced file; every table is in memory now.
     if (archive) zip_discard(archive);
     archive = nullptr;

@@ -1,7 +1,6 @@
 #include "db/CXlsxWriter.h"
 
 #include "core/CCodePage.h"
-#include "core/CPlatform.h"
 #include "db/CADORecordset.h"
 
 #include <xlsxwriter.h>
@@ -56,9 +55,6 @@ bool CXlsxWriter::Write(const std::string& path, const std::vector<CFileTable>& 
     // Rows go to a temporary file as they are written, so a large table needs little memory.
     lxw_workbook_options options = {};
     options.constant_memory = LXW_TRUE;
-    const std::string folder = CPlatform::FolderOf(path);
-    const std::string tmpdir = Utf8(folder.empty() ? std::string(".") : folder);
-    options.tmpdir = const_cast<char*>(tmpdir.c_str());
     options.use_zip64 = LXW_TRUE;
     lxw_workbook* workbook = workbook_new_opt(Utf8(path).c_str(), &options);
     if (!workbook) {
