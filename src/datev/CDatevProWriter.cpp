@@ -354,7 +354,7 @@ bool CheckDateRange(const CDatev& datev, std::string& messages) {
     for (const auto& [name, value] : {std::pair<const char*, const std::string&>{"Datum von", datev.datumVon},
                                       {"Datum bis", datev.datumBis}}) {
         if (IsFullDate(value)) continue;
-        messages += CTool::Format(Ansi("FEHLER: '%s' (%s) ist kein gültiges Datum. Der Export wird "
+        messages += CTool::Format(Ansi("FEHLER: '%s' (%s) ist kein gÃ¼ltiges Datum. Der Export wird "
                                        "abgebrochen.\r\n")
                                       .c_str(),
                                   name, CValueCheck::Shown(value).c_str());
@@ -544,7 +544,7 @@ bool SetMasterValues(CRecordValues& values, const std::vector<CExtfColumn>& colu
     return !rejected;
 }
 
-// A ledger account has at most the digits of "Kontonummernlänge"; customers and suppliers one more.
+// A ledger account has at most the digits of "KontonummernlÃ¤nge"; customers and suppliers one more.
 bool IsLedgerAccount(int konto, int kontonummernLaenge) {
     return konto > 0 && static_cast<int>(std::to_string(konto).size()) <= kontonummernLaenge;
 }
