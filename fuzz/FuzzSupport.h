@@ -44,12 +44,14 @@ inline const std::filesystem::path& Folder() {
         std::filesystem::create_directories(made / "data");
         setenv("PELKO_DATA_DIR", (made / "data").c_str(), 1);
         setenv("HOME", made.c_str(), 1);
-        std::atexit([] {
-            std::error_code error;
-            std::filesystem::remove_all(Folder(), error);
-        });
         return made;
     }();
+    // Registered once the folder exists, so that it runs before the folder's path is destroyed.
+    static const bool removedAtExit = !std::atexit([] {
+        std::error_code error;
+        std::filesystem::remove_all(Folder(), error);
+    });
+    (void)removedAtExit;
     return folder;
 }
 
