@@ -22,9 +22,9 @@ export PELKO_DATA_DIR=$work/data
 dv=/dv:$root/examples/angaben_datev.txt
 
 # Inputs: the CSV of the default layout, and the KNE and DATEVpro files pelko makes of it. A KNE
-# data file holds at most 99 999 blocks of 256 bytes (about 300 000 bookings): every pair with KNE
+# data file holds at most 99 999 blocks of 256 bytes (about 300 000 bookings of this kind): every pair with KNE
 # on either side runs on a second, smaller set (KNE_COUNT bookings, the same records).
-kneCount=${KNE_COUNT:-300000}
+kneCount=${KNE_COUNT:-250000}
 [ "$kneCount" -gt "$count" ] && kneCount=$count
 make_set() { # name, count
   mkdir -p "$work/$1/kne" "$work/$1/out-kne"
