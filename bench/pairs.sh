@@ -15,7 +15,8 @@ build=${PELKO_BENCH_BUILD:-build-bench}
 [ -f "$build/CMakeCache.txt" ] ||
   cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DPELKO_BENCH=ON -DPELKO_TESTS=OFF -DPELKO_GUI=OFF >/dev/null
 cmake --build "$build" -j2 --target pelko BenchCsv >/dev/null
-pelko=$root/$build/pelko
+# PELKO_BIN=path measures another pelko binary (an older build, for a before/after table).
+pelko=${PELKO_BIN:-$root/$build/pelko}
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 export PELKO_DATA_DIR=$work/data
