@@ -1,5 +1,6 @@
 // Throughput of the DATEVpro writer and reader and of the RTF list for many bookings.
-// Usage: BenchExtf write|read|rtf FILE [COUNT]; one phase per process so that each peak RSS stands alone.
+// Usage: BenchExtf write|read|rtf FILE [COUNT [VERSION]]; one phase per process so that each peak RSS
+// stands alone. Version 700 writes files of at most 99 999 bookings; "read" reads all of them.
 
 #include "CQuietFrontEnd.h"
 #include "core/CFrontEnd.h"
@@ -15,8 +16,20 @@
 #include <cstdlib>
 #include <ctime>
 #include <string>
+#include <vector>
 
 namespace {
+
+// "EXTF_name.csv", "EXTF_name_002.csv", ... as far as they exist.
+std::vector<std::string> Parts(const std::string& path) {
+    std::vector<std::string> parts{path};
+    const size_t dot = path.rfind('.');
+    for (int n = 2;; ++n) {
+        std::string part = path.substr(0, dot) + CTool::Format("_%03d", n) + path.substr(dot);
+        if (!CPlatform::FileExists(part)) return parts;
+        parts.push_back(part);
+    }
+}
 
 void Fill(CPelkoDoc& doc, int count) {
     doc.buchungen.Reserve(count);
@@ -33,7 +46,6 @@ void Fill(CPelkoDoc& doc, int count) {
         b.skonto = i % 3 ? 0.0 : 1.5;
         doc.buchungen.Add(b);
     }
-    doc.datev.datevProVersion = 510;
     doc.datev.beraterNummer = 1234567;
     doc.datev.mandantenNummer = 12345;
     doc.datev.wirtschaftsjahrBeginn = "01.01.2023";
@@ -50,10 +62,13 @@ int main(int argc, char** argv) {
     }
     const std::string mode = argv[1], path = argv[2];
     const int count = argc > 3 ? std::atoi(argv[3]) : 1000000;
+    const int version = argc > 4 ? std::atoi(argv[4]) : 510;
     CQuietFrontEnd frontEnd;
     CPelkoDoc doc(frontEnd);
     std::string messages;
     if (mode != "read") Fill(doc, count);
+    doc.datev.datevProVersion = version;
+    const std::vector<std::string> parts = mode == "write" ? std::vector<std::string>{path} : Parts(path);
 
     auto start = std::chrono::steady_clock::now();
     std::clock_t cpuStart = std::clock();
@@ -61,7 +76,8 @@ int main(int argc, char** argv) {
     if (mode == "write")
         ok = CDatevProWriter::WriteDatevProBookings(doc, path, frontEnd, messages);
     else if (mode == "read")
-        ok = CDatevProReader::ReadDatevProBookings(doc, path, frontEnd, 0, messages);
+        for (const std::string& part : parts)
+            ok = CDatevProReader::ReadDatevProBookings(doc, part, frontEnd, 0, messages);
     else if (mode == "rtf")
         ok = CRtfList::WriteBookingsRtf(doc, path) != 0;
     double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
@@ -69,7 +85,9 @@ int main(int argc, char** argv) {
     double cpuSeconds = static_cast<double>(std::clock() - cpuStart) / CLOCKS_PER_SEC;
 
     int records = doc.buchungen.GetCount();
-    double megabytes = static_cast<double>(CPlatform::FileSize(path)) / 1e6;
+    double megabytes = 0.0;
+    for (const std::string& part : mode == "write" ? Parts(path) : parts)
+        megabytes += static_cast<double>(CPlatform::FileSize(part)) / 1e6;
     std::printf(
         "%s: %d records, %.1f MB: %.3f s wall, %.3f s CPU = %.0f records/s, %.1f MB/s (CPU), %zu bytes "
         "of findings\n",

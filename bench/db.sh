@@ -7,9 +7,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 count=${1:-1000000}
 serverCount=${2:-100000}
-build=build-bench
-cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DPELKO_BENCH=ON -DPELKO_TESTS=OFF >/dev/null
-cmake --build "$build" -j2 --target pelko BenchCsv >/dev/null
+source bench/run-pelko.sh
 work=$(mktemp -d)
 servers=()
 cleanup() {
@@ -18,15 +16,6 @@ cleanup() {
 }
 trap cleanup EXIT
 export PELKO_DATA_DIR=$work/data
-
-run() { # label, records, switches...
-  local label=$1 records=$2; shift 2
-  /usr/bin/time -f '%e %M' -o "$work/time.txt" "$build/pelko" /AUTO "$@" "/out:error:$work/fehler.txt" >/dev/null ||
-    { echo "  $label: fehlgeschlagen"; cat "$work/fehler.txt"; exit 1; }
-  read -r wall rss <"$work/time.txt"
-  awk -v l="$label" -v w="$wall" -v r="$rss" -v c="$records" \
-    'BEGIN { printf "  %-28s %6.2f s, %8.0f Buchungen/s, Spitzenspeicher %4.0f MB\n", l, w, c / w, r / 1024 }'
-}
 
 "$build/BenchCsv" generate "$work/gross.csv" "$count"
 "$build/BenchCsv" generate "$work/klein.csv" "$serverCount"

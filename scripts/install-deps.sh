@@ -3,10 +3,13 @@
 set -euo pipefail
 # Qt 6 for the desktop front end (with the offscreen platform and German texts for its own
 # dialogs), Xvfb, xauth and a font for the screenshots of each window. The database tests start
-# PostgreSQL and MariaDB themselves and reach them through these ODBC drivers.
+# PostgreSQL and MariaDB themselves and reach them through these ODBC drivers. Workbooks are
+# written with libxlsxwriter and read through libzip and expat (.xlsx) or FreeXL (.xls), Access
+# files through MDB Tools; the tests check written workbooks with openpyxl.
 packages=(build-essential cmake git libgtest-dev libsqlite3-dev unixodbc-dev locales
   qt6-base-dev qt6-qpa-plugins qt6-translations-l10n xvfb xauth fonts-dejavu-core
-  postgresql-15 odbc-postgresql mariadb-server odbc-mariadb)
+  postgresql-15 odbc-postgresql mariadb-server odbc-mariadb
+  libxlsxwriter-dev libzip-dev libexpat1-dev libfreexl-dev mdbtools-dev pkg-config python3-openpyxl)
 missing=()
 for p in "${packages[@]}"; do
   dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")

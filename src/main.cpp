@@ -36,7 +36,7 @@ DATEV-Angaben (überschreiben die gespeicherten Werte):
   /bnr: Beraternummer    /bname: Beratername         /mandnr: Mandantennummer
   /dfv: DFV-Kennzeichen  /datnr: Datenträgernummer   /abrnr: Abrechnungsnummer
   /pw: Passwort          /kne: Kontonummernerweiterung (1 neu, 0 alt)
-  /knrln: Kontonummernlänge  /vers: DATEVpro-Version (300, 510)
+  /knrln: Kontonummernlänge  /vers: DATEVpro-Version (300, 510, 700)
   /wj: Beginn des Wirtschaftsjahres (TT.MM.JJJJ)      /fest: Festschreibung (0, 1)
 Alte Formen: /in<T> <DATEI>, /out<T> <DATEI>, /dv<DATEI>, /prfin<DATEI>, /prfout<DATEI>.
 

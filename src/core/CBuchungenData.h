@@ -21,6 +21,10 @@ public:
     std::string ustId;          // "Ust-ID"
     double euSteuersatz = 0.0;  // "EU-Steuersatz"
     double waehrungskurs = 0.0; // "Waehrungskurs"
+    // Only DATEVpro files carry these so far.
+    std::string leistungsdatum;        // "Leistungsdatum": "TT.MM.JJJJ"
+    std::string ustIdUrsprung;         // "EU-Land u. UStID (Ursprung)"
+    double euSteuersatzUrsprung = 0.0; // "EU-Steuersatz (Ursprung)"
 
     void Clear() { *this = CBuchungenData(); }
     bool HasData() const;

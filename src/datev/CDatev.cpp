@@ -6,6 +6,7 @@
 #include "core/CPlatform.h"
 #include "core/CTargetFile.h"
 #include "core/CTool.h"
+#include "core/CValueCheck.h"
 #include "datev/CDatevDialog.h"
 
 #include <algorithm>
@@ -121,7 +122,7 @@ void CDatev::ResetAngaben() {
     kontonummernErweiterung = 1;
     kontonummernLaenge = 4;
     wirtschaftsjahrBeginn = "01.01.2000";
-    datevProVersion = 510;
+    datevProVersion = 700;
     festschreibung = 1;
 }
 
@@ -169,7 +170,7 @@ bool CDatev::SaveAngaben() {
     line(std::to_string(kontonummernLaenge), "\t\t", Ansi("(Kontonummernlänge)"));
     line(wirtschaftsjahrBeginn.substr(0, 10), "\t\t",
          "(DatevPro: Beginn des Wirtschaftsjahres 'TT.MM.JJJJ')");
-    line(std::to_string(datevProVersion), "\t\t", "(DatevPro: Version: 300=V3.0, 510=V5.1)");
+    line(std::to_string(datevProVersion), "\t\t", "(DatevPro: Version: 300=V3.0, 510=V5.1, 700=V7.0)");
     line(std::to_string(festschreibung), "\t\t", "(DatevPro: Festschreibung: 0=nein, 1=ja)");
 
     CTargetFile file;
@@ -193,7 +194,12 @@ void CDatev::SetDateRange(const CBuchungenCtrl& list) {
     int largest = 0;
     for (int i = 0; i < list.GetCount(); ++i) {
         const CBuchungenData* b = list.GetAt(i);
-        if (!b->HasData()) continue;
+        // A date that is no calendar date or has no year says nothing about the range: taken, it
+        // would give the header 00000000 or move every other booking out of the range.
+        std::string date;
+        if (!b->HasData() || !CValueCheck::ParseDate(b->datum, std::string(), date) || date != b->datum ||
+            date.size() != 10)
+            continue;
         int key = DateKey(b->datum);
         if (key < smallest) {
             smallest = key;

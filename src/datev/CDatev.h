@@ -107,7 +107,7 @@ public:
     std::string datumVon;                             // "Datum von" "TT.MM.JJJJ"
     std::string datumBis;                             // "Datum bis"
     std::string wirtschaftsjahrBeginn = "01.01.2000"; // "Beginn des Wirtschaftsjahres"
-    int datevProVersion = 510;                        // 300 = "V3.0", 510 = "V5.1"
+    int datevProVersion = 700;                        // 300 = "V3.0", 510 = "V5.1", 700 = "V7.0"
     int festschreibung = 1;                           // 0 or 1
 
     // --- Working values ---

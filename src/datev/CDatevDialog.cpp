@@ -51,10 +51,10 @@ void CDatevDialog::Open() {
     datumVon = datev.datumVon;
     datumBis = datev.datumBis;
     wirtschaftsjahr = datev.wirtschaftsjahrBeginn;
-    versionIndex = datev.datevProVersion < 510 ? 0 : 1;
+    versionIndex = datev.datevProVersion < 510 ? 0 : datev.datevProVersion < 700 ? 1 : 2;
     festschreibungIndex = datev.festschreibung != 0 ? 1 : 0;
 
-    festschreibungEnabled = versionIndex == 1;
+    festschreibungEnabled = versionIndex != 0;
     kontoLaengeEnabled = kontoErweiterung;
     datumEnabled = !masterMode;
     kontoErweiterungEnabled = !datevProMode;
@@ -70,9 +70,10 @@ void CDatevDialog::OnKontoErweiterung(bool checked) {
 }
 
 void CDatevDialog::OnVersion(int index) {
-    versionIndex = index == 0 ? 0 : 1;
-    datev.datevProVersion = versionIndex == 0 ? 300 : 510;
-    festschreibungEnabled = versionIndex == 1;
+    static const int kVersions[] = {300, 510, 700};
+    versionIndex = index < 0 ? 0 : index > 2 ? 2 : index;
+    datev.datevProVersion = kVersions[versionIndex];
+    festschreibungEnabled = versionIndex != 0;
 }
 
 bool CDatevDialog::Check(EField field, const std::string& text, long long minimum, long long maximum,

@@ -32,7 +32,7 @@ public:
     void Open();
     // The check box "ja" of the account-number extension was clicked.
     void OnKontoErweiterung(bool checked);
-    // The version combo: 0 = "V3.0", 1 = "V5.1"; takes effect on the parameters at once.
+    // The version combo: 0 = "V3.0", 1 = "V5.1", 2 = "V7.0"; takes effect on the parameters at once.
     void OnVersion(int index);
     // Validates all fields; on failure error and errorField tell what to show and nothing is taken.
     bool OnOk();
@@ -53,7 +53,7 @@ public:
     std::string kontoLaenge;
     std::string datumVon;
     std::string datumBis;
-    int versionIndex = 1;
+    int versionIndex = 2;
     std::string wirtschaftsjahr;
     int festschreibungIndex = 1;
 

@@ -1,12 +1,17 @@
 #include "datev/CDatevProReader.h"
 
+#include "core/CCodePage.h"
 #include "core/CFrontEnd.h"
 #include "core/CPelkoDoc.h"
+#include "core/CPlatform.h"
 #include "core/CTool.h"
+#include "core/CValueCheck.h"
 #include "datev/CExtfLayout.h"
 #include "text/CModulCSV.h"
 
+#include <algorithm>
 #include <array>
+#include <cstdio>
 #include <vector>
 
 namespace {
@@ -14,6 +19,7 @@ namespace {
 const char* const kLayoutFile = "datevpro.ini";
 const int kBookings = 21;
 const int kMaster = 16;
+const int kLabels = 20;
 
 const char* const kBookingsHeader[] = {"DATEV-Format-KZ", "Versionsnummer",
                                        "Datenkategorie",  "Formatname",
@@ -80,6 +86,16 @@ std::vector<std::string> HeaderNames(bool withFestschreibung) {
     return names;
 }
 
+// The columns of account labels; the newest version has them all.
+const std::vector<CExtfColumn>& LabelTable() {
+    return CExtfLayout::Versions().back().labelsData;
+}
+
+// Layout section of the data lines; version 700 keeps its own, as its columns go by position.
+std::string DataSection(const char* section, const CExtfVersion& table) {
+    return table.byPosition ? std::string(section) + " " + std::to_string(table.version) : section;
+}
+
 // "JJJJMMTT" -> "TT.MM.JJJJ".
 std::string FromHeaderDate(const std::string& date) {
     return CTool::ConvertDate(date, "JJJJMMTT", "TT.MM.JJJJ");
@@ -89,113 +105,267 @@ std::string FromHeaderDate(const std::string& date) {
 struct CKind {
     int version = 0;
     int category = 0;
+    int format = 0;
 };
 
 CKind ReadKind(const CHeader& header, std::string* messages) {
-    CKind kind{header.Int("Versionsnummer"), header.Int("Datenkategorie")};
+    CKind kind{header.Int("Versionsnummer"), header.Int("Datenkategorie"), header.Int("Formatversion")};
     if (messages && !CExtfLayout::Find(kind.version))
         *messages += CTool::Format("FEHLER: Die Datev-Version %d ist unbekannt.\r\n", kind.version);
     return kind;
 }
 
 // The data columns read up to the last one the program takes. An unknown version is read with the
-// nearest older table, without the names that differ between versions.
-std::vector<std::string> DataNames(int version, const std::vector<CExtfColumn> CExtfVersion::*columns,
-                                   EExtfRole last) {
+// nearest older table, without the names that differ between versions; a version that names its
+// columns by position with the columns its format version has.
+std::vector<CExtfColumn> DataColumns(int version, int count,
+                                     const std::vector<CExtfColumn> CExtfVersion::*columns, EExtfRole last) {
     const CExtfVersion* exact = CExtfLayout::Find(version);
-    const std::vector<CExtfColumn>& table =
-        exact ? (*exact).*columns : CExtfLayout::Nearest(version).*columns;
-    std::vector<std::string> names;
-    for (const CExtfColumn& column : table) {
-        if (exact || !column.namedByVersion) names.push_back(column.name);
-        if (column.role == last) break;
+    const CExtfVersion& table = exact ? *exact : CExtfLayout::Nearest(version);
+    std::vector<CExtfColumn> taken;
+    for (const CExtfColumn& column : table.*columns) {
+        if (table.byPosition && static_cast<int>(taken.size()) == count) break;
+        if (exact || table.byPosition || !column.namedByVersion) taken.push_back(column);
+        if (column.role == last && !table.byPosition) break;
     }
-    return names;
+    return taken;
 }
 
-// The data lines, matched to the columns by their headings.
+// Headings the program wrote before with a stray byte; files with them are still read.
+const std::pair<const char*, const char*> kOldHeadings[] = {
+    {"Gegenkonto (ohne BU-Schl\xFCssel)", "Gegenkonto (ohne BU-Schl\xFC\x81ssel)"},
+    {"BU-Schl\xFCssel", "BU-Schl\x81\xFCssel"},
+};
+
+bool HasUtf8Mark(const std::string& path) {
+    std::FILE* file = CPlatform::OpenFile(path, "rb");
+    if (!file) return false;
+    unsigned char mark[3] = {0, 0, 0};
+    bool found = std::fread(mark, 1, 3, file) == 3 && mark[0] == 0xEF && mark[1] == 0xBB && mark[2] == 0xBF;
+    std::fclose(file);
+    return found;
+}
+
+// The data lines, matched to the columns by their headings, or by position for the versions that
+// name their columns so.
 class CData {
 public:
-    CData(CFrontEnd& frontEnd, const std::vector<CExtfColumn>& tableRef) : engine(frontEnd), table(tableRef) {
+    CData(CFrontEnd& frontEnd, std::vector<CExtfColumn> columnList, bool positional)
+        : engine(frontEnd), columns(std::move(columnList)), byPosition(positional) {
         keys.fill(-1);
     }
 
-    bool Open(const std::vector<std::string>& names, const std::string& path, const char* section,
-              int showDialog) {
+    bool Open(const std::string& path, const std::string& section, int showDialog) {
+        utf8 = HasUtf8Mark(path);
+        std::vector<std::string> headings;
+        if (!ReadHeadings(path, headings)) return false;
+        headingCount = headings.size();
+        // The engine compares headings byte by byte: names in the file's own encoding and spelling.
+        std::vector<std::string> names;
+        for (const CExtfColumn& column : columns) {
+            std::string name = column.name;
+            for (const auto& [now, before] : kOldHeadings)
+                if (name == now && Contains(headings, before) && !Contains(headings, now)) name = before;
+            names.push_back(utf8 ? CCodePage::AnsiToUtf8(name) : name);
+        }
         engine.ResetLayout();
         for (const std::string& name : names)
             engine.DefineColumn(name, 1);
         if (!engine.OpenImportFile(path)) return false;
         engine.ReadRecord();
         if (!engine.SetupImport(kLayoutFile, section, showDialog)) return false;
-        engine.AssignByHeadings();
+        if (!byPosition) engine.AssignByHeadings();
         engine.quoteAll = 0;
-        for (const CExtfColumn& column : table)
-            if (column.role != EExtfRole::None)
-                keys[static_cast<size_t>(column.role)] = engine.NameKey(column.name);
+        for (size_t i = 0; i < columns.size(); ++i) {
+            if (columns[i].role == EExtfRole::None) continue;
+            // A column the heading line does not have reads nothing, not the field that happens to
+            // stand at its place.
+            int position = engine.GetColumn(static_cast<int>(i)).position;
+            if (!IsPresent(position, names[i], headings, names)) continue;
+            keys[static_cast<size_t>(columns[i].role)] = engine.NameKey(names[i]);
+            lastPosition = std::max(lastPosition, position);
+        }
         return true;
+    }
+    // False with a finding for each required column the heading line does not have; the file is then
+    // closed.
+    bool HasColumns(std::initializer_list<EExtfRole> required, std::string& messages) {
+        bool complete = true;
+        for (EExtfRole role : required) {
+            if (Key(role) >= 0) continue;
+            messages += CTool::Format("FEHLER: Die Spalte '%s' fehlt in der Datei, die Daten k\xF6nnen nicht "
+                                      "gelesen werden.\r\n",
+                                      CExtfLayout::NameOf(columns, role).c_str());
+            complete = false;
+        }
+        if (!complete) engine.CloseFile();
+        return complete;
     }
     // 1 while more lines follow.
     int Next() {
         engine.ClearValues();
         return engine.ReadRecord();
     }
+    size_t Fields() const { return engine.FieldsRead(); }
+    size_t HeadingCount() const { return headingCount; }
+    // True when every column the program reads lies within the fields of the line just read.
+    bool ReadColumnsComplete() const { return static_cast<int>(Fields()) > lastPosition; }
     std::string Text(EExtfRole role) const {
         std::string value;
         engine.GetString(Key(role), value);
-        return value;
+        return utf8 ? CCodePage::Utf8ToAnsi(value) : value;
     }
-    int Int(EExtfRole role) const {
-        int value = 0;
-        engine.GetInt(Key(role), value);
-        return value;
-    }
-    double Number(EExtfRole role) const {
-        double value = 0.0;
-        engine.GetDouble(Key(role), value);
-        return value;
-    }
+    bool DecimalPoint() const { return engine.decimalPoint != 0; }
     int Percent() const { return engine.ProgressPercent(); }
     bool BareLineFeed() const { return engine.HadBareLineFeed(); }
+    // The file line where the record just read starts.
+    int Line() const { return engine.RecordLine(); }
     void Close() { engine.CloseFile(); }
+    // False (after its finding or message) when the file could not be read to its end or a quoted
+    // field never closed.
+    bool Finish(std::string& messages) {
+        bool finished = engine.FinishImport(messages) != 0;
+        engine.CloseFile();
+        return finished;
+    }
 
 private:
+    static bool Contains(const std::vector<std::string>& list, const std::string& text) {
+        return std::find(list.begin(), list.end(), text) != list.end();
+    }
+    // Line 2 of the file, field by field (in the file's encoding).
+    bool ReadHeadings(const std::string& path, std::vector<std::string>& headings) {
+        engine.ResetLayout();
+        if (!engine.OpenImportFile(path)) return false;
+        engine.quoteAll = 0;
+        engine.ReadRecord();
+        engine.ClearValues();
+        engine.ReadRecord();
+        for (size_t i = 0; i < engine.FieldsRead() && i < static_cast<size_t>(engine.GetColumnCount()); ++i)
+            headings.push_back(engine.GetColumn(static_cast<int>(i)).value);
+        engine.CloseFile();
+        return true;
+    }
+    // A column is there when the heading line has a field at its position that no other column of
+    // the table claims: its own heading, or one the layout renamed.
+    bool IsPresent(int position, const std::string& name, const std::vector<std::string>& headings,
+                   const std::vector<std::string>& names) const {
+        if (position < 0 || static_cast<size_t>(position) >= headings.size()) return false;
+        const std::string& heading = headings[static_cast<size_t>(position)];
+        return byPosition || heading == name || !Contains(names, heading);
+    }
     int Key(EExtfRole role) const { return keys[static_cast<size_t>(role)]; }
+
     CModulCSV engine;
-    const std::vector<CExtfColumn>& table;
+    std::vector<CExtfColumn> columns;
+    bool byPosition = false;
+    bool utf8 = false;
+    size_t headingCount = 0;
+    int lastPosition = -1;
     // Engine key of the column of each role, -1 when the role is not read.
     std::array<int, static_cast<size_t>(EExtfRole::Count)> keys;
 };
 
-// "H" with any white space around it.
-bool IsCredit(const std::string& sollHaben) {
-    size_t begin = sollHaben.find_first_not_of(" \t\r\n");
-    return begin != std::string::npos && sollHaben[begin] == 'H' &&
-           sollHaben.find_first_not_of(" \t\r\n", begin + 1) == std::string::npos;
-}
+// Checked values of one data line; the first value that cannot be read rejects the record.
+class CLineValues {
+public:
+    CLineValues(const CData& dataRef, int lineRef, std::string& messagesRef)
+        : data(dataRef), line(lineRef), messages(messagesRef) {}
+
+    std::string Text(EExtfRole role) const { return data.Text(role); }
+    double Number(EExtfRole role, const char* field) {
+        std::string text = data.Text(role);
+        double value = 0.0;
+        if (!CValueCheck::ParseNumber(text, data.DecimalPoint(), value))
+            Reject(field, text, CValueCheck::EKind::Number);
+        return value;
+    }
+    int Integer(EExtfRole role, const char* field, long long high, CValueCheck::EKind kind) {
+        std::string text = data.Text(role);
+        long long value = 0;
+        if (!CValueCheck::ParseInteger(text, 0, high, value)) Reject(field, text, kind);
+        return static_cast<int>(value);
+    }
+    void Reject(const char* field, const std::string& text, CValueCheck::EKind kind) {
+        if (rejected) return;
+        messages += CValueCheck::Rejected(line, field, text, kind);
+        rejected = true;
+    }
+    void Reject(const std::string& finding) {
+        if (rejected) return;
+        messages += finding;
+        rejected = true;
+    }
+    bool Rejected() const { return rejected; }
+    int Line() const { return line; }
+
+private:
+    const CData& data;
+    int line;
+    std::string& messages;
+    bool rejected = false;
+};
 
 // "TTMM" of the file (also "TMM") with its year. A fiscal year that does not follow the calendar
-// spans two years: a day before the start of the range belongs to the year of its end.
+// spans two years: a day before the start of the range belongs to the year of its end. Empty when
+// it is no calendar date of that year.
 std::string BookingDate(std::string dayMonth, const std::string& datumVon, const std::string& datumBis) {
-    if (dayMonth.empty() || datumVon.size() < 4) return dayMonth;
     if (dayMonth.size() == 3) dayMonth.insert(dayMonth.begin(), '0');
-    std::string year = datumVon.substr(datumVon.size() - 4);
-    if (dayMonth.size() == 4 && datumVon.size() == 10 && datumBis.size() == 10) {
-        std::string monthDay = dayMonth.substr(2, 2) + dayMonth.substr(0, 2);
-        std::string fromMonthDay = datumVon.substr(3, 2) + datumVon.substr(0, 2);
-        if (monthDay < fromMonthDay) year = datumBis.substr(6, 4);
+    std::string date;
+    if (dayMonth.size() != 4 || !CValueCheck::ParseDate(dayMonth, std::string(), date)) return {};
+    if (datumVon.size() != 10) return date; // no year to give it
+    std::string year = datumVon.substr(6, 4);
+    if (datumBis.size() == 10 &&
+        dayMonth.substr(2, 2) + dayMonth.substr(0, 2) < datumVon.substr(3, 2) + datumVon.substr(0, 2))
+        year = datumBis.substr(6, 4);
+    date += year;
+    int day = CTool::ToInt(date.substr(0, 2)), month = CTool::ToInt(date.substr(3, 2));
+    return CValueCheck::IsCalendarDate(day, month, CTool::ToInt(year)) ? date : std::string();
+}
+
+// A line with fewer fields than the heading line: cut by the end of the file, or missing columns
+// the program reads (FEHLER, the record is not taken), or missing only columns after them (one
+// HINWEIS for the file: DATEV's own programs end their lines early).
+bool ShortLine(const CData& data, bool last, int line, bool& noted, std::string& messages) {
+    if (data.Fields() > data.HeadingCount() && !noted) {
+        messages += CTool::Format("HINWEIS: Zeile %d hat %zu Felder, die \xDC"
+                                  "berschriftenzeile nur %zu; Felder ohne \xDC"
+                                  "berschrift werden nur nach ihrer Stelle gelesen.\r\n",
+                                  line, data.Fields(), data.HeadingCount());
+        noted = true;
     }
-    return CTool::ConvertDate(dayMonth + year, "TTMMJJJJ", "TT.MM.JJJJ");
+    if (data.Fields() >= data.HeadingCount()) return false;
+    if (last) {
+        messages += CTool::Format("FEHLER: Zeile %d endet nach %zu von %zu Feldern mit dem Ende der Datei, "
+                                  "die Datei ist unvollst\xE4ndig. Der Datensatz wird nicht \xFC"
+                                  "bernommen.\r\n",
+                                  line, data.Fields(), data.HeadingCount());
+        return true;
+    }
+    if (!data.ReadColumnsComplete()) {
+        messages +=
+            CTool::Format("FEHLER: Zeile %d hat nur %zu von %zu Feldern. Der Datensatz wird nicht \xFC"
+                          "bernommen.\r\n",
+                          line, data.Fields(), data.HeadingCount());
+        return true;
+    }
+    if (!noted)
+        messages += CTool::Format("HINWEIS: Zeile %d hat nur %zu von %zu Feldern; die fehlenden Felder am "
+                                  "Zeilenende werden als leer gelesen.\r\n",
+                                  line, data.Fields(), data.HeadingCount());
+    noted = true;
+    return false;
 }
 
 // Reads the header of a data file: version into the parameters, category check, line-end check.
-// False after the finding that stops the reader.
+// False after the finding that stops the reader. columns is the number of data columns a file of
+// this version and format version has (0: not known by position).
 bool ReadHeader(CPelkoDoc& doc, CHeader& header, const std::string& path, bool bookings, int showDialog,
-                std::string& messages) {
+                CKind& kind, int& columns, std::string& messages) {
     if (!header.Open(HeaderNames(bookings), path,
                      bookings ? "Import Buchungen Header" : "Import Stamm Header", showDialog))
         return false;
-    CKind kind = ReadKind(header, &messages);
+    kind = ReadKind(header, &messages);
     doc.datev.datevProVersion = kind.version;
     if (bookings && kind.category != kBookings) {
         messages += CTool::Format(
@@ -203,7 +373,7 @@ bool ReadHeader(CPelkoDoc& doc, CHeader& header, const std::string& path, bool b
             kind.category);
         return false;
     }
-    if (!bookings && kind.category != kMaster) {
+    if (!bookings && kind.category != kMaster && kind.category != kLabels) {
         messages += CTool::Format(
             "FEHLER: Die Datei enth\xE4lt keine Stammdaten (Kategorie: ist=%d, soll=16).\r\n", kind.category);
         return false;
@@ -212,6 +382,18 @@ bool ReadHeader(CPelkoDoc& doc, CHeader& header, const std::string& path, bool b
         messages += "FEHLER: Die erste Zeile der Datei endet nicht mit CR LF oder enth\xE4lt ein nicht "
                     "geschlossenes Anf\xFChrungszeichen, die Daten k\xF6nnen nicht gelesen werden.\r\n";
         return false;
+    }
+    const CExtfVersion& table = CExtfLayout::Nearest(kind.version);
+    const bool labels = kind.category == kLabels;
+    columns = labels ? CExtfLayout::LabelColumnCount(kind.format)
+                     : CExtfLayout::ColumnCount(table, bookings, kind.format);
+    if ((table.byPosition || labels) && columns == 0) {
+        messages +=
+            CTool::Format("HINWEIS: Die Formatversion %d ist f\xFCr die Datev-Version %d unbekannt, die "
+                          "Spalten werden nach ihrer Stelle gelesen.\r\n",
+                          kind.format, kind.version);
+        columns = static_cast<int>(labels ? LabelTable().size()
+                                          : (bookings ? table.bookingsData : table.masterData).size());
     }
     CDatev& datev = doc.datev;
     datev.beraterNummer = header.Int("Berater");
@@ -238,6 +420,106 @@ void ShowProgress(CFrontEnd& progress, const CData& data, int& shown) {
     progress.SetProgressPos(percent);
 }
 
+// The booking of one data line; false (after the finding) when a value cannot be read.
+bool ReadBooking(const CData& data, const CDatev& datev, int line, CBuchungenData& b, std::string& messages) {
+    using K = CValueCheck::EKind;
+    CLineValues v(data, line, messages);
+    const double umsatz = v.Number(EExtfRole::Umsatz, "Umsatz");
+    const std::string sollHaben = v.Text(EExtfRole::SollHaben);
+    const size_t begin = sollHaben.find_first_not_of(' ');
+    const std::string direction = begin == std::string::npos
+                                      ? std::string()
+                                      : sollHaben.substr(begin, sollHaben.find_last_not_of(' ') + 1 - begin);
+    if (umsatz < 0.0)
+        v.Reject(CTool::Format("FEHLER: Zeile %d, Feld 'Umsatz': '%s' ist negativ, die Richtung gibt das "
+                               "Soll/Haben-Kennzeichen an. Der Datensatz wird nicht \xFC"
+                               "bernommen.\r\n",
+                               line, CValueCheck::Shown(v.Text(EExtfRole::Umsatz)).c_str()));
+    if (direction != "S" && direction != "H")
+        v.Reject(
+            CTool::Format("FEHLER: Zeile %d, Feld 'Soll/Haben-Kennzeichen': '%s' ist weder 'S' noch 'H'. "
+                          "Der Datensatz wird nicht \xFC"
+                          "bernommen.\r\n",
+                          line, CValueCheck::Shown(sollHaben).c_str()));
+    b.betrag = direction == "H" ? -umsatz : umsatz;
+    b.waehrung = v.Text(EExtfRole::WkzUmsatz);
+    b.waehrungskurs = v.Number(EExtfRole::Kurs, "Kurs");
+    b.sollKonto = v.Integer(EExtfRole::Konto, "Konto", 999999999, K::Account);
+    b.habenKonto = v.Integer(EExtfRole::Gegenkonto, "Gegenkonto", 999999999, K::Account);
+    // Person accounts have one digit more than ledger accounts; DATEV takes nothing longer.
+    const int longest = datev.kontonummernLaenge + 1;
+    for (const auto& [field, konto] :
+         {std::pair<const char*, int>{"Konto", b.sollKonto}, {"Gegenkonto", b.habenKonto}})
+        if (datev.kontonummernLaenge >= 4 && static_cast<int>(std::to_string(konto).size()) > longest)
+            messages += CTool::Format("HINWEIS: Zeile %d, Feld '%s': Das Konto %d hat mehr als %d Stellen "
+                                      "(Sachkontenl\xE4nge %d + 1).\r\n",
+                                      line, field, konto, longest, datev.kontonummernLaenge);
+    b.datevSchluessel = v.Integer(EExtfRole::BuSchluessel, "BU-Schl\xFCssel", 9999, K::Integer);
+    const std::string belegdatum = v.Text(EExtfRole::Belegdatum);
+    b.datum = BookingDate(belegdatum, datev.datumVon, datev.datumBis);
+    if (b.datum.empty()) v.Reject("Belegdatum", belegdatum, K::Date);
+    b.buchungsnummer = v.Text(EExtfRole::Belegfeld1);
+    b.belegnummer2 = v.Text(EExtfRole::Belegfeld2);
+    b.skonto = v.Number(EExtfRole::Skonto, "Skonto");
+    b.buchungstext = v.Text(EExtfRole::Buchungstext);
+    b.kostenstelle1 = v.Text(EExtfRole::Kost1);
+    b.kostenstelle2 = v.Text(EExtfRole::Kost2);
+    b.ustId = v.Text(EExtfRole::UstId);
+    b.euSteuersatz = v.Number(EExtfRole::EuSteuersatz, "EU-Steuersatz");
+    const std::string leistungsdatum = v.Text(EExtfRole::Leistungsdatum);
+    if (!CValueCheck::ParseDate(leistungsdatum, std::string(), b.leistungsdatum) ||
+        (!b.leistungsdatum.empty() && b.leistungsdatum.size() != 10))
+        v.Reject("Leistungsdatum", leistungsdatum, K::Date);
+    b.ustIdUrsprung = v.Text(EExtfRole::UstIdUrsprung);
+    b.euSteuersatzUrsprung = v.Number(EExtfRole::EuSteuersatzUrsprung, "EU-Steuersatz (Ursprung)");
+    return !v.Rejected();
+}
+
+// The data lines of a file whose header was read: each line gives a record, or a finding names it.
+template <typename FRead>
+bool ReadLines(CData& data, CFrontEnd& progress, std::string& messages, FRead read) {
+    if (BrokenLineEnd(data, messages)) return false;
+    progress.SetProgressRange(0, 100);
+    int shown = -1;
+    bool noted = false;
+    for (int more = 1; more;) {
+        more = data.Next();
+        if (BrokenLineEnd(data, messages)) return false;
+        if (data.Fields() == 0 || ShortLine(data, !more, data.Line(), noted, messages)) continue;
+        read(data.Line());
+        ShowProgress(progress, data, shown);
+    }
+    return data.Finish(messages);
+}
+
+// Master records of the data lines: the account, then what fill takes from the line.
+template <typename FFill>
+bool ReadMasterLines(CPelkoDoc& doc, CData& data, const std::string& path, const std::string& section,
+                     int showDialog, CFrontEnd& progress, std::string& messages, FFill fill) {
+    if (!data.Open(path, section, showDialog) || !data.HasColumns({EExtfRole::StammKonto}, messages))
+        return false;
+    return ReadLines(data, progress, messages, [&](int line) {
+        CLineValues v(data, line, messages);
+        CStammData s;
+        s.datevKonto = v.Integer(EExtfRole::StammKonto, "Konto", 999999999, CValueCheck::EKind::Account);
+        fill(v, s);
+        if (!v.Rejected() && s.HasData()) doc.stamm.Add(s);
+    });
+}
+
+// Ledger accounts with their labels (category 20), by position: account and label.
+bool ReadLabels(CPelkoDoc& doc, const std::string& path, int count, CFrontEnd& progress, int showDialog,
+                std::string& messages) {
+    std::vector<CExtfColumn> columns = LabelTable();
+    columns.resize(std::min(columns.size(), static_cast<size_t>(count)));
+    CData data(doc.GetFrontEnd(), columns, true);
+    return ReadMasterLines(doc, data, path, "Import Kontenbeschriftungen Daten", showDialog, progress,
+                           messages, [](CLineValues& v, CStammData& s) {
+                               s.name1 = v.Text(EExtfRole::BeschriftungLang);
+                               if (s.name1.empty()) s.name1 = v.Text(EExtfRole::Beschriftung);
+                           });
+}
+
 } // namespace
 
 int CDatevProReader::ReadDatevProKind(CPelkoDoc& doc, const std::string& path) {
@@ -246,13 +528,15 @@ int CDatevProReader::ReadDatevProKind(CPelkoDoc& doc, const std::string& path) {
     if (!header.Open(names, path, "Import Buchungen Header", 0)) return 0;
     CKind kind = ReadKind(header, nullptr);
     header.Close();
-    return kind.category == kBookings ? 1 : kind.category == kMaster ? 2 : 0;
+    return kind.category == kBookings ? 1 : kind.category == kMaster || kind.category == kLabels ? 2 : 0;
 }
 
 bool CDatevProReader::ReadDatevProBookings(CPelkoDoc& doc, const std::string& path, CFrontEnd& progress,
                                            int showDialog, std::string& messages) {
     CHeader header(doc.GetFrontEnd());
-    if (!ReadHeader(doc, header, path, true, showDialog, messages)) return false;
+    CKind kind;
+    int count = 0;
+    if (!ReadHeader(doc, header, path, true, showDialog, kind, count, messages)) return false;
     CDatev& datev = doc.datev;
     datev.datumVon = FromHeaderDate(header.Text("Datum von"));
     datev.datumBis = FromHeaderDate(header.Text("Datum bis"));
@@ -260,87 +544,63 @@ bool CDatevProReader::ReadDatevProBookings(CPelkoDoc& doc, const std::string& pa
     header.Close();
 
     const int version = datev.datevProVersion;
-    CData data(doc.GetFrontEnd(), CExtfLayout::Nearest(version).bookingsData);
-    if (!data.Open(DataNames(version, &CExtfVersion::bookingsData, EExtfRole::EuSteuersatz), path,
-                   "Import Buchungen Daten", showDialog))
+    const CExtfVersion& table = CExtfLayout::Nearest(version);
+    CData data(doc.GetFrontEnd(),
+               DataColumns(version, count, &CExtfVersion::bookingsData, EExtfRole::Leistungsdatum),
+               table.byPosition);
+    if (!data.Open(path, DataSection("Import Buchungen Daten", table), showDialog) ||
+        !data.HasColumns({EExtfRole::Umsatz, EExtfRole::SollHaben, EExtfRole::Konto, EExtfRole::Gegenkonto,
+                          EExtfRole::Belegdatum},
+                         messages))
         return false;
-    if (BrokenLineEnd(data, messages)) return false;
-    progress.SetProgressRange(0, 100);
-    int shown = -1;
-    for (int more = 1; more;) {
-        more = data.Next();
-        if (BrokenLineEnd(data, messages)) return false;
+    return ReadLines(data, progress, messages, [&](int line) {
         CBuchungenData b;
-        b.betrag = data.Number(EExtfRole::Umsatz);
-        if (IsCredit(data.Text(EExtfRole::SollHaben))) b.betrag = -b.betrag;
-        b.waehrung = data.Text(EExtfRole::WkzUmsatz);
-        b.waehrungskurs = data.Number(EExtfRole::Kurs);
-        b.sollKonto = data.Int(EExtfRole::Konto);
-        b.habenKonto = data.Int(EExtfRole::Gegenkonto);
-        b.datevSchluessel = data.Int(EExtfRole::BuSchluessel);
-        b.datum = BookingDate(data.Text(EExtfRole::Belegdatum), datev.datumVon, datev.datumBis);
-        b.buchungsnummer = data.Text(EExtfRole::Belegfeld1);
-        b.belegnummer2 = data.Text(EExtfRole::Belegfeld2);
-        b.skonto = data.Number(EExtfRole::Skonto);
-        b.buchungstext = data.Text(EExtfRole::Buchungstext);
-        b.kostenstelle1 = data.Text(EExtfRole::Kost1);
-        b.kostenstelle2 = data.Text(EExtfRole::Kost2);
-        b.ustId = data.Text(EExtfRole::UstId);
-        b.euSteuersatz = data.Number(EExtfRole::EuSteuersatz);
-        if (b.HasData()) doc.buchungen.Add(b);
-        ShowProgress(progress, data, shown);
-    }
-    data.Close();
-    return true;
+        if (ReadBooking(data, datev, line, b, messages) && b.HasData()) doc.buchungen.Add(b);
+    });
 }
 
 bool CDatevProReader::ReadDatevProMaster(CPelkoDoc& doc, const std::string& path, CFrontEnd& progress,
                                          int showDialog, std::string& messages) {
     CHeader header(doc.GetFrontEnd());
-    if (!ReadHeader(doc, header, path, false, showDialog, messages)) return false;
+    CKind kind;
+    int count = 0;
+    if (!ReadHeader(doc, header, path, false, showDialog, kind, count, messages)) return false;
     header.Close();
+    if (kind.category == kLabels) return ReadLabels(doc, path, count, progress, showDialog, messages);
 
     const int version = doc.datev.datevProVersion;
-    CData data(doc.GetFrontEnd(), CExtfLayout::Nearest(version).masterData);
-    if (!data.Open(DataNames(version, &CExtfVersion::masterData, EExtfRole::Kundennummer), path,
-                   "Import Stamm Daten", showDialog))
-        return false;
-    if (BrokenLineEnd(data, messages)) return false;
-    progress.SetProgressRange(0, 100);
-    int shown = -1;
-    for (int more = 1; more;) {
-        more = data.Next();
-        if (BrokenLineEnd(data, messages)) return false;
-        CStammData s;
-        s.datevKonto = data.Int(EExtfRole::StammKonto);
-        for (EExtfRole role : {EExtfRole::NameKeineAngabe, EExtfRole::NameUnternehmen, EExtfRole::NamePerson})
-            if (s.name1.empty()) s.name1 = data.Text(role);
-        s.ustIdnr = data.Text(EExtfRole::EuLand) + data.Text(EExtfRole::EuUstIdNr);
-        s.anrede = data.Text(EExtfRole::Anrede);
-        s.strasse = data.Text(EExtfRole::Strasse);
-        s.postfach = data.Text(EExtfRole::Postfach);
-        s.postleitzahl = data.Text(EExtfRole::Postleitzahl);
-        s.ort = data.Text(EExtfRole::Ort);
-        std::string land = data.Text(EExtfRole::Land);
-        s.land = doc.datev.MapValue(CDatev::kInLand, land, land);
-        s.telefon = data.Text(EExtfRole::Telefon);
-        s.email = data.Text(EExtfRole::EMail);
-        s.fax = data.Text(EExtfRole::Fax);
-        if (data.Text(EExtfRole::BemerkungSonstige) == "Name 2") s.name2 = data.Text(EExtfRole::Sonstige);
-        s.bankleitzahl = data.Text(EExtfRole::Bankleitzahl1);
-        s.bank = data.Text(EExtfRole::Bank1);
-        s.kontonummer = data.Text(EExtfRole::Kontonummer1);
-        s.laenderkennz = data.Text(EExtfRole::Laenderkennz1);
-        s.iban = data.Text(EExtfRole::Iban1);
-        s.swift = data.Text(EExtfRole::Swift1);
-        s.bank2 = data.Text(EExtfRole::Bank2);
-        s.laenderkennz2 = data.Text(EExtfRole::Laenderkennz2);
-        s.iban2 = data.Text(EExtfRole::Iban2);
-        s.swift2 = data.Text(EExtfRole::Swift2);
-        s.kundennummer = data.Text(EExtfRole::Kundennummer);
-        if (s.HasData()) doc.stamm.Add(s);
-        ShowProgress(progress, data, shown);
-    }
-    data.Close();
-    return true;
+    const CExtfVersion& table = CExtfLayout::Nearest(version);
+    CData data(doc.GetFrontEnd(),
+               DataColumns(version, count, &CExtfVersion::masterData, EExtfRole::Kundennummer),
+               table.byPosition);
+    return ReadMasterLines(doc, data, path, DataSection("Import Stamm Daten", table), showDialog, progress,
+                           messages, [&](CLineValues& v, CStammData& s) {
+                               for (EExtfRole role : {EExtfRole::NameKeineAngabe, EExtfRole::NameUnternehmen,
+                                                      EExtfRole::NamePerson})
+                                   if (s.name1.empty()) s.name1 = v.Text(role);
+                               s.ustIdnr = v.Text(EExtfRole::EuLand) + v.Text(EExtfRole::EuUstIdNr);
+                               s.anrede = v.Text(EExtfRole::Anrede);
+                               s.strasse = v.Text(EExtfRole::Strasse);
+                               s.postfach = v.Text(EExtfRole::Postfach);
+                               s.postleitzahl = v.Text(EExtfRole::Postleitzahl);
+                               s.ort = v.Text(EExtfRole::Ort);
+                               std::string land = v.Text(EExtfRole::Land);
+                               s.land = doc.datev.MapValue(CDatev::kInLand, land, land);
+                               s.telefon = v.Text(EExtfRole::Telefon);
+                               s.email = v.Text(EExtfRole::EMail);
+                               s.fax = v.Text(EExtfRole::Fax);
+                               if (v.Text(EExtfRole::BemerkungSonstige) == "Name 2")
+                                   s.name2 = v.Text(EExtfRole::Sonstige);
+                               s.bankleitzahl = v.Text(EExtfRole::Bankleitzahl1);
+                               s.bank = v.Text(EExtfRole::Bank1);
+                               s.kontonummer = v.Text(EExtfRole::Kontonummer1);
+                               s.laenderkennz = v.Text(EExtfRole::Laenderkennz1);
+                               s.iban = v.Text(EExtfRole::Iban1);
+                               s.swift = v.Text(EExtfRole::Swift1);
+                               s.bank2 = v.Text(EExtfRole::Bank2);
+                               s.laenderkennz2 = v.Text(EExtfRole::Laenderkennz2);
+                               s.iban2 = v.Text(EExtfRole::Iban2);
+                               s.swift2 = v.Text(EExtfRole::Swift2);
+                               s.kundennummer = v.Text(EExtfRole::Kundennummer);
+                           });
 }

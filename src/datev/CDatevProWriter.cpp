@@ -1,26 +1,33 @@
 #include "datev/CDatevProWriter.h"
 
+#include "core/CCodePage.h"
 #include "core/CFrontEnd.h"
 #include "core/CPelkoDoc.h"
 #include "core/CPlatform.h"
 #include "core/CTool.h"
+#include "core/CValueCheck.h"
 #include "datev/CExtfCheck.h"
 #include "datev/CExtfLayout.h"
 #include "text/CModulCSV.h"
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
+#include <optional>
 
 namespace {
 
 const char* const kLayoutFile = "datevpro.ini";
 
-// A check of CheckDatevProValue; no name means the value is not checked.
+// A check of CheckDatevProValue; no name means the value is not checked. A free text longer than
+// the format allows is cut to it; any other value that long (an amount, an account, a key, a
+// code) would change its meaning when cut, so its record is not written.
 struct CCheck {
     const char* name = nullptr;
     int minimum = 0;
     int maximum = 0;
     bool required = false;
+    bool text = false;
 };
 
 // "TT.MM.JJJJ" -> "JJJJMMTT"; shorter texts stay as they are.
@@ -67,12 +74,21 @@ std::string HeaderValue(const CExtfHeaderField& field, const CDatev& datev, std:
     return {};
 }
 
-// Versions without a table of their own are written in the oldest one.
-const CExtfVersion& TargetVersion(CDatev& datev) {
+// The table of the version asked for; a version this build does not know stops the export, so
+// that nobody receives a file of another version than the one set.
+const CExtfVersion* TargetVersion(const CDatev& datev, std::string& messages) {
     const CExtfVersion* version = CExtfLayout::Find(datev.datevProVersion);
-    if (!version) version = &CExtfLayout::Versions().front();
-    datev.datevProVersion = version->version;
-    return *version;
+    if (!version)
+        messages += CTool::Format("FEHLER: Die Datev-Version %d ist unbekannt (bekannt sind 300, 510 und "
+                                  "700). Der Export wird abgebrochen.\r\n",
+                                  datev.datevProVersion);
+    return version;
+}
+
+// Layout section of the data lines: version 700 has columns of its own, so a layout saved for the
+// older tables must not move them.
+std::string DataSection(const char* section, const CExtfVersion& version) {
+    return version.byPosition ? std::string(section) + " " + std::to_string(version.version) : section;
 }
 
 // The header line, in its own engine so that its layout is kept apart from the data columns.
@@ -96,16 +112,32 @@ std::unique_ptr<CModulCSV> WriteHeader(CPelkoDoc& doc, const std::vector<CExtfHe
 
 // The data engine, writing on behind the header line with its heading line written.
 std::unique_ptr<CModulCSV> OpenData(CPelkoDoc& doc, const std::vector<CExtfColumn>& columns,
-                                    const char* section, CModulCSV& header) {
+                                    const std::string& section, CModulCSV& header) {
     auto data = std::make_unique<CModulCSV>(doc.GetFrontEnd());
     data->ResetLayout();
     for (const CExtfColumn& column : columns)
         data->DefineColumn(column.name, 1);
     data->SetupExport(kLayoutFile, section, 0);
     data->quoteAll = 0;
+    // Columns that share a heading keep their own names in the layout; a heading the user set stays.
+    for (size_t i = 0; i < columns.size(); ++i)
+        if (data->GetColumn(static_cast<int>(i)).heading == columns[i].name)
+            data->SetHeading(static_cast<int>(i), columns[i].Heading());
     data->ContinueExport(header);
     data->WriteHeading();
     return data;
+}
+
+// A new file beside the target with header and heading line; it takes the target's place when the
+// engine returned closes it complete, and is dropped when the engine goes unclosed. nullptr after
+// the failure message.
+std::unique_ptr<CModulCSV> OpenTarget(CPelkoDoc& doc, const std::vector<CExtfHeaderField>& header,
+                                      const char* headerSection, const std::vector<CExtfColumn>& columns,
+                                      const std::string& dataSection, const std::string& path,
+                                      std::string& messages) {
+    std::unique_ptr<CModulCSV> headerEngine = WriteHeader(doc, header, headerSection, path, messages);
+    if (!headerEngine) return nullptr;
+    return OpenData(doc, columns, dataSection, *headerEngine);
 }
 
 // Values of the data lines. A column without a record value and without a fixed value of the layout
@@ -133,6 +165,11 @@ public:
             values[slot.index].clear();
         }
         engine.WriteRecord();
+    }
+    // Forgets the values of a record that is not written.
+    void Discard() {
+        for (std::string& value : values)
+            value.clear();
     }
 
 private:
@@ -194,36 +231,63 @@ const CBookingValue kBookingValues[] = {
      {"Datum", 4, 4, true},
      [](const CBuchungenData& b, const CDatev&) { return DayMonth(b.datum); }},
     {EExtfRole::Belegfeld1,
-     {"Buchungsnummer", 0, 12},
+     {"Buchungsnummer", 0, 12, false, true},
      [](const CBuchungenData& b, const CDatev&) { return b.buchungsnummer; }},
     {EExtfRole::Belegfeld2,
-     {"Belegnummer 2", 0, 12},
+     {"Belegnummer 2", 0, 12, false, true},
      [](const CBuchungenData& b, const CDatev&) { return b.belegnummer2; }},
     {EExtfRole::Skonto,
      {"Skonto", 0, 11},
      [](const CBuchungenData& b, const CDatev&) { return PositiveDecimal(b.skonto, 2); }},
     {EExtfRole::Buchungstext,
-     {"Buchungstext", 0, 60},
+     {"Buchungstext", 0, 60, false, true},
      [](const CBuchungenData& b, const CDatev&) { return b.buchungstext; }},
     {EExtfRole::Kost1,
-     {"Kostenstelle 1", 0, 8},
+     {"Kostenstelle 1", 0, 8, false, true},
      [](const CBuchungenData& b, const CDatev&) { return b.kostenstelle1; }},
     {EExtfRole::Kost2,
-     {"Kostenstelle 2", 0, 8},
+     {"Kostenstelle 2", 0, 8, false, true},
      [](const CBuchungenData& b, const CDatev&) { return b.kostenstelle2; }},
-    {EExtfRole::UstId, {"Ust-ID", 0, 15}, [](const CBuchungenData& b, const CDatev&) { return b.ustId; }},
+    {EExtfRole::UstId,
+     {"Ust-ID", 0, 15, false, true},
+     [](const CBuchungenData& b, const CDatev&) { return b.ustId; }},
     {EExtfRole::EuSteuersatz,
      {"EU-Steuersatz", 0, 5},
      [](const CBuchungenData& b, const CDatev&) { return PositiveDecimal(b.euSteuersatz, 2); }},
     {EExtfRole::Festschreibung,
      {},
-     [](const CBuchungenData&, const CDatev& datev) { return CTool::Format("%d", datev.festschreibung); }},
+     [](const CBuchungenData&, const CDatev& datev) { return std::to_string(datev.festschreibung); }},
+    {EExtfRole::Leistungsdatum,
+     {},
+     [](const CBuchungenData& b, const CDatev&) {
+         const std::string& d = b.leistungsdatum;
+         return d.size() == 10 ? d.substr(0, 2) + d.substr(3, 2) + d.substr(6, 4) : std::string();
+     }},
+    {EExtfRole::UstIdUrsprung,
+     {"Ust-ID (Ursprung)", 0, 15, false, true},
+     [](const CBuchungenData& b, const CDatev&) { return b.ustIdUrsprung; }},
+    {EExtfRole::EuSteuersatzUrsprung,
+     {"EU-Steuersatz (Ursprung)", 0, 5},
+     [](const CBuchungenData& b, const CDatev&) { return PositiveDecimal(b.euSteuersatzUrsprung, 2); }},
 };
 
-std::string Checked(int record, const CCheck& check, const std::string& value, std::string& messages) {
+// The checked value; `length` of the table (when set) is the most the version allows. False in
+// rejected when the value is required and missing, or too long and cannot be cut.
+std::string Checked(int record, CCheck check, int length, const std::string& value, std::string& messages,
+                    bool& rejected) {
     if (!check.name) return value;
-    return CExtfCheck::CheckDatevProValue(record, check.name, value, check.minimum, check.maximum,
-                                          check.required, messages);
+    if (length > 0) check.maximum = length;
+    std::string text = CExtfCheck::CheckDatevProValue(record, check.name, value, check.minimum, check.maximum,
+                                                      check.required, messages);
+    // DATEV refuses the whole file for a record without a required value.
+    if (check.required && text.empty()) rejected = true;
+    if (static_cast<int>(text.size()) <= check.maximum) return text;
+    if (check.text) return text.substr(0, static_cast<size_t>(check.maximum));
+    messages += CTool::Format("FEHLER: Zeile %d: Das Feld '%s' ist zu lang, die Zeile wird nicht "
+                              "geschrieben.\r\n",
+                              record, check.name);
+    rejected = true;
+    return text;
 }
 
 // A date without year takes the year of the fiscal year's start.
@@ -231,6 +295,168 @@ std::string WithYear(const std::string& date, const std::string& wirtschaftsjahr
     if (date.size() != 6 || wirtschaftsjahrBeginn.size() < 4) return date;
     return date + wirtschaftsjahrBeginn.substr(wirtschaftsjahrBeginn.size() - 4);
 }
+
+// "TT.MM.JJJJ" of a booking date; a date without year lies in the range Datum von .. Datum bis (a
+// range that crosses New Year gives the months before its start the year of its end). Empty when
+// the text is no calendar date.
+std::string BookingDate(const std::string& datum, const std::string& datumVon, const std::string& datumBis) {
+    std::string date;
+    if (!CValueCheck::ParseDate(datum, std::string(), date) || date.size() < 6) return {};
+    if (date.size() == 10) return date;
+    std::string year = datumVon.substr(6, 4);
+    if (date.substr(3, 2) + date.substr(0, 2) < datumVon.substr(3, 2) + datumVon.substr(0, 2))
+        year = datumBis.substr(6, 4);
+    date += year;
+    int day = CTool::ToInt(date.substr(0, 2)), month = CTool::ToInt(date.substr(3, 2));
+    return CValueCheck::IsCalendarDate(day, month, CTool::ToInt(year)) ? date : std::string();
+}
+
+// A full calendar date "TT.MM.JJJJ".
+bool IsFullDate(const std::string& datum) {
+    std::string date;
+    return CValueCheck::ParseDate(datum, std::string(), date) && date == datum && date.size() == 10;
+}
+
+// The start (JJJJMMTT) of the fiscal year that holds the date, for a fiscal year beginning on the day
+// and month of wirtschaftsjahrBeginn.
+int FiscalYearStart(const std::string& datum, const std::string& wirtschaftsjahrBeginn) {
+    int key = CDatev::DateKey(datum);
+    int startMonthDay = CDatev::DateKey(wirtschaftsjahrBeginn) % 10000;
+    int year = key / 10000;
+    if (key % 10000 < startMonthDay) --year;
+    return year * 10000 + startMonthDay;
+}
+
+// Without any booking date that has a year, the range is the fiscal year that begins at
+// wirtschaftsjahrBeginn: the year of every date without one is taken from it.
+void FiscalYearRange(CDatev& datev) {
+    if (!datev.datumVon.empty() || !datev.datumBis.empty() || !IsFullDate(datev.wirtschaftsjahrBeginn))
+        return;
+    const std::string& start = datev.wirtschaftsjahrBeginn;
+    int day = CTool::ToInt(start.substr(0, 2)), month = CTool::ToInt(start.substr(3, 2));
+    int year = CTool::ToInt(start.substr(6, 4)) + 1;
+    if (--day == 0) {
+        if (--month == 0) {
+            month = 12;
+            --year;
+        }
+        day = 31;
+        while (!CValueCheck::IsCalendarDate(day, month, year))
+            --day;
+    }
+    datev.datumVon = start;
+    datev.datumBis = CTool::Format("%02d.%02d.%04d", day, month, year);
+}
+
+// The header's date range must be two real dates within one fiscal year: DATEV takes the year of
+// every booking from it. False after the finding that stops the export.
+bool CheckDateRange(const CDatev& datev, std::string& messages) {
+    for (const auto& [name, value] : {std::pair<const char*, const std::string&>{"Datum von", datev.datumVon},
+                                      {"Datum bis", datev.datumBis}}) {
+        if (IsFullDate(value)) continue;
+        messages += CTool::Format(Ansi("FEHLER: '%s' (%s) ist kein gültiges Datum. Der Export wird "
+                                       "abgebrochen.\r\n")
+                                      .c_str(),
+                                  name, CValueCheck::Shown(value).c_str());
+        return false;
+    }
+    if (!IsFullDate(datev.wirtschaftsjahrBeginn)) return true; // the header check names it
+    if (FiscalYearStart(datev.datumVon, datev.wirtschaftsjahrBeginn) ==
+        FiscalYearStart(datev.datumBis, datev.wirtschaftsjahrBeginn))
+        return true;
+    messages +=
+        CTool::Format(Ansi("FEHLER: Die Buchungen vom %s bis %s liegen in mehr als einem "
+                           "Wirtschaftsjahr (Beginn des Wirtschaftsjahres: %s). Eine DATEVpro-Datei "
+                           "nimmt nur Buchungen eines Wirtschaftsjahres auf. Der Export wird "
+                           "abgebrochen.\r\n")
+                          .c_str(),
+                      datev.datumVon.c_str(), datev.datumBis.c_str(), datev.wirtschaftsjahrBeginn.c_str());
+    return false;
+}
+
+// DATEV takes at most this many bookings in one file.
+const int kMaxBookings = 99999;
+
+// The path with suffix before the extension of the file name.
+std::string WithSuffix(const std::string& path, const std::string& suffix) {
+    size_t dot = path.rfind('.');
+    if (dot == std::string::npos || dot < path.rfind('/') + 1) dot = path.size();
+    return path.substr(0, dot) + suffix + path.substr(dot);
+}
+
+// The values of the booking lines: checked with their findings, then set for writing.
+class CBookingLines {
+public:
+    CBookingLines(const std::vector<CExtfColumn>& columnsRef, const CDatev& datevRef)
+        : columns(columnsRef), datev(datevRef), datumVon(datev.datumVon), datumBis(datev.datumBis),
+          from(CDatev::DateKey(datumVon)), to(CDatev::DateKey(datumBis)) {
+        for (const CBookingValue& v : kBookingValues)
+            indexes.push_back(CExtfLayout::IndexOf(columns, v.role));
+    }
+    // True when booking k goes into the file; its findings are added, date is its full date.
+    // With values given, they are set for writing too.
+    bool Check(int k, const CBuchungenData& booking, std::string& messages, std::string& date,
+               CRecordValues* values = nullptr) const {
+        CBuchungenData normalized;
+        const CBuchungenData& b = Normalized(booking, normalized, date);
+        if (b.betrag == 0.0) messages += CTool::Format("FEHLER: Zeile %d, 'Betrag' ist 0.\r\n", k);
+        bool rejected = false;
+        Values(k, b, messages, rejected, values);
+        if (!b.datum.empty() && date.empty()) {
+            messages += CValueCheck::Rejected(k, "Datum", b.datum, CValueCheck::EKind::Date);
+            rejected = true;
+        }
+        if (b.betrag == 0.0 && b.sollKonto == 0 && b.habenKonto == 0) {
+            messages += CTool::Format(
+                "FEHLER: Zeile %d: Die Zeile wird wegen fehlenden Daten nicht geschrieben.\r\n", k);
+            return false;
+        }
+        if (rejected) return false;
+        int key = CDatev::DateKey(date);
+        if (key >= from && key <= to) return true;
+        messages += CTool::Format("HINWEIS: Zeile %d: Die Zeile ist au\xDF"
+                                  "erhalb des gew\xFCnschten Datumbereichs (%s) und "
+                                  "wird nicht geschrieben.\r\n",
+                                  k, date.empty() ? b.datum.c_str() : date.c_str());
+        return false;
+    }
+    // The full date of a booking with data whose date lies in the range, else empty.
+    std::string DateInRange(const CBuchungenData& b) const {
+        if (b.betrag == 0.0 && b.sollKonto == 0 && b.habenKonto == 0) return {};
+        std::string date = BookingDate(b.datum, datumVon, datumBis);
+        int key = CDatev::DateKey(date);
+        return key >= from && key <= to ? date : std::string();
+    }
+
+private:
+    // Belegdatum comes from the date in its normal form ("1.3.24" is "01.03.2024").
+    const CBuchungenData& Normalized(const CBuchungenData& b, CBuchungenData& copy, std::string& date) const {
+        date = BookingDate(b.datum, datumVon, datumBis);
+        if (date.empty() || date == b.datum) return b;
+        copy = b;
+        copy.datum = date;
+        return copy;
+    }
+    void Values(int k, const CBuchungenData& b, std::string& messages, bool& rejected,
+                CRecordValues* values) const {
+        for (size_t i = 0; i < std::size(kBookingValues); ++i) {
+            if (indexes[i] < 0) continue;
+            const int length = columns[static_cast<size_t>(indexes[i])].length;
+            std::string value = Checked(k, kBookingValues[i].check, length, kBookingValues[i].get(b, datev),
+                                        messages, rejected);
+            if (values) values->Set(indexes[i], std::move(value));
+        }
+    }
+
+    const std::vector<CExtfColumn>& columns;
+    const CDatev& datev;
+    // The range of the whole export: the parts of a large one have narrower ones in their headers.
+    const std::string datumVon;
+    const std::string datumBis;
+    const int from;
+    const int to;
+    std::vector<int> indexes;
+};
 
 // ------------------------------------------------------------------ master data
 
@@ -241,48 +467,61 @@ struct CMasterValue {
     const std::string CStammData::*field;
 };
 
+constexpr CCheck Text(const char* name, int maximum) {
+    return {name, 0, maximum, false, true};
+}
+
 const CMasterValue kMasterValues[] = {
-    {EExtfRole::Anrede, {"Anrede", 0, 30}, &CStammData::anrede},
-    {EExtfRole::Strasse, {"Strasse", 0, 36}, &CStammData::strasse},
-    {EExtfRole::Postfach, {"Postfach", 0, 10}, &CStammData::postfach},
-    {EExtfRole::Postleitzahl, {"Postleitzahl", 0, 10}, &CStammData::postleitzahl},
-    {EExtfRole::Ort, {"Ort", 0, 30}, &CStammData::ort},
-    {EExtfRole::Telefon, {"Telefon", 0, 60}, &CStammData::telefon},
-    {EExtfRole::EMail, {"EMail", 0, 60}, &CStammData::email},
-    {EExtfRole::Fax, {"Fax", 0, 60}, &CStammData::fax},
-    {EExtfRole::Bankleitzahl1, {"Bankleitzahl", 0, 8}, &CStammData::bankleitzahl},
-    {EExtfRole::Bank1, {"Bank", 0, 30}, &CStammData::bank},
-    {EExtfRole::Kontonummer1, {"Kontonummer", 0, 10}, &CStammData::kontonummer},
-    {EExtfRole::Laenderkennz1, {"L\xE4nderkennz", 0, 2}, &CStammData::laenderkennz},
-    {EExtfRole::Iban1, {"IBAN", 0, 34}, &CStammData::iban},
-    {EExtfRole::Swift1, {"SWIFT", 0, 11}, &CStammData::swift},
-    {EExtfRole::Bank2, {"Bank 2", 0, 30}, &CStammData::bank2},
-    {EExtfRole::Laenderkennz2, {"L\xE4nderkennz 2", 0, 2}, &CStammData::laenderkennz2},
-    {EExtfRole::Iban2, {"IBAN 2", 0, 34}, &CStammData::iban2},
-    {EExtfRole::Swift2, {"SWIFT 2", 0, 11}, &CStammData::swift2},
-    {EExtfRole::Kundennummer, {"Kundennummer", 0, 15}, &CStammData::kundennummer},
+    {EExtfRole::Anrede, Text("Anrede", 30), &CStammData::anrede},
+    {EExtfRole::Strasse, Text("Strasse", 36), &CStammData::strasse},
+    {EExtfRole::Postfach, Text("Postfach", 10), &CStammData::postfach},
+    {EExtfRole::Postleitzahl, Text("Postleitzahl", 10), &CStammData::postleitzahl},
+    {EExtfRole::Ort, Text("Ort", 30), &CStammData::ort},
+    {EExtfRole::Telefon, Text("Telefon", 60), &CStammData::telefon},
+    {EExtfRole::EMail, Text("EMail", 60), &CStammData::email},
+    {EExtfRole::Fax, Text("Fax", 60), &CStammData::fax},
+    {EExtfRole::Bankleitzahl1, Text("Bankleitzahl", 8), &CStammData::bankleitzahl},
+    {EExtfRole::Bank1, Text("Bank", 30), &CStammData::bank},
+    {EExtfRole::Kontonummer1, Text("Kontonummer", 10), &CStammData::kontonummer},
+    {EExtfRole::Laenderkennz1, Text("L\xE4nderkennz", 2), &CStammData::laenderkennz},
+    {EExtfRole::Iban1, Text("IBAN", 34), &CStammData::iban},
+    {EExtfRole::Swift1, Text("SWIFT", 11), &CStammData::swift},
+    {EExtfRole::Bank2, Text("Bank 2", 30), &CStammData::bank2},
+    {EExtfRole::Laenderkennz2, Text("L\xE4nderkennz 2", 2), &CStammData::laenderkennz2},
+    {EExtfRole::Iban2, Text("IBAN 2", 34), &CStammData::iban2},
+    {EExtfRole::Swift2, Text("SWIFT 2", 11), &CStammData::swift2},
+    {EExtfRole::Kundennummer, Text("Kundennummer", 15), &CStammData::kundennummer},
 };
 
 // Name targets of "pelko.ini": 0 company, 1 natural person, 2 no addressee type, 3 "Sonstige".
 const EExtfRole kNameTargets[] = {EExtfRole::NameUnternehmen, EExtfRole::NamePerson,
                                   EExtfRole::NameKeineAngabe, EExtfRole::Sonstige};
 
-void SetMasterValues(CRecordValues& values, const std::vector<CExtfColumn>& columns, const CPelkoDoc& doc,
+// False when the record cannot be written as it is.
+bool SetMasterValues(CRecordValues& values, const std::vector<CExtfColumn>& columns, const CPelkoDoc& doc,
                      const CStammData& s, int record, std::string& messages) {
     auto at = [&](EExtfRole role) { return CExtfLayout::IndexOf(columns, role); };
+    auto length = [&](EExtfRole role) {
+        int i = at(role);
+        return i < 0 ? 0 : columns[static_cast<size_t>(i)].length;
+    };
+    bool rejected = false;
+    auto checked = [&](const CCheck& check, EExtfRole role, const std::string& value) {
+        return Checked(record, check, length(role), value, messages, rejected);
+    };
     values.Set(at(EExtfRole::StammKonto),
-               Checked(record, {"Datev-Konto", 1, 9, true}, CTool::FormatInt(s.datevKonto), messages));
+               checked({"Datev-Konto", 1, 9, true}, EExtfRole::StammKonto, CTool::FormatInt(s.datevKonto)));
 
     bool named = false;
     for (int target = 0; target < 4; ++target) {
         int maximum = target == 3 ? 60 : 50;
         std::string value, remark;
         if (doc.settings.datevproName2 == target) {
-            value = Checked(record, {"Name 2", 0, maximum}, s.name2, messages);
+            value = checked(Text("Name 2", maximum), kNameTargets[target], s.name2);
             remark = "Name 2";
         }
         if (doc.settings.datevproName1 == target) {
-            value = Checked(record, {"Name 1", 0, maximum}, s.name1, messages);
+            value = checked(Text("Name 1", maximum), kNameTargets[target], s.name1);
             remark = "Name 1";
         }
         if (target < 3)
@@ -296,12 +535,66 @@ void SetMasterValues(CRecordValues& values, const std::vector<CExtfColumn>& colu
     if (s.ustIdnr.size() > 3) {
         values.Set(at(EExtfRole::EuLand), s.ustIdnr.substr(0, 2));
         values.Set(at(EExtfRole::EuUstIdNr),
-                   Checked(record, {"UstIdnr", 0, 13}, s.ustIdnr.substr(2), messages));
+                   checked(Text("UstIdnr", 13), EExtfRole::EuUstIdNr, s.ustIdnr.substr(2)));
     }
     std::string land = doc.datev.MapValue(CDatev::kOutLand, s.land, s.land.substr(0, 3));
-    values.Set(at(EExtfRole::Land), Checked(record, {"Land", 0, 2}, land, messages));
+    values.Set(at(EExtfRole::Land), checked(Text("Land", 2), EExtfRole::Land, land));
     for (const CMasterValue& v : kMasterValues)
-        values.Set(at(v.role), Checked(record, v.check, s.*v.field, messages));
+        values.Set(at(v.role), checked(v.check, v.role, s.*v.field));
+    return !rejected;
+}
+
+// A ledger account has at most the digits of "Kontonummernlänge"; customers and suppliers one more.
+bool IsLedgerAccount(int konto, int kontonummernLaenge) {
+    return konto > 0 && static_cast<int>(std::to_string(konto).size()) <= kontonummernLaenge;
+}
+
+// Account, label (cut to its length), language and the full label of a ledger account.
+void SetLabelValues(CRecordValues& values, const std::vector<CExtfColumn>& columns, const CStammData& s,
+                    int record, std::string& messages) {
+    auto at = [&](EExtfRole role) { return CExtfLayout::IndexOf(columns, role); };
+    bool rejected = false;
+    values.Set(at(EExtfRole::StammKonto), CTool::FormatInt(s.datevKonto));
+    values.Set(at(EExtfRole::Beschriftung),
+               Checked(record, Text("Name 1", 40), 0, s.name1, messages, rejected));
+    values.Set(at(EExtfRole::SprachId), "de-DE");
+    values.Set(at(EExtfRole::BeschriftungLang), s.name1.substr(0, 300));
+}
+
+// The bookings of one file: list records begin .. end - 1 (1-based) and the header's date range.
+struct CPart {
+    std::string path;
+    int begin = 1;
+    int end = 1;
+    std::string datumVon;
+    std::string datumBis;
+};
+
+// Splits the list into files of at most kMaxBookings bookings. Counted are the bookings whose date
+// puts them into the file; those that a value check keeps out later only make a file smaller, and
+// the range wider than it needs to be. One file keeps the range of the export.
+std::vector<CPart> Parts(const CBuchungenCtrl& list, const CBookingLines& lines, const CDatev& datev,
+                         const std::string& path) {
+    std::vector<CPart> parts{{path, 1, list.GetCount() + 1, datev.datumVon, datev.datumBis}};
+    if (list.GetCount() <= kMaxBookings) return parts;
+    int inPart = 0;
+    for (int k = 1; k <= list.GetCount(); ++k) {
+        const std::string date = lines.DateInRange(*list.GetAt(k - 1));
+        if (date.empty()) continue;
+        if (inPart == kMaxBookings) {
+            parts.back().end = k;
+            parts.push_back({WithSuffix(path, CTool::Format("_%03zu", parts.size() + 1)),
+                             k,
+                             list.GetCount() + 1,
+                             {},
+                             {}});
+            inPart = 0;
+        }
+        CPart& part = parts.back();
+        if (inPart++ == 0 || CDatev::DateKey(date) < CDatev::DateKey(part.datumVon)) part.datumVon = date;
+        if (inPart == 1 || CDatev::DateKey(date) > CDatev::DateKey(part.datumBis)) part.datumBis = date;
+    }
+    return parts;
 }
 
 } // namespace
@@ -313,49 +606,55 @@ bool CDatevProWriter::WriteDatevProBookings(CPelkoDoc& doc, const std::string& p
     progress.SetProgressPos(0);
     CExtfCheck::CheckExtfFileName(path, &messages);
     CDatev& datev = doc.datev;
-    const CExtfVersion& version = TargetVersion(datev);
+    const CExtfVersion* version = TargetVersion(datev, messages);
+    if (!version) return false;
 
+    FiscalYearRange(datev);
     datev.datumVon = WithYear(datev.datumVon, datev.wirtschaftsjahrBeginn);
     datev.datumBis = WithYear(datev.datumBis, datev.wirtschaftsjahrBeginn);
-    std::unique_ptr<CModulCSV> header =
-        WriteHeader(doc, version.bookingsHeader, "Export Buchungen Header", path, messages);
-    if (!header) return false;
-    std::unique_ptr<CModulCSV> data =
-        OpenData(doc, version.bookingsData, "Export Buchungen Daten V2", *header);
+    if (!CheckDateRange(datev, messages)) return false;
 
-    CRecordValues values(*data, version.bookingsData);
-    std::vector<int> indexes;
-    for (const CBookingValue& v : kBookingValues)
-        indexes.push_back(CExtfLayout::IndexOf(version.bookingsData, v.role));
-    const int from = CDatev::DateKey(datev.datumVon);
-    const int to = CDatev::DateKey(datev.datumBis);
-    for (int k = 1; k <= list.GetCount(); ++k) {
-        const CBuchungenData& b = *list.GetAt(k - 1);
-        if (b.betrag == 0.0) messages += CTool::Format("FEHLER: Zeile %d, 'Betrag' ist 0.\r\n", k);
-        for (size_t i = 0; i < std::size(kBookingValues); ++i) {
-            if (indexes[i] < 0) continue;
-            values.Set(indexes[i],
-                       Checked(k, kBookingValues[i].check, kBookingValues[i].get(b, datev), messages));
-        }
-        std::string date = WithYear(b.datum, datev.wirtschaftsjahrBeginn);
-        if (b.betrag != 0.0 || b.sollKonto != 0 || b.habenKonto != 0) {
-            int key = CDatev::DateKey(date);
-            if (key >= from && key <= to) {
-                values.Write();
-            } else {
-                messages += CTool::Format("HINWEIS: Zeile %d: Die Zeile ist au\xDF"
-                                          "erhalb des gew\xFCnschten Datumbereichs (%s) und "
-                                          "wird nicht geschrieben.\r\n",
-                                          k, date.c_str());
-            }
-        } else {
-            messages += CTool::Format(
-                "FEHLER: Zeile %d: Die Zeile wird wegen fehlenden Daten nicht geschrieben.\r\n", k);
-        }
-        if ((k - 1) % 10 == 0) progress.SetProgressPos(k - 1);
-        ++doc.recordCounter;
+    // A batch larger than DATEV takes is written as several files, each with the date range of its
+    // own bookings; checks and findings run once, in the order of the list.
+    const std::vector<CExtfColumn>& columns = version->bookingsData;
+    const CBookingLines lines(columns, datev);
+    const std::vector<CPart> parts = Parts(doc.buchungen, lines, datev, path);
+    if (parts.size() > 1) {
+        std::string names;
+        for (const CPart& part : parts)
+            names += (names.empty() ? "" : ", ") + part.path.substr(part.path.rfind('/') + 1);
+        messages += CTool::Format("HINWEIS: Eine DATEVpro-Datei nimmt h\xF6"
+                                  "chstens %d Buchungen auf; die Buchungen werden in %zu Dateien "
+                                  "geschrieben: %s\r\n",
+                                  kMaxBookings, parts.size(), names.c_str());
     }
-    return data->CloseFile() != 0;
+    const std::string datumVon = datev.datumVon, datumBis = datev.datumBis;
+    // The files stay open until all are written: one that cannot be opened drops the others.
+    std::vector<std::unique_ptr<CModulCSV>> files;
+    for (const CPart& part : parts) {
+        datev.datumVon = part.datumVon;
+        datev.datumBis = part.datumBis;
+        files.push_back(OpenTarget(doc, version->bookingsHeader, "Export Buchungen Header", columns,
+                                   DataSection("Export Buchungen Daten V2", *version), part.path, messages));
+        if (!files.back()) break;
+        CRecordValues values(*files.back(), columns);
+        for (int k = part.begin; k < part.end; ++k) {
+            std::string date;
+            if (lines.Check(k, *list.GetAt(k - 1), messages, date, &values))
+                values.Write();
+            else
+                values.Discard();
+            if ((k - 1) % 10 == 0) progress.SetProgressPos(k - 1);
+        }
+    }
+    datev.datumVon = datumVon;
+    datev.datumBis = datumBis;
+    if (!files.back()) return false;
+    bool complete = true;
+    for (std::unique_ptr<CModulCSV>& file : files)
+        complete = complete && file->CloseFile() != 0;
+    if (complete) doc.recordCounter += list.GetCount();
+    return complete;
 }
 
 bool CDatevProWriter::WriteDatevProMaster(CPelkoDoc& doc, const std::string& path, CFrontEnd& progress,
@@ -364,18 +663,42 @@ bool CDatevProWriter::WriteDatevProMaster(CPelkoDoc& doc, const std::string& pat
     progress.SetProgressRange(0, list.GetCount() - 1);
     progress.SetProgressPos(0);
     CExtfCheck::CheckExtfFileName(path, &messages);
-    const CExtfVersion& version = TargetVersion(doc.datev);
-    std::unique_ptr<CModulCSV> header =
-        WriteHeader(doc, version.masterHeader, "Export Stamm Header", path, messages);
-    if (!header) return false;
-    std::unique_ptr<CModulCSV> data = OpenData(doc, version.masterData, "Export Stamm Daten V3", *header);
+    const CExtfVersion* version = TargetVersion(doc.datev, messages);
+    if (!version) return false;
+    std::unique_ptr<CModulCSV> data =
+        OpenTarget(doc, version->masterHeader, "Export Stamm Header", version->masterData,
+                   DataSection("Export Stamm Daten V3", *version), path, messages);
+    if (!data) return false;
 
-    CRecordValues values(*data, version.masterData);
+    // DATEV refuses a customer and supplier file that holds a ledger account: those go into a file of
+    // account labels beside it, opened with the first of them.
+    const std::string labelsPath = WithSuffix(path, "_Kontenbeschriftungen");
+    std::unique_ptr<CModulCSV> labels;
+    std::optional<CRecordValues> labelValues;
+    CRecordValues values(*data, version->masterData);
     for (int k = 1; k <= list.GetCount(); ++k) {
-        SetMasterValues(values, version.masterData, doc, *list.GetAt(k - 1), k, messages);
-        values.Write();
+        const CStammData& s = *list.GetAt(k - 1);
+        if (!version->labelsData.empty() && IsLedgerAccount(s.datevKonto, doc.datev.kontonummernLaenge)) {
+            if (!labels) {
+                labels = OpenTarget(doc, version->labelsHeader, "Export Kontenbeschriftungen Header",
+                                    version->labelsData, "Export Kontenbeschriftungen Daten 700", labelsPath,
+                                    messages);
+                if (!labels) return false;
+                labelValues.emplace(*labels, version->labelsData);
+            }
+            messages += CTool::Format("HINWEIS: Zeile %d: Das Konto %d hat die L\xE4nge eines Sachkontos und "
+                                      "wird in die Datei '%s' (Kontenbeschriftungen) geschrieben.\r\n",
+                                      k, s.datevKonto, labelsPath.substr(labelsPath.rfind('/') + 1).c_str());
+            SetLabelValues(*labelValues, version->labelsData, s, k, messages);
+            labelValues->Write();
+        } else if (!SetMasterValues(values, version->masterData, doc, s, k, messages)) {
+            values.Discard();
+        } else {
+            values.Write();
+        }
         if ((k - 1) % 10 == 0) progress.SetProgressPos(k - 1);
-        ++doc.recordCounter;
     }
-    return data->CloseFile() != 0;
+    bool complete = data->CloseFile() != 0 && (!labels || labels->CloseFile() != 0);
+    if (complete) doc.recordCounter += list.GetCount();
+    return complete;
 }

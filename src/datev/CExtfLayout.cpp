@@ -14,12 +14,19 @@ struct CLine {
     const char* name;
     unsigned flags = 0;
     EExtfRole role = R::None;
+    int length = 0;
+    const char* heading = nullptr;
     // A marker (name nullptr): the next `count` lines repeat for n = from .. to.
     int count = 0, from = 0, to = 0;
 };
 
 constexpr CLine Repeat(int count, int from, int to) {
-    return {nullptr, 0, R::None, count, from, to};
+    return {nullptr, 0, R::None, 0, nullptr, count, from, to};
+}
+
+// One of the columns DATEV heads "Leerfeld": written empty, kept apart in the layout by its name.
+constexpr CLine Blank(const char* name) {
+    return {name, Q, R::None, 0, "Leerfeld"};
 }
 
 std::string Numbered(const char* name, int n) {
@@ -29,8 +36,13 @@ std::string Numbered(const char* name, int n) {
 }
 
 CExtfColumn Column(const CLine& line, int n) {
-    return {Numbered(line.name, n), (line.flags & Q) != 0, (line.flags & N) != 0, (line.flags & V) != 0,
-            line.role};
+    return {Numbered(line.name, n),
+            (line.flags & Q) != 0,
+            (line.flags & N) != 0,
+            (line.flags & V) != 0,
+            line.role,
+            line.length,
+            line.heading ? line.heading : ""};
 }
 
 std::vector<CExtfColumn> Columns(std::initializer_list<CLine> lines) {
@@ -69,6 +81,8 @@ std::vector<CExtfHeaderField> Header(std::initializer_list<CHeaderLine> lines) {
 CExtfVersion Version300() {
     CExtfVersion v;
     v.version = 300;
+    v.bookingsFormat = 4;
+    v.masterFormat = 3;
     v.bookingsHeader = Header({
         {"DATEV-Format-KZ", Q, H::Constant, "EXTF"},
         {"Versionsnummer", 0, H::Version},
@@ -105,13 +119,13 @@ CExtfVersion Version300() {
         {"Basis-Umsatz"},
         {"WKZ Basis-Umsatz", Q},
         {"Konto", 0, R::Konto},
-        {"Gegenkonto (ohne BU-Schl\xFC\x81ssel)", 0, R::Gegenkonto},
-        {"BU-Schl\x81\xFCssel", Q, R::BuSchluessel},
+        {"Gegenkonto (ohne BU-Schl\xFCssel)", 0, R::Gegenkonto},
+        {"BU-Schl\xFCssel", Q, R::BuSchluessel, 2},
         {"Belegdatum", 0, R::Belegdatum},
-        {"Belegfeld 1", Q, R::Belegfeld1},
-        {"Belegfeld 2", Q, R::Belegfeld2},
+        {"Belegfeld 1", Q, R::Belegfeld1, 12},
+        {"Belegfeld 2", Q, R::Belegfeld2, 12},
         {"Skonto", N, R::Skonto},
-        {"Buchungstext", Q, R::Buchungstext},
+        {"Buchungstext", Q, R::Buchungstext, 60},
         {"Postensperre"},
         {"Diverse Adressnummer", Q},
         {"Gesch\xE4"
@@ -122,8 +136,8 @@ CExtfVersion Version300() {
         Repeat(2, 1, 8),
         {"Beleginfo \x96 Art %d", Q},
         {"Beleginfo \x96 Inhalt %d", Q},
-        {"KOST1 - Kostenstelle", Q, R::Kost1},
-        {"KOST2 - Kostenstelle", Q, R::Kost2},
+        {"KOST1 - Kostenstelle", Q, R::Kost1, 8},
+        {"KOST2 - Kostenstelle", Q, R::Kost2, 8},
         {"KOST-Menge", V},
         {"EU-Mitgliedstaat u. UStIdNr", Q | V, R::UstId},
         {"EU-Steuersatz", N, R::EuSteuersatz},
@@ -349,6 +363,8 @@ CExtfVersion Version300() {
 CExtfVersion Version510() {
     CExtfVersion v;
     v.version = 510;
+    v.bookingsFormat = 7;
+    v.masterFormat = 4;
     v.bookingsHeader = Header({
         {"DATEV-Format-KZ", Q, H::Constant, "EXTF"},
         {"Versionsnummer", 0, H::Version},
@@ -390,13 +406,13 @@ CExtfVersion Version510() {
         {"Basis-Umsatz"},
         {"WKZ Basis-Umsatz", Q},
         {"Konto", 0, R::Konto},
-        {"Gegenkonto (ohne BU-Schl\xFC\x81ssel)", 0, R::Gegenkonto},
-        {"BU-Schl\x81\xFCssel", Q, R::BuSchluessel},
+        {"Gegenkonto (ohne BU-Schl\xFCssel)", 0, R::Gegenkonto},
+        {"BU-Schl\xFCssel", Q, R::BuSchluessel, 2},
         {"Belegdatum", 0, R::Belegdatum},
-        {"Belegfeld 1", Q, R::Belegfeld1},
-        {"Belegfeld 2", Q, R::Belegfeld2},
+        {"Belegfeld 1", Q, R::Belegfeld1, 12},
+        {"Belegfeld 2", Q, R::Belegfeld2, 12},
         {"Skonto", N, R::Skonto},
-        {"Buchungstext", Q, R::Buchungstext},
+        {"Buchungstext", Q, R::Buchungstext, 60},
         {"Postensperre"},
         {"Diverse Adressnummer", Q},
         {"Gesch\xE4"
@@ -407,8 +423,8 @@ CExtfVersion Version510() {
         Repeat(2, 1, 8),
         {"Beleginfo \x96 Art %d", Q},
         {"Beleginfo \x96 Inhalt %d", Q},
-        {"KOST1 - Kostenstelle", Q, R::Kost1},
-        {"KOST2 - Kostenstelle", Q, R::Kost2},
+        {"KOST1 - Kostenstelle", Q, R::Kost1, 8},
+        {"KOST2 - Kostenstelle", Q, R::Kost2, 8},
         {"Kost-Menge", V},
         {"EU-Land u. UStID", Q | V, R::UstId},
         {"EU-Steuersatz", N, R::EuSteuersatz},
@@ -449,7 +465,7 @@ CExtfVersion Version510() {
         {"Bezeichnung SoBil-Sachverhalt", Q},
         {"Kennzeichen SoBil-Buchung"},
         {"Festschreibung", 0, R::Festschreibung},
-        {"Leistungsdatum"},
+        {"Leistungsdatum", 0, R::Leistungsdatum},
         {"Datum Zuord.Steuerperiode"},
     });
     v.masterHeader = Header({
@@ -656,10 +672,334 @@ CExtfVersion Version510() {
     return v;
 }
 
+// ---------------------------------------------------------------- V7.0 (700)
+
+// The header of version 510 with the format version and quoting of 700: the fields keep their
+// names so that both versions share the header sections of "datevpro.ini".
+std::vector<CExtfHeaderField> Header700(int category) {
+    const bool bookings = category == 21;
+    const char* const format = bookings         ? "Buchungsstapel"
+                               : category == 16 ? "Debitoren/Kreditoren"
+                                                : "Kontenbeschriftungen";
+    return Header({
+        {"DATEV-Format-KZ", Q, H::Constant, "EXTF"},
+        {"Versionsnummer", 0, H::Version},
+        {"Datenkategorie", 0, H::Constant,
+         bookings         ? "21"
+         : category == 16 ? "16"
+                          : "20"},
+        {"Formatname", Q, H::Constant, format},
+        {"Formatversion", 0, H::Constant,
+         bookings         ? "13"
+         : category == 16 ? "5"
+                          : "3"},
+        {"Erzeugt am", 0, H::Created},
+        {"Importiert"},
+        {"Herkunft", Q},
+        {"Exportiert von", Q, H::Constant, "--"},
+        {"Importiert von", Q},
+        {"Berater", 0, H::Berater},
+        {"Mandant", 0, H::Mandant},
+        {"WJ-Beginn", 0, H::WjBeginn},
+        {"Sachkontennummernl\xE4nge", 0, H::KontoLaenge},
+        {"Datum von", 0, bookings ? H::DatumVon : H::Empty},
+        {"Datum bis", 0, bookings ? H::DatumBis : H::Empty},
+        {"Bezeichnung", Q},
+        {"Diktatk\xFCrzel", Q},
+        {"Buchungstyp", 0, bookings ? H::Constant : H::Empty, "1"},
+        {"Rechnungslegungszweck", 0, bookings ? H::Constant : H::Empty, "0"},
+        {bookings ? "Festschreibung" : "res1", 0, bookings ? H::Festschreibung : H::Empty},
+        {"WKZ", Q, bookings ? H::Constant : H::Empty, "EUR"},
+        {"res2"},
+        {"res3", Q},
+        {"res4"},
+        {"res5"},
+        {"res6", Q},
+        {"res7"},
+        {"res8"},
+        {"res9", Q},
+        {"res10", Q},
+    });
+}
+
+CExtfVersion Version700() {
+    CExtfVersion v;
+    v.version = 700;
+    v.bookingsFormat = 13;
+    v.masterFormat = 5;
+    v.byPosition = true;
+    v.bookingsHeader = Header700(21);
+    v.bookingsData = Columns({
+        {"Umsatz (ohne Soll/Haben-Kz)", N, R::Umsatz},
+        {"Soll/Haben-Kennzeichen", Q, R::SollHaben},
+        {"WKZ Umsatz", Q, R::WkzUmsatz},
+        {"Kurs", N, R::Kurs},
+        {"Basis-Umsatz"},
+        {"WKZ Basis-Umsatz", Q},
+        {"Konto", 0, R::Konto},
+        {"Gegenkonto (ohne BU-Schl\xFCssel)", 0, R::Gegenkonto},
+        {"BU-Schl\xFCssel", Q, R::BuSchluessel, 4},
+        {"Belegdatum", 0, R::Belegdatum},
+        {"Belegfeld 1", Q, R::Belegfeld1, 36},
+        {"Belegfeld 2", Q, R::Belegfeld2, 12},
+        {"Skonto", N, R::Skonto},
+        {"Buchungstext", Q, R::Buchungstext, 60},
+        {"Postensperre"},
+        {"Diverse Adressnummer", Q},
+        {"Gesch\xE4"
+         "ftspartnerbank"},
+        {"Sachverhalt"},
+        {"Zinssperre"},
+        {"Beleglink", Q},
+        Repeat(2, 1, 8),
+        {"Beleginfo - Art %d", Q},
+        {"Beleginfo - Inhalt %d", Q},
+        {"KOST1 - Kostenstelle", Q, R::Kost1, 36},
+        {"KOST2 - Kostenstelle", Q, R::Kost2, 36},
+        {"Kost-Menge"},
+        {"EU-Land u. UStID (Bestimmung)", Q, R::UstId, 15},
+        {"EU-Steuersatz (Bestimmung)", N, R::EuSteuersatz},
+        {"Abw. Versteuerungsart", Q},
+        {"Sachverhalt L+L"},
+        {"Funktionserg\xE4nzung L+L"},
+        {"BU 49 Hauptfunktionstyp"},
+        {"BU 49 Hauptfunktionsnummer"},
+        {"BU 49 Funktionserg\xE4nzung"},
+        Repeat(2, 1, 20),
+        {"Zusatzinformation - Art %d", Q},
+        {"Zusatzinformation- Inhalt %d", Q},
+        {"St\xFC"
+         "ck"},
+        {"Gewicht"},
+        {"Zahlweise"},
+        {"Forderungsart", Q},
+        {"Veranlagungsjahr"},
+        {"Zugeordnete F\xE4lligkeit"},
+        {"Skontotyp"},
+        {"Auftragsnummer", Q},
+        {"Buchungstyp", Q},
+        {"USt-Schl\xFCssel (Anzahlungen)"},
+        {"EU-Land (Anzahlungen)", Q},
+        {"Sachverhalt L+L (Anzahlungen)"},
+        {"EU-Steuersatz (Anzahlungen)"},
+        {"Erl\xF6skonto (Anzahlungen)"},
+        {"Herkunft-Kz", Q},
+        {"Buchungs GUID", Q},
+        {"KOST-Datum"},
+        {"SEPA-Mandatsreferenz", Q},
+        {"Skontosperre"},
+        {"Gesellschaftername", Q},
+        {"Beteiligtennummer"},
+        {"Identifikationsnummer", Q},
+        {"Zeichnernummer", Q},
+        {"Postensperre bis"},
+        {"Bezeichnung SoBil-Sachverhalt", Q},
+        {"Kennzeichen SoBil-Buchung"},
+        {"Festschreibung", 0, R::Festschreibung},
+        {"Leistungsdatum", 0, R::Leistungsdatum},
+        {"Datum Zuord. Steuerperiode"},
+        {"F\xE4lligkeit"},
+        {"Generalumkehr (GU)", Q},
+        {"Steuersatz"},
+        {"Land", Q},
+        {"Abrechnungsreferenz", Q},
+        {"BVV-Position"},
+        {"EU-Land u. UStID (Ursprung)", Q, R::UstIdUrsprung, 15},
+        {"EU-Steuersatz (Ursprung)", N, R::EuSteuersatzUrsprung},
+        {"Abw. Skontokonto"},
+    });
+    v.masterHeader = Header700(16);
+    v.labelsHeader = Header700(20);
+    v.labelsData = Columns({
+        {"Konto", 0, R::StammKonto},
+        {"Kontobeschriftung", Q, R::Beschriftung, 40},
+        {"SprachId", Q, R::SprachId},
+        {"Kontenbeschriftung lang", Q, R::BeschriftungLang, 300},
+    });
+    v.masterData = Columns({
+        {"Konto", 0, R::StammKonto},
+        {"Name (Adressattyp Unternehmen)", Q, R::NameUnternehmen, 50},
+        {"Unternehmensgegenstand", Q},
+        {"Name (Adressattyp nat\xFCrl. Person)", Q, R::NamePerson, 30},
+        {"Vorname (Adressattyp nat\xFCrl. Person)", Q},
+        {"Name (Adressattyp keine Angabe)", Q, R::NameKeineAngabe, 50},
+        {"Adressattyp", Q, R::Adressatentyp},
+        {"Kurzbezeichnung", Q},
+        {"EU-Land", Q, R::EuLand},
+        {"EU-UStID", Q, R::EuUstIdNr},
+        {"Anrede", Q, R::Anrede},
+        {"Titel/Akad. Grad", Q},
+        {"Adelstitel", Q},
+        {"Namensvorsatz", Q},
+        {"Adressart", Q},
+        {"Stra\xDF"
+         "e",
+         Q, R::Strasse},
+        {"Postfach", Q, R::Postfach},
+        {"Postleitzahl", Q, R::Postleitzahl},
+        {"Ort", Q, R::Ort},
+        {"Land", Q, R::Land},
+        {"Versandzusatz", Q},
+        {"Adresszusatz", Q},
+        {"Abweichende Anrede", Q},
+        {"Abw. Zustellbezeichnung 1", Q},
+        {"Abw. Zustellbezeichnung 2", Q},
+        {"Kennz. Korrespondenzadresse"},
+        {"Adresse G\xFCltig von"},
+        {"Adresse G\xFCltig bis"},
+        {"Telefon", Q, R::Telefon},
+        {"Bemerkung (Telefon)", Q},
+        {"Telefon GL", Q},
+        {"Bemerkung (Telefon GL)", Q},
+        {"E-Mail", Q, R::EMail},
+        {"Bemerkung (E-Mail)", Q},
+        {"Internet", Q},
+        {"Bemerkung (Internet)", Q},
+        {"Fax", Q, R::Fax},
+        {"Bemerkung (Fax)", Q},
+        {"Sonstige", Q, R::Sonstige, 60},
+        {"Bemerkung (Sonstige)", Q, R::BemerkungSonstige},
+        {"Bankleitzahl 1", Q, R::Bankleitzahl1},
+        {"Bankbezeichnung 1", Q, R::Bank1},
+        {"Bank-Kontonummer 1", Q, R::Kontonummer1},
+        {"L\xE4nderkennzeichen 1", Q, R::Laenderkennz1},
+        {"IBAN-Nr. 1", Q, R::Iban1},
+        Blank("Leerfeld 1"),
+        {"SWIFT-Code 1", Q, R::Swift1},
+        {"Abw. Kontoinhaber 1", Q},
+        {"Kennz. Hauptbankverb. 1", Q},
+        {"Bankverb 1 G\xFCltig von"},
+        {"Bankverb 1 G\xFCltig bis"},
+        {"Bankleitzahl 2", Q},
+        {"Bankbezeichnung 2", Q, R::Bank2},
+        {"Bank-Kontonummer 2", Q},
+        {"L\xE4nderkennzeichen 2", Q, R::Laenderkennz2},
+        {"IBAN-Nr. 2", Q, R::Iban2},
+        Blank("Leerfeld 2"),
+        {"SWIFT-Code 2", Q, R::Swift2},
+        {"Abw. Kontoinhaber 2", Q},
+        {"Kennz. Hauptbankverb. 2", Q},
+        {"Bankverb 2 G\xFCltig von"},
+        {"Bankverb 2 G\xFCltig bis"},
+        Repeat(11, 3, 5),
+        {"Bankleitzahl %d", Q},
+        {"Bankbezeichnung %d", Q},
+        {"Bank-Kontonummer %d", Q},
+        {"L\xE4nderkennzeichen %d", Q},
+        {"IBAN-Nr. %d", Q},
+        Blank("Leerfeld %d"),
+        {"SWIFT-Code %d", Q},
+        {"Abw. Kontoinhaber %d", Q},
+        {"Kennz. Hauptbankverb. %d", Q},
+        {"Bankverb %d G\xFCltig von"},
+        {"Bankverb %d G\xFCltig bis"},
+        Blank("Leerfeld"),
+        {"Briefanrede", Q},
+        {"Gru\xDF"
+         "formel",
+         Q},
+        {"Kunden-/Lief.-Nr.", Q, R::Kundennummer},
+        {"Steuernummer", Q},
+        {"Sprache", Q},
+        {"Ansprechpartner", Q},
+        {"Vertreter", Q},
+        {"Sachbearbeiter", Q},
+        {"Diverse-Konto"},
+        {"Ausgabeziel"},
+        {"W\xE4hrungssteuerung", Q},
+        {"Kreditlimit (Debitor)"},
+        {"Zahlungsbedingung"},
+        {"F\xE4lligkeit in Tagen (Debitor)"},
+        {"Skonto in Prozent (Debitor)"},
+        {"Kreditoren-Ziel 1 Tg."},
+        {"Kreditoren-Skonto 1 %"},
+        {"Kreditoren-Ziel 2 Tg."},
+        {"Kreditoren-Skonto 2 %"},
+        {"Kreditoren-Ziel 3 Brutto Tg."},
+        {"Kreditoren-Ziel 4 Tg."},
+        {"Kreditoren-Skonto 4 %"},
+        {"Kreditoren-Ziel 5 Tg."},
+        {"Kreditoren-Skonto 5 %"},
+        {"Mahnung"},
+        {"Kontoauszug"},
+        {"Mahntext 1"},
+        {"Mahntext 2"},
+        {"Mahntext 3"},
+        {"Kontoauszugstext"},
+        {"Mahnlimit Betrag"},
+        {"Mahnlimit %"},
+        {"Zinsberechnung"},
+        {"Mahnzinssatz 1"},
+        {"Mahnzinssatz 2"},
+        {"Mahnzinssatz 3"},
+        {"Lastschrift", Q},
+        Blank("Leerfeld Verfahren"),
+        {"Mandantenbank"},
+        {"Zahlungstr\xE4ger", Q},
+        Repeat(1, 1, 15),
+        {"Indiv. Feld %d", Q},
+        {"Abweichende Anrede (Rechnungsadresse)", Q},
+        {"Adressart (Rechnungsadresse)", Q},
+        {"Stra\xDF"
+         "e (Rechnungsadresse)",
+         Q},
+        {"Postfach (Rechnungsadresse)", Q},
+        {"Postleitzahl (Rechnungsadresse)", Q},
+        {"Ort (Rechnungsadresse)", Q},
+        {"Land (Rechnungsadresse)", Q},
+        {"Versandzusatz (Rechnungsadresse)", Q},
+        {"Adresszusatz (Rechnungsadresse)", Q},
+        {"Abw. Zustellbezeichnung 1 (Rechnungsadresse)", Q},
+        {"Abw. Zustellbezeichnung 2 (Rechnungsadresse)", Q},
+        {"Adresse G\xFCltig von (Rechnungsadresse)"},
+        {"Adresse G\xFCltig bis (Rechnungsadresse)"},
+        Repeat(11, 6, 10),
+        {"Bankleitzahl %d", Q},
+        {"Bankbezeichnung %d", Q},
+        {"Bank-Kontonummer %d", Q},
+        {"L\xE4nderkennzeichen %d", Q},
+        {"IBAN-Nr. %d", Q},
+        Blank("Leerfeld %d"),
+        {"SWIFT-Code %d", Q},
+        {"Abw. Kontoinhaber %d", Q},
+        {"Kennz. Hauptbankverb. %d", Q},
+        {"Bankverb %d G\xFCltig von"},
+        {"Bankverb %d G\xFCltig bis"},
+        {"Nummer Fremdsystem", Q},
+        {"Insolvent"},
+        Repeat(1, 1, 10),
+        {"SEPA-Mandatsreferenz %d", Q},
+        {"Verkn\xFCpftes OPOS-Konto"},
+        {"Mahnsperre bis"},
+        {"Lastschriftsperre bis"},
+        {"Zahlungssperre bis"},
+        {"Geb\xFChrenberechnung"},
+        {"Mahngeb\xFChr 1"},
+        {"Mahngeb\xFChr 2"},
+        {"Mahngeb\xFChr 3"},
+        {"Pauschalenberechnung"},
+        {"Verzugspauschale 1"},
+        {"Verzugspauschale 2"},
+        {"Verzugspauschale 3"},
+        {"Alternativer Suchname", Q},
+        {"Status"},
+        {"Anschrift manuell ge\xE4ndert (Korrespondenzadresse)"},
+        {"Anschrift individuell (Korrespondenzadresse)", Q},
+        {"Anschrift manuell ge\xE4ndert (Rechnungsadresse)"},
+        {"Anschrift individuell (Rechnungsadresse)", Q},
+        {"Fristberechnung bei Debitor"},
+        {"Mahnfrist 1"},
+        {"Mahnfrist 2"},
+        {"Mahnfrist 3"},
+        {"Letzte Frist"},
+    });
+    return v;
+}
+
 } // namespace
 
 const std::vector<CExtfVersion>& CExtfLayout::Versions() {
-    static const std::vector<CExtfVersion> versions = {Version300(), Version510()};
+    static const std::vector<CExtfVersion> versions = {Version300(), Version510(), Version700()};
     return versions;
 }
 
@@ -674,6 +1014,23 @@ const CExtfVersion& CExtfLayout::Nearest(int version) {
     for (const CExtfVersion& v : Versions())
         if (v.version <= version) nearest = &v;
     return *nearest;
+}
+
+int CExtfLayout::LabelColumnCount(int formatVersion) {
+    // Format version 3 appended the long label to the three columns of version 2.
+    return formatVersion == 2 ? 3 : formatVersion == 3 ? 4 : 0;
+}
+
+int CExtfLayout::ColumnCount(const CExtfVersion& version, bool bookings, int formatVersion) {
+    if (!version.byPosition) return 0;
+    if (!bookings)
+        return formatVersion == version.masterFormat ? static_cast<int>(version.masterData.size()) : 0;
+    // Each format version of the bookings appended columns to the one before.
+    static const std::pair<int, int> kBookingColumns[] = {
+        {9, 120}, {10, 121}, {11, 122}, {12, 124}, {13, 125}};
+    for (const auto& [format, count] : kBookingColumns)
+        if (format == formatVersion) return count;
+    return 0;
 }
 
 int CExtfLayout::IndexOf(const std::vector<CExtfColumn>& columns, EExtfRole role) {

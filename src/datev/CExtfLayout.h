@@ -25,6 +25,9 @@ enum class EExtfRole {
     UstId,
     EuSteuersatz,
     Festschreibung,
+    Leistungsdatum,
+    UstIdUrsprung,
+    EuSteuersatzUrsprung,
     // Master data
     StammKonto,
     NameUnternehmen,
@@ -55,6 +58,10 @@ enum class EExtfRole {
     Iban2,
     Swift2,
     Kundennummer,
+    // Account labels
+    Beschriftung,
+    SprachId,
+    BeschriftungLang,
     Count
 };
 
@@ -74,12 +81,20 @@ enum class EExtfHeaderValue {
 };
 
 struct CExtfColumn {
-    std::string name; // Windows-1252, exactly as in the heading line
+    // Windows-1252; the heading written unless `heading` says otherwise. Unique within a table, as
+    // the layout sections of "datevpro.ini" keep a column's settings under its name.
+    std::string name;
     bool quoted = false;
     bool numeric = false;
     // A reader of an unknown version must not rely on this name.
     bool namedByVersion = false;
     EExtfRole role = EExtfRole::None;
+    // Most characters (text) or digits (numbers) the format allows; 0 = not checked by the table.
+    int length = 0;
+    // The heading line's text where several columns share it (DATEV's "Leerfeld").
+    std::string heading;
+
+    const std::string& Heading() const { return heading.empty() ? name : heading; }
 };
 
 struct CExtfHeaderField {
@@ -92,10 +107,19 @@ struct CExtfHeaderField {
 // The header fields and data columns of both file kinds of one DATEVpro version.
 struct CExtfVersion {
     int version = 0;
+    // "Formatversion" written for bookings and master data.
+    int bookingsFormat = 0;
+    int masterFormat = 0;
+    // Files of this version name their columns by position: headings are informative only, and a
+    // file of an older format version has the first columns of the table.
+    bool byPosition = false;
     std::vector<CExtfHeaderField> bookingsHeader;
     std::vector<CExtfColumn> bookingsData;
     std::vector<CExtfHeaderField> masterHeader;
     std::vector<CExtfColumn> masterData;
+    // "Kontenbeschriftungen" (category 20): ledger accounts with their labels; empty before 700.
+    std::vector<CExtfHeaderField> labelsHeader;
+    std::vector<CExtfColumn> labelsData;
 };
 
 // The DATEVpro versions this program writes and reads, oldest first. A new version is a new table.
@@ -106,6 +130,11 @@ public:
     static const CExtfVersion* Find(int version);
     // For reading a file of an unknown version: the newest table not newer than it (else the oldest).
     static const CExtfVersion& Nearest(int version);
+    // Number of columns a file of this version, category (21 or 16) and format version has; 0 when
+    // the format version is not one this build knows.
+    static int ColumnCount(const CExtfVersion& version, bool bookings, int formatVersion);
+    // The same for a file of account labels (category 20), of any version.
+    static int LabelColumnCount(int formatVersion);
     // Name of the column with the role, or empty when the list has none.
     static std::string NameOf(const std::vector<CExtfColumn>& columns, EExtfRole role);
     // Definition index of the column with the role, or -1.

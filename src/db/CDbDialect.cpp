@@ -39,8 +39,11 @@ CDbDialect::CDbDialect(const std::string& connectionString, const COptions& layo
     excel2007 = Contains(upper, "EXCEL 12.0");
     postgreSql = Contains(upper, "POSTGRES");
     sqlite = CDbTypes::BackEndOf(connectionString) == CDbTypes::EBackEnd::Sqlite;
-    fileDatabase =
-        Contains(connectionString, "OLEDB:Engine") || Contains(connectionString, "ACE.OLEDB") || sqlite;
+    const CDbTypes::EBackEnd backEnd = CDbTypes::BackEndOf(connectionString);
+    fileTables = backEnd == CDbTypes::EBackEnd::Xlsx || backEnd == CDbTypes::EBackEnd::Xls ||
+                 backEnd == CDbTypes::EBackEnd::Access;
+    fileDatabase = Contains(connectionString, "OLEDB:Engine") || Contains(connectionString, "ACE.OLEDB") ||
+                   sqlite || fileTables;
     plainNames = !postgreSql && (mySql || easysoft || oracle || options.noBrackets == 1);
 }
 

@@ -57,7 +57,8 @@ public:
     // A missing database file is created before connecting.
     bool IsFileDatabase() const { return fileDatabase; }
     // CREATE, ALTER and DROP TABLE can be undone with the rows: the whole export is one transaction.
-    bool UndoesTableChanges() const { return sqlite || postgreSql || sqlServer; }
+    // Workbooks and Access files are changed in memory and written whole (or refused) at commit.
+    bool UndoesTableChanges() const { return sqlite || postgreSql || sqlServer || fileTables; }
 
 private:
     COptions options;
@@ -69,5 +70,6 @@ private:
     bool fileDatabase = false;
     bool postgreSql = false;
     bool sqlite = false;
+    bool fileTables = false;
     bool plainNames = false;
 };

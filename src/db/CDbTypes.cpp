@@ -102,11 +102,14 @@ CDbTypes::EBackEnd CDbTypes::BackEndOf(const std::string& connectionString) {
     if (IsSqliteFile(path)) return EBackEnd::Sqlite;
     const std::string extension = Extension(path);
     if (extension == ".mdb" || extension == ".accdb") return EBackEnd::Access;
-    if (extension == ".xls" || extension == ".xlsx") return EBackEnd::Excel;
+    if (extension == ".xlsx") return EBackEnd::Xlsx;
+    if (extension == ".xls") return EBackEnd::Xls;
     const std::string lower = Lower(connectionString);
     if (Contains(lower, "provider=sqlite;")) return EBackEnd::Sqlite;
     if (Contains(lower, "jet.oledb") || Contains(lower, "ace.oledb"))
-        return Contains(lower, "excel") ? EBackEnd::Excel : EBackEnd::Access;
+        return Contains(lower, "excel 12.0") ? EBackEnd::Xlsx
+               : Contains(lower, "excel")    ? EBackEnd::Xls
+                                             : EBackEnd::Access;
     if (Contains(lower, "driver=") || Contains(lower, "dsn=")) return EBackEnd::Odbc;
     return EBackEnd::Unknown;
 }

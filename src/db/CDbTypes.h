@@ -8,7 +8,7 @@
 // stored type is the index within its family, so entries are only ever appended.
 class CDbTypes {
 public:
-    enum class EBackEnd { Sqlite, Odbc, Access, Excel, Unknown };
+    enum class EBackEnd { Sqlite, Odbc, Access, Xlsx, Xls, Unknown };
 
     static constexpr int kSqliteType = 5; // file family
 

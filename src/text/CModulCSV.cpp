@@ -751,7 +751,10 @@ void CModulCSV::AssignQuoted(size_t& number, size_t& i) {
         ++j;
     field.append(line, i, j - i);
     const bool ended = j < line.size();
-    if (ended || !field.empty()) AssignField(number++, field);
+    if (ended || !field.empty())
+        AssignField(number++, field);
+    else
+        emptyLastField = true; // "" at the end of the line
     i = ended ? j + 1 : line.size() + 1;
 }
 
@@ -762,6 +765,7 @@ int CModulCSV::ReadRecord() {
     recordLine = lineNumber;
     size_t number = 0;
     bareLineFeed = false;
+    emptyLastField = false;
     for (size_t i = 0; i < line.size();) {
         if (line[i] == '"')
             AssignQuoted(number, i);
@@ -769,6 +773,8 @@ int CModulCSV::ReadRecord() {
             AssignUnquoted(number, i);
     }
     fieldsRead = number;
+    emptyLastField =
+        emptyLastField || (!line.empty() && static_cast<unsigned char>(line.back()) == ReadSeparator());
     CStepCode::Set(6027);
     return AtEndOfFile() ? 0 : 1;
 }

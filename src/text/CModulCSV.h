@@ -58,6 +58,8 @@ public:
     // True when the line just read held a line feed outside quotes: the file ends its lines with
     // LF alone, which only CR LF ends here.
     bool HadBareLineFeed() const { return bareLineFeed; }
+    // Number of fields the line just read held.
+    size_t FieldsRead() const { return fieldsRead + emptyLastField; }
     bool AtEndOfFile() const { return file.IsEndOfFile() && !hasPending; }
     // The line of the file where the record just read starts (1 = the first line).
     int RecordLine() const { return recordLine; }
@@ -95,6 +97,9 @@ public:
     const CsvColumn& GetColumn(int index) const { return columns[static_cast<size_t>(index)]; }
     void SetPosition(int index, int position);
     void SetSelected(int index, int selected);
+    void SetHeading(int index, const std::string& heading) {
+        columns[static_cast<size_t>(index)].heading = heading;
+    }
     void SwapPositions(int a, int b);
     // The columns that a line holds, in the order written: positions 0, 1, 2, ... as long as a
     // column holds the next position (definition indexes).
@@ -168,6 +173,7 @@ private:
     int checkHeadings = 1;
     size_t expectedFields = 0;
     size_t fieldsRead = 0;
+    bool emptyLastField = false; // a separator ends the line: one more field, without a column
     bool utf8Detected = false;
     bool utf8 = false;
     std::string pending;

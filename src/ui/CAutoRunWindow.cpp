@@ -14,6 +14,7 @@ CAutoRunWindow::CAutoRunWindow(CQtFrontEnd& frontEndRef, std::string line, QWidg
     : QDialog(parent), progress(new QProgressBar), status(new QLabel), cancel(new QPushButton("Abbrechen")),
       frontEnd(frontEndRef), commandLine(std::move(line)) {
     setWindowTitle("Pelko");
+    frontEnd.SetUnattended(true);
     progress->setTextVisible(false);
     // The run cannot be stopped half-way without damaging its target; the button stays hidden.
     cancel->setEnabled(false);

@@ -76,7 +76,7 @@ CDatevAngabenDialog::CDatevAngabenDialog(CDatevDialog& logicRef, QWidget* parent
 
     auto* pro = new QGroupBox("DATEV PRO:");
     auto* proGrid = new QGridLayout(pro);
-    version->addItems({"V3.0", "V5.1"});
+    version->addItems({"V3.0", "V5.1", "V7.0"});
     version->setCurrentIndex(logic.versionIndex);
     festschreibung->addItems({"0 = keine Festschreibung", "1 = Festschreibung"});
     festschreibung->setCurrentIndex(logic.festschreibungIndex);

@@ -12,6 +12,7 @@
 #include <QPushButton>
 #include <QRegularExpression>
 
+#include <cstdio>
 #include <memory>
 
 void CQtFrontEnd::Attach(QWidget* windowWidget, QLabel* statusLabel, QProgressBar* progressBar) {
@@ -60,6 +61,11 @@ CFrontEnd::EAnswer CQtFrontEnd::MessageBox(const std::string& text, EIcon icon, 
 }
 
 void CQtFrontEnd::ShowMessages(const std::string& caption, const std::string& text) {
+    if (unattended) {
+        std::fprintf(stderr, "%s\n%s\n", CCodePage::AnsiToUtf8(caption).c_str(),
+                     CCodePage::AnsiToUtf8(text).c_str());
+        return;
+    }
     OnGuiThread([&] {
         CMessageWindow messages(*this, window);
         messages.Open(caption, text);

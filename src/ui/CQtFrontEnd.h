@@ -25,6 +25,8 @@ public:
     // The status line and progress bar that show a run; the window parents boxes and dialogs.
     void Attach(QWidget* window, QLabel* status, QProgressBar* progress);
     QWidget* Window() const { return window; }
+    // An automatic run waits for nobody: its findings go to the console instead of "Meldungen".
+    void SetUnattended(bool on) { unattended = on; }
 
     void SetStatus(const std::string& text) override;
     void SetProgressRange(int low, int high) override;
@@ -67,4 +69,5 @@ private:
     std::atomic<int> high{100};
     std::atomic<int> position{0};
     std::atomic<bool> progressPosted{false};
+    bool unattended = false;
 };

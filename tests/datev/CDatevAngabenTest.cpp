@@ -38,7 +38,7 @@ TEST(CDatevAngaben, SaveWritesTheFourteenLinesAndLoadReadsThemBack) {
                    "0\t\t(Kontonummernerweiterung: 0=nein, 1=ja)\r\n"
                    "4\t\t(Kontonummernlänge)\r\n"
                    "01.07.2023\t\t(DatevPro: Beginn des Wirtschaftsjahres 'TT.MM.JJJJ')\r\n"
-                   "300\t\t(DatevPro: Version: 300=V3.0, 510=V5.1)\r\n"
+                   "300\t\t(DatevPro: Version: 300=V3.0, 510=V5.1, 700=V7.0)\r\n"
                    "0\t\t(DatevPro: Festschreibung: 0=nein, 1=ja)\r\n"));
 
     CDatev loaded(frontEnd);
@@ -115,7 +115,7 @@ TEST(CDatevAngaben, MissingFileRestoresTheStartValuesSilently) {
     EXPECT_EQ(datev.kontonummernErweiterung, 1);
     EXPECT_EQ(datev.kontonummernLaenge, 4);
     EXPECT_EQ(datev.wirtschaftsjahrBeginn, "01.01.2000");
-    EXPECT_EQ(datev.datevProVersion, 510);
+    EXPECT_EQ(datev.datevProVersion, 700);
     EXPECT_EQ(datev.festschreibung, 1);
     EXPECT_EQ(datev.datumBis, "31.12.2023");
     EXPECT_TRUE(frontEnd.boxes.empty());
@@ -179,11 +179,14 @@ TEST(CDatevAngaben, SetDateRangeKeepsTheFirstOfEqualDatesAndSkipsEmptyRecords) {
     EXPECT_EQ(datev.datumVon, "01.02.2023");
     EXPECT_EQ(datev.datumBis, "05.03.2023");
 
-    // A date without year counts as MMTT and so is the smallest.
-    b.datum = "31.12.";
-    list.Add(b);
+    // A date without year, or none of the calendar, says nothing about the range.
+    for (const char* datum : {"31.12.", "31.02.2023", "00.00.0000", "2023-01-01"}) {
+        b.datum = datum;
+        list.Add(b);
+    }
     datev.SetDateRange(list);
-    EXPECT_EQ(datev.datumVon, "31.12.");
+    EXPECT_EQ(datev.datumVon, "01.02.2023");
+    EXPECT_EQ(datev.datumBis, "05.03.2023");
 }
 
 TEST(CDatevAngaben, ShippedExampleReadsAndIsWrittenBackUnchanged) {

@@ -38,7 +38,7 @@ TEST_F(DatevDialog, OpeningForKneBookingsShowsTheParameters) {
     EXPECT_EQ(dialog.datentraegerNummer, "1");
     EXPECT_TRUE(dialog.kontoErweiterung);
     EXPECT_EQ(dialog.kontoLaenge, "4");
-    EXPECT_EQ(dialog.versionIndex, 1);
+    EXPECT_EQ(dialog.versionIndex, 2); // "V7.0", the start value
     EXPECT_EQ(dialog.festschreibungIndex, 1);
     EXPECT_TRUE(dialog.kontoErweiterungEnabled && dialog.datentraegerEnabled && dialog.kontoLaengeEnabled &&
                 dialog.datumEnabled);
@@ -66,6 +66,9 @@ TEST_F(DatevDialog, OpeningForDatevProMasterDataFollowsTheVersion) {
 
     dialog.OnVersion(1);
     EXPECT_EQ(datev.datevProVersion, 510);
+    EXPECT_TRUE(dialog.festschreibungEnabled);
+    dialog.OnVersion(2);
+    EXPECT_EQ(datev.datevProVersion, 700);
     EXPECT_TRUE(dialog.festschreibungEnabled);
     dialog.OnVersion(0);
     EXPECT_EQ(datev.datevProVersion, 300);

@@ -18,7 +18,28 @@ TEST(ExtfLayoutTest, EachVersionHasItsFieldAndColumnCounts) {
     EXPECT_EQ(31u, v510->masterHeader.size());
     EXPECT_EQ(116u, v510->bookingsData.size());
     EXPECT_EQ(243u, v510->masterData.size());
-    EXPECT_EQ(nullptr, CExtfLayout::Find(700));
+    const CExtfVersion* v700 = CExtfLayout::Find(700);
+    ASSERT_TRUE(v700);
+    EXPECT_EQ(31u, v700->bookingsHeader.size());
+    EXPECT_EQ(31u, v700->masterHeader.size());
+    EXPECT_EQ(125u, v700->bookingsData.size());
+    EXPECT_EQ(254u, v700->masterData.size());
+    EXPECT_EQ(nullptr, CExtfLayout::Find(600));
+}
+
+TEST(ExtfLayoutTest, Version700ReadsEveryBookingsFormatFrom9And5ForMasterData) {
+    const CExtfVersion& v700 = *CExtfLayout::Find(700);
+    const std::pair<int, int> counts[] = {{8, 0},    {9, 120},  {10, 121}, {11, 122},
+                                          {12, 124}, {13, 125}, {14, 0}};
+    for (const auto& [format, columns] : counts)
+        EXPECT_EQ(columns, CExtfLayout::ColumnCount(v700, true, format)) << format;
+    EXPECT_EQ(254, CExtfLayout::ColumnCount(v700, false, 5));
+    EXPECT_EQ(0, CExtfLayout::ColumnCount(v700, false, 4));
+    EXPECT_EQ(0, CExtfLayout::ColumnCount(*CExtfLayout::Find(510), true, 7)); // read by heading
+    int blanks = 0;
+    for (const CExtfColumn& c : v700.masterData)
+        blanks += c.Heading() == "Leerfeld";
+    EXPECT_EQ(12, blanks);
 }
 
 TEST(ExtfLayoutTest, NamesAreUniqueAndEveryRoleAppearsOnce) {
@@ -37,7 +58,8 @@ TEST(ExtfLayoutTest, NamesAreUniqueAndEveryRoleAppearsOnce) {
 }
 
 TEST(ExtfLayoutTest, UnknownVersionsReadWithTheNearestOlderTable) {
-    EXPECT_EQ(510, CExtfLayout::Nearest(700).version);
+    EXPECT_EQ(510, CExtfLayout::Nearest(600).version);
+    EXPECT_EQ(700, CExtfLayout::Nearest(720).version);
     EXPECT_EQ(300, CExtfLayout::Nearest(400).version);
     EXPECT_EQ(300, CExtfLayout::Nearest(0).version);
     const CExtfVersion& v510 = *CExtfLayout::Find(510);

@@ -1,5 +1,7 @@
+#include "core/CCodePage.h"
 #include "core/CPelkoDoc.h"
 #include "core/CPlatform.h"
+#include "core/CValueCheck.h"
 #include "datev/CDatevProReader.h"
 #include "datev/CDatevProWriter.h"
 #include "datev/ExtfTestSupport.h"
@@ -15,6 +17,10 @@ namespace {
 const std::string kHeader510 =
     "\"EXTF\";510;21;\"Buchungsstapel\";7;20240101120000000;;\"\";\"--\";\"\";1001;456;"
     "20230701;4;20230701;20240630;\"\";\"\";1;0;0;\"\";;;;;\"\";;;\"\";\"\"\r\n";
+
+// The heading line with the columns every bookings file must have.
+const std::string kRequired = "Umsatz (ohne Soll/Haben-Kz);Soll/Haben-Kennzeichen;Konto;Gegenkonto (ohne "
+                              "BU-Schl\xFCssel);Belegdatum\r\n";
 
 class ExtfReaderTest : public ::testing::Test {
 protected:
@@ -37,8 +43,8 @@ protected:
     std::string messages;
 };
 
-TEST_F(ExtfReaderTest, GoldenBookingsOfBothVersionsReadBackWithHeaderParameters) {
-    for (int version : {300, 510}) {
+TEST_F(ExtfReaderTest, GoldenBookingsOfEachVersionReadBackWithHeaderParameters) {
+    for (int version : {300, 510, 700}) {
         doc.buchungen.RemoveAll();
         ASSERT_TRUE(ReadBookings(Data("EXTF_Buchungen_" + std::to_string(version) + ".csv")));
         EXPECT_EQ("", messages);
@@ -68,12 +74,12 @@ TEST_F(ExtfReaderTest, GoldenBookingsOfBothVersionsReadBackWithHeaderParameters)
         EXPECT_EQ(4, datev.kontonummernLaenge);
         EXPECT_EQ("01.01.2023", datev.datumVon);
         EXPECT_EQ("31.12.2023", datev.datumBis);
-        EXPECT_EQ(version == 510 ? 1 : 0, datev.festschreibung);
+        EXPECT_EQ(version >= 510 ? 1 : 0, datev.festschreibung);
     }
 }
 
-TEST_F(ExtfReaderTest, MasterGoldenFilesReadBackAndEmptyRecordsAreSkipped) {
-    for (int version : {300, 510}) {
+TEST_F(ExtfReaderTest, MasterGoldenFilesOfEachVersionReadBack) {
+    for (int version : {300, 510, 700}) {
         doc.stamm.RemoveAll();
         ASSERT_TRUE(ReadMaster(Data("EXTF_Stamm_" + std::to_string(version) + ".csv")));
         ASSERT_EQ(1, doc.stamm.GetCount());
@@ -85,7 +91,7 @@ TEST_F(ExtfReaderTest, MasterGoldenFilesReadBackAndEmptyRecordsAreSkipped) {
         EXPECT_EQ("Hauptstra\xDF"
                   "e 1",
                   s.strasse);
-        EXPECT_EQ("Deu", s.land);
+        EXPECT_EQ("Deutschland", s.land); // "De", the written value cut to its length, mapped back
         EXPECT_EQ("DE02370501980001802057", s.iban) << version;
         EXPECT_EQ("AT611904300234573201", s.iban2) << version;
         EXPECT_EQ("BKAUATWW", s.swift2);
@@ -95,8 +101,8 @@ TEST_F(ExtfReaderTest, MasterGoldenFilesReadBackAndEmptyRecordsAreSkipped) {
     EXPECT_EQ("", messages);
 }
 
-TEST_F(ExtfReaderTest, RoundTripThroughBothVersionsKeepsEveryWrittenValue) {
-    for (int version : {300, 510}) {
+TEST_F(ExtfReaderTest, RoundTripThroughEachVersionKeepsEveryWrittenValue) {
+    for (int version : {300, 510, 700}) {
         CPelkoDoc source(frontEnd);
         SetParameters(source.datev, version);
         AddBookings(source.buchungen);
@@ -116,7 +122,7 @@ TEST_F(ExtfReaderTest, RoundTripThroughBothVersionsKeepsEveryWrittenValue) {
             EXPECT_DOUBLE_EQ(in.betrag, out.betrag);
             EXPECT_EQ(in.sollKonto, out.sollKonto);
             EXPECT_EQ(in.habenKonto, out.habenKonto);
-            EXPECT_EQ(in.buchungstext, out.buchungstext);
+            EXPECT_EQ(in.buchungstext.substr(0, 60), out.buchungstext); // cut to its length
             EXPECT_EQ(in.ustId, out.ustId);
             EXPECT_DOUBLE_EQ(in.waehrungskurs, out.waehrungskurs);
         }
@@ -149,19 +155,36 @@ TEST_F(ExtfReaderTest, RenamedHeadingFromTheLayoutKeepsItsPlaceOnReading) {
     EXPECT_EQ(8400, Booking(0).habenKonto);
 }
 
-TEST_F(ExtfReaderTest, DataLinesAreMatchedByHeadingInAnyOrder) {
-    std::string path =
-        Write("EXTF_hand.csv", kHeader510 + "Buchungstext;Unbekannt;Konto;Belegdatum;Soll/Haben-Kennzeichen;"
-                                            "Umsatz (ohne Soll/Haben-Kz);EU-Land u. UStID\r\n"
-                                            "\"Text\";x;4400;1508;\"H\";12,5;\"ATU1\";Rest;mehr\r\n");
+TEST_F(ExtfReaderTest, DataLinesAreMatchedByHeadingInAnyOrderAlsoWithTheOldSpelling) {
+    std::string path = Write(
+        "EXTF_hand.csv",
+        kHeader510 + "Buchungstext;Unbekannt;Konto;Belegdatum;Soll/Haben-Kennzeichen;"
+                     "Umsatz (ohne Soll/Haben-Kz);EU-Land u. UStID;Gegenkonto (ohne BU-Schl\xFC\x81ssel)\r\n"
+                     "\"Text\";x;4400;1508;\"H\";12,5;\"ATU1\";8400;Rest;mehr\r\n");
     ASSERT_TRUE(ReadBookings(path));
     ASSERT_EQ(1, doc.buchungen.GetCount());
     EXPECT_EQ("Text", Booking(0).buchungstext);
     EXPECT_EQ(4400, Booking(0).sollKonto);
     EXPECT_DOUBLE_EQ(-12.5, Booking(0).betrag);
     EXPECT_EQ("ATU1", Booking(0).ustId);
-    EXPECT_EQ(0, Booking(0).habenKonto);
-    EXPECT_EQ("", messages);
+    EXPECT_EQ(8400, Booking(0).habenKonto);
+    EXPECT_EQ("HINWEIS: Zeile 3 hat 10 Felder, die \xDC"
+              "berschriftenzeile nur 8; Felder ohne \xDC"
+              "berschrift werden nur nach ihrer Stelle gelesen.\r\n",
+              messages);
+}
+
+TEST_F(ExtfReaderTest, MissingRequiredColumnsStopTheReader) {
+    std::string path =
+        Write("EXTF_ohne.csv", kHeader510 + "Konto;Belegdatum;Soll/Haben-Kennzeichen\r\n1;0101;\"S\"\r\n");
+    EXPECT_FALSE(ReadBookings(path));
+    EXPECT_EQ(
+        "FEHLER: Die Spalte 'Umsatz (ohne Soll/Haben-Kz)' fehlt in der Datei, die Daten k\xF6nnen nicht "
+        "gelesen werden.\r\n"
+        "FEHLER: Die Spalte 'Gegenkonto (ohne BU-Schl\xFCssel)' fehlt in der Datei, die Daten k\xF6nnen "
+        "nicht gelesen werden.\r\n",
+        messages);
+    EXPECT_EQ(0, doc.buchungen.GetCount());
 }
 
 TEST_F(ExtfReaderTest, MasterNamesComeFromTheFirstFilledNameColumnAndOnlyName2FromSonstige) {
@@ -183,9 +206,105 @@ TEST_F(ExtfReaderTest, MasterNamesComeFromTheFirstFilledNameColumnAndOnlyName2Fr
     EXPECT_EQ(300, doc.datev.datevProVersion);
 }
 
+TEST_F(ExtfReaderTest, EveryValueIsReadAsWrittenOrItsRecordIsNamed) {
+    std::string lines = kHeader510 + kRequired +
+                        "12,50;\"h\";1;2;0101\r\n"
+                        "12,50;\"X\";1;2;0101\r\n"
+                        "abc;\"S\";1;2;0101\r\n"
+                        "123456789012345678901234567890;\"S\";1;2;0101\r\n"
+                        "-5,00;\"S\";1;2;0101\r\n"
+                        "1,00;\"S\";8400A;2;0101\r\n"
+                        "1,00;\"S\";1;2;3102\r\n"
+                        "1,00;\"S\";1;2\r\n"
+                        "64083;\"H\";1200;8400;1508\r\n"
+                        "\r\n"
+                        "2,00;S;3;4;0201"; // DATEV's own files may end without a line end
+    ASSERT_TRUE(ReadBookings(Write("EXTF_werte.csv", lines)));
+    ASSERT_EQ(2, doc.buchungen.GetCount());
+    EXPECT_DOUBLE_EQ(-64083, Booking(0).betrag);
+    EXPECT_EQ("15.08.2023", Booking(0).datum);
+    EXPECT_DOUBLE_EQ(2, Booking(1).betrag);
+    EXPECT_EQ("02.01.2024", Booking(1).datum);
+    const std::string notTaken = " Der Datensatz wird nicht \xFC"
+                                 "bernommen.\r\n";
+    EXPECT_EQ(
+        "FEHLER: Zeile 3, Feld 'Soll/Haben-Kennzeichen': 'h' ist weder 'S' noch 'H'." + notTaken +
+            "FEHLER: Zeile 4, Feld 'Soll/Haben-Kennzeichen': 'X' ist weder 'S' noch 'H'." + notTaken +
+            CValueCheck::Rejected(5, "Umsatz", "abc", CValueCheck::EKind::Number) +
+            CValueCheck::Rejected(6, "Umsatz", "123456789012345678901234567890", CValueCheck::EKind::Number) +
+            "FEHLER: Zeile 7, Feld 'Umsatz': '-5,00' ist negativ, die Richtung gibt das "
+            "Soll/Haben-Kennzeichen an." +
+            notTaken + CValueCheck::Rejected(8, "Konto", "8400A", CValueCheck::EKind::Account) +
+            CValueCheck::Rejected(9, "Belegdatum", "3102", CValueCheck::EKind::Date) +
+            "FEHLER: Zeile 10 hat nur 4 von 5 Feldern." + notTaken,
+        messages);
+}
+
+TEST_F(ExtfReaderTest, Utf8WithByteOrderMarkIsReadAsUtf8) {
+    std::string path = Write("EXTF_utf8.csv", "\xEF\xBB\xBF" + kHeader510 + "Buchungstext;" +
+                                                  CCodePage::AnsiToUtf8(kRequired) +
+                                                  "\"M\xC3\xBCller \xE2\x82\xAC\";1,00;\"S\";1;2;0101\r\n");
+    ASSERT_TRUE(ReadBookings(path));
+    ASSERT_EQ(1, doc.buchungen.GetCount());
+    EXPECT_EQ("M\xFCller \x80", Booking(0).buchungstext);
+    EXPECT_EQ(2, Booking(0).habenKonto);
+    EXPECT_EQ("", messages);
+}
+
+TEST_F(ExtfReaderTest, Version700OfAnUnknownFormatIsReadByPositionWithItsFindings) {
+    const std::string header =
+        "\"EXTF\";700;21;\"Buchungsstapel\";14;;;\"\";\"\";\"\";1001;456;20240101;4;20240101;"
+        "20241231;\"\";\"\";1;0;0;\"EUR\";;\"\";;;\"\";;;\"\";\"\"\r\n";
+    std::string path = Write("EXTF_fv14.csv", header + "A;B;C;D;E;F;G;H;I;J\r\n"
+                                                       "1,00;\"S\";;;;;123456;8400;\"12345\";0101\r\n"
+                                                       "2,00;\"H\";;;;;10000;8400;\"6501\";0201\r\n");
+    ASSERT_TRUE(ReadBookings(path));
+    ASSERT_EQ(1, doc.buchungen.GetCount()); // a key of five digits is no key
+    EXPECT_EQ(6501, Booking(0).datevSchluessel);
+    EXPECT_EQ("02.01.2024", Booking(0).datum);
+    EXPECT_EQ(
+        "HINWEIS: Die Formatversion 14 ist f\xFCr die Datev-Version 700 unbekannt, die Spalten werden nach "
+        "ihrer Stelle gelesen.\r\n"
+        "HINWEIS: Zeile 3, Feld 'Konto': Das Konto 123456 hat mehr als 5 Stellen (Sachkontenl\xE4nge 4 + "
+        "1).\r\n" +
+            CValueCheck::Rejected(3, "BU-Schl\xFCssel", "12345", CValueCheck::EKind::Integer),
+        messages);
+}
+
+TEST_F(ExtfReaderTest, FieldsOfVersion700SurviveAWriteAndARead) {
+    CPelkoDoc source(frontEnd);
+    SetParameters(source.datev, 700);
+    CBuchungenData b;
+    b.betrag = 10;
+    b.sollKonto = 10000;
+    b.habenKonto = 8125;
+    b.datum = "03.05.2023";
+    b.buchungsnummer = std::string(36, '7');
+    b.datevSchluessel = 6501;
+    b.leistungsdatum = "30.04.2023";
+    b.ustId = "FR12345678901";
+    b.ustIdUrsprung = "DE123456789";
+    b.euSteuersatzUrsprung = 19;
+    source.buchungen.Add(b);
+    std::string path = temp.File("EXTF_700.csv"), ignored;
+    ASSERT_TRUE(CDatevProWriter::WriteDatevProBookings(source, path, frontEnd, ignored));
+    EXPECT_EQ("", ignored);
+    ASSERT_TRUE(ReadBookings(path));
+    ASSERT_EQ(1, doc.buchungen.GetCount());
+    const CBuchungenData& out = Booking(0);
+    EXPECT_EQ(b.buchungsnummer, out.buchungsnummer);
+    EXPECT_EQ(6501, out.datevSchluessel);
+    EXPECT_EQ("30.04.2023", out.leistungsdatum);
+    EXPECT_EQ("FR12345678901", out.ustId);
+    EXPECT_EQ("DE123456789", out.ustIdUrsprung);
+    EXPECT_DOUBLE_EQ(19, out.euSteuersatzUrsprung);
+    EXPECT_EQ("", messages);
+}
+
 TEST_F(ExtfReaderTest, FiscalYearAcrossNewYearGivesEarlyMonthsTheSecondYear) {
     std::string path =
-        Write("EXTF_wj.csv", kHeader510 + "Belegdatum;Konto\r\n1508;1\r\n0302;2\r\n302;3\r\n0107;4\r\n");
+        Write("EXTF_wj.csv",
+              kHeader510 + kRequired + "1;S;1;9;1508\r\n1;S;2;9;0302\r\n1;S;3;9;302\r\n1;S;4;9;0107\r\n");
     ASSERT_TRUE(ReadBookings(path));
     ASSERT_EQ(4, doc.buchungen.GetCount());
     EXPECT_EQ("15.08.2023", Booking(0).datum);
@@ -194,15 +313,28 @@ TEST_F(ExtfReaderTest, FiscalYearAcrossNewYearGivesEarlyMonthsTheSecondYear) {
     EXPECT_EQ("01.07.2023", Booking(3).datum);
 }
 
-TEST_F(ExtfReaderTest, UnknownVersionIsReportedAndReadWithoutVersionNames) {
+TEST_F(ExtfReaderTest, UnknownVersionsAreReportedAndReadWithTheNearestTable) {
     std::string text = CTempDir::Read(Data("EXTF_Buchungen_510.csv"));
-    text.replace(text.find(";510;"), 5, ";700;");
-    ASSERT_TRUE(ReadBookings(Write("EXTF_700.csv", text)));
-    EXPECT_EQ("FEHLER: Die Datev-Version 700 ist unbekannt.\r\n", messages);
+    text.replace(text.find(";510;"), 5, ";600;");
+    ASSERT_TRUE(ReadBookings(Write("EXTF_600.csv", text)));
+    EXPECT_EQ("FEHLER: Die Datev-Version 600 ist unbekannt.\r\n", messages);
     ASSERT_EQ(2, doc.buchungen.GetCount());
-    EXPECT_EQ("", Booking(0).ustId);
+    EXPECT_EQ("", Booking(0).ustId); // its name differs between versions
     EXPECT_DOUBLE_EQ(19, Booking(0).euSteuersatz);
     EXPECT_DOUBLE_EQ(-2345.5, Booking(0).betrag);
+
+    // Newer than 700: by position, whatever the format version says.
+    messages.clear();
+    doc.buchungen.RemoveAll();
+    text.replace(text.find(";600;"), 5, ";720;");
+    ASSERT_TRUE(ReadBookings(Write("EXTF_720.csv", text)));
+    EXPECT_EQ(
+        "FEHLER: Die Datev-Version 720 ist unbekannt.\r\n"
+        "HINWEIS: Die Formatversion 7 ist f\xFCr die Datev-Version 720 unbekannt, die Spalten werden nach "
+        "ihrer Stelle gelesen.\r\n",
+        messages);
+    ASSERT_EQ(2, doc.buchungen.GetCount());
+    EXPECT_EQ("DE123456789", Booking(0).ustId);
 }
 
 TEST_F(ExtfReaderTest, WrongCategoryReadsNothing) {
@@ -218,10 +350,10 @@ TEST_F(ExtfReaderTest, WrongCategoryReadsNothing) {
 TEST_F(ExtfReaderTest, KindComesFromTheCategory) {
     EXPECT_EQ(1, CDatevProReader::ReadDatevProKind(doc, Data("EXTF_Buchungen_300.csv")));
     EXPECT_EQ(2, CDatevProReader::ReadDatevProKind(doc, Data("EXTF_Stamm_510.csv")));
-    EXPECT_EQ(0, CDatevProReader::ReadDatevProKind(doc, Data("samples/v510/EXTF_Kontenbeschriftungen.csv")));
+    EXPECT_EQ(2, CDatevProReader::ReadDatevProKind(doc, Data("samples/v510/EXTF_Kontenbeschriftungen.csv")));
     EXPECT_EQ(0, CDatevProReader::ReadDatevProKind(doc, temp.File("fehlt.csv")));
     EXPECT_EQ(1u, frontEnd.boxes.size());
-    EXPECT_EQ(510, doc.datev.datevProVersion); // detection stores nothing
+    EXPECT_EQ(700, doc.datev.datevProVersion); // detection stores nothing
 }
 
 TEST_F(ExtfReaderTest, MissingFileGivesVersionAndCategoryFindings) {
@@ -251,23 +383,36 @@ TEST_F(ExtfReaderTest, DamagedHeadersGiveTheVersionAndCategoryFindings) {
 }
 
 TEST_F(ExtfReaderTest, HeaderOnlyLongLinesOddBytesAndOpenQuotes) {
-    messages.clear();
-    ASSERT_TRUE(ReadBookings(Write("EXTF_kopf.csv", kHeader510)));
+    EXPECT_FALSE(ReadBookings(Write("EXTF_kopf.csv", kHeader510)));
     EXPECT_EQ(0, doc.buchungen.GetCount());
 
+    messages.clear();
     std::string text(100000, 'a');
     text += "\x81\x96\x80";
     text += '\0';
     text += "z";
-    ASSERT_TRUE(ReadBookings(Write("EXTF_lang.csv", kHeader510 + "Buchungstext;Konto\r\n\"" + text +
-                                                        "\";7\r\n" + "\"offen;8\r\n\"noch\";9\r\n")));
+    const std::string headings = "Buchungstext;" + kRequired;
+    ASSERT_TRUE(
+        ReadBookings(Write("EXTF_lang.csv", kHeader510 + headings + "\"" + text + "\";1;\"S\";7;9;0101\r\n" +
+                                                "\"offen;1;S;8;9;0101\r\n\"noch\";1;S;9;9;0101\r\n")));
     ASSERT_EQ(2, doc.buchungen.GetCount());
     EXPECT_EQ(text.substr(0, text.size() - 2) + " z", Booking(0).buchungstext);
     EXPECT_EQ(7, Booking(0).sollKonto);
     // A quoted field over two lines, with text after its closing quote: the fields stay in place.
-    EXPECT_EQ("offen;8\r\nnoch\"", Booking(1).buchungstext);
+    EXPECT_EQ("offen;1;S;8;9;0101\r\nnoch\"", Booking(1).buchungstext);
     EXPECT_EQ(9, Booking(1).sollKonto);
     EXPECT_EQ("", messages);
+
+    // A line cut by the end of the file.
+    messages.clear();
+    doc.buchungen.RemoveAll();
+    ASSERT_TRUE(ReadBookings(
+        Write("EXTF_cut.csv", kHeader510 + headings + "\"a\";1;\"S\";7;9;0101\r\n\"b\";2;\"S\"")));
+    EXPECT_EQ(1, doc.buchungen.GetCount());
+    EXPECT_EQ("FEHLER: Zeile 4 endet nach 3 von 6 Feldern mit dem Ende der Datei, die Datei ist "
+              "unvollst\xE4ndig. Der Datensatz wird nicht \xFC"
+              "bernommen.\r\n",
+              messages);
 }
 
 TEST_F(ExtfReaderTest, RealFilesOfOtherProgramsAreReadOrGetAFinding) {
@@ -285,10 +430,17 @@ TEST_F(ExtfReaderTest, RealFilesOfOtherProgramsAreReadOrGetAFinding) {
     EXPECT_EQ(1001, doc.datev.beraterNummer);
 
     doc.buchungen.RemoveAll();
-    ASSERT_TRUE(ReadBookings(Data("samples/v700/EXTF_Buchungsstapel.csv")));
-    EXPECT_EQ("FEHLER: Die Datev-Version 700 ist unbekannt.\r\n", messages);
+    ASSERT_TRUE(ReadBookings(Data("samples/v700/EXTF_Buchungsstapel.csv"))); // format version 9
+    EXPECT_EQ("", messages);
     ASSERT_EQ(2, doc.buchungen.GetCount());
+    EXPECT_DOUBLE_EQ(-24.95, Booking(0).betrag);
+    EXPECT_EQ(1200, Booking(0).sollKonto);
+    EXPECT_EQ(4940, Booking(0).habenKonto);
+    EXPECT_EQ(8, Booking(0).datevSchluessel);
+    EXPECT_DOUBLE_EQ(5950, Booking(1).betrag);
+    EXPECT_EQ(10000, Booking(1).sollKonto);
     EXPECT_EQ(8400, Booking(1).habenKonto);
+    EXPECT_EQ(700, doc.datev.datevProVersion);
 
     for (const char* folder : {"samples/v510/", "samples/v700/"}) {
         doc.stamm.RemoveAll();
@@ -327,9 +479,17 @@ TEST_F(ExtfReaderTest, RealFilesOfOtherProgramsAreReadOrGetAFinding) {
     openQuote.replace(openQuote.find("\"\";\"\";1;"), 3, "\"x;");
     EXPECT_FALSE(ReadBookings(Write("EXTF_q.csv", openQuote + "Konto\r\n1\r\n")));
     EXPECT_EQ(runsOn, messages);
-    messages.clear();
-    EXPECT_FALSE(ReadMaster(Data("samples/v510/EXTF_Kontenbeschriftungen.csv")));
-    EXPECT_EQ("FEHLER: Die Datei enth\xE4lt keine Stammdaten (Kategorie: ist=20, soll=16).\r\n", messages);
+    // Account labels are master data: account and label.
+    for (const char* folder : {"samples/v510/", "samples/v700/"}) {
+        messages.clear();
+        doc.stamm.RemoveAll();
+        ASSERT_TRUE(ReadMaster(Data(std::string(folder) + "EXTF_Kontenbeschriftungen.csv")));
+        EXPECT_EQ("", messages);
+        ASSERT_EQ(3, doc.stamm.GetCount());
+        EXPECT_EQ(400, doc.stamm.GetAt(0)->datevKonto);
+        EXPECT_EQ("Betriebsausstattung", doc.stamm.GetAt(0)->name1);
+        EXPECT_EQ("Girokonto", doc.stamm.GetAt(2)->name1);
+    }
 }
 
 } // namespace

@@ -1,6 +1,9 @@
 #include "core/CCodePage.h"
 #include "core/CPelkoDoc.h"
 #include "core/CPlatform.h"
+#include "core/CTool.h"
+#include "core/CValueCheck.h"
+#include "datev/CDatevProReader.h"
 #include "datev/CDatevProWriter.h"
 #include "datev/ExtfTestSupport.h"
 #include "support/CRecordingFrontEnd.h"
@@ -54,17 +57,120 @@ const std::string kBookingFindings =
     "FEHLER: Zeile 4, Feld 'Datum' muss ausgef\xFCllt sein.\r\n"
     "FEHLER: Zeile 4: Die Zeile wird wegen fehlenden Daten nicht geschrieben.\r\n";
 
-TEST_F(ExtfWriterTest, BookingsV51MatchGoldenFileWithFindingsAndCounter) {
-    ExpectSameFields(CTempDir::Read(Data("EXTF_Buchungen_510.csv")), WithoutTimeStamp(WriteBookings(510)));
-    EXPECT_EQ(kBookingFindings, messages);
-    EXPECT_EQ(4, doc.recordCounter);
-    EXPECT_EQ(3, frontEnd.rangeHigh);
+TEST_F(ExtfWriterTest, BookingsV51AndV70MatchGoldenFilesWithFindingsAndCounter) {
+    for (int version : {510, 700}) {
+        doc.buchungen.RemoveAll();
+        doc.recordCounter = 0;
+        messages.clear();
+        ExpectSameFields(CTempDir::Read(Data("EXTF_Buchungen_" + std::to_string(version) + ".csv")),
+                         WithoutTimeStamp(WriteBookings(version)));
+        EXPECT_EQ(kBookingFindings, messages);
+        EXPECT_EQ(4, doc.recordCounter);
+        EXPECT_EQ(3, frontEnd.rangeHigh);
+    }
 }
 
-TEST_F(ExtfWriterTest, BookingsOfAnyOtherVersionAreWrittenAsV30) {
-    ExpectSameFields(CTempDir::Read(Data("EXTF_Buchungen_300.csv")), WithoutTimeStamp(WriteBookings(400)));
-    EXPECT_EQ(300, doc.datev.datevProVersion);
+// Limits of each version: texts are cut to them with the finding, a value that would change its
+// meaning when cut keeps its booking out of the file.
+TEST_F(ExtfWriterTest, FieldLengthsOfEachVersion) {
+    struct CCase {
+        int version;
+        int key;
+        std::string beleg;
+        std::string kost;
+        std::string line; // fields 9, 11 and 37 as written, empty when the booking is not written
+        std::string findings;
+    };
+    const std::string beleg36(36, 'b'), kost36(36, 'k');
+    const CCase cases[] = {
+        {700, 6501, beleg36 + "x", kost36, "\"6501\"|\"" + beleg36 + "\"|\"" + kost36 + "\"",
+         "HINWEIS: Zeile 1, Feld 'Buchungsnummer' darf maximal 36 Zeichen haben. Inhalt:'" + beleg36 +
+             "x'\r\n"},
+        {510, 12, beleg36, kost36.substr(0, 9), "\"12\"|\"" + beleg36.substr(0, 12) + "\"|\"kkkkkkkk\"",
+         "HINWEIS: Zeile 1, Feld 'Buchungsnummer' darf maximal 12 Zeichen haben. Inhalt:'" + beleg36 +
+             "'\r\nHINWEIS: Zeile 1, Feld 'Kostenstelle 1' darf maximal 8 Zeichen haben. "
+             "Inhalt:'kkkkkkkkk'\r\n"},
+        {510, 401, "B", "K", "",
+         "HINWEIS: Zeile 1, Feld 'Datev-Schl\xFCssel' darf maximal 2 Zeichen haben. Inhalt:'401'\r\n"
+         "FEHLER: Zeile 1: Das Feld 'Datev-Schl\xFCssel' ist zu lang, die Zeile wird nicht geschrieben.\r\n"},
+        {700, 12345, "B", "K", "",
+         "HINWEIS: Zeile 1, Feld 'Datev-Schl\xFCssel' darf maximal 4 Zeichen haben. Inhalt:'12345'\r\n"
+         "FEHLER: Zeile 1: Das Feld 'Datev-Schl\xFCssel' ist zu lang, die Zeile wird nicht geschrieben.\r\n"},
+    };
+    for (const CCase& c : cases) {
+        CPelkoDoc one(frontEnd);
+        SetParameters(one.datev, c.version);
+        CBuchungenData b;
+        b.betrag = 1;
+        b.sollKonto = 1200;
+        b.habenKonto = 8400;
+        b.datum = "01.02.2023";
+        b.datevSchluessel = c.key;
+        b.buchungsnummer = c.beleg;
+        b.kostenstelle1 = c.kost;
+        one.buchungen.Add(b);
+        std::string path = temp.File("EXTF_laenge.csv"), found;
+        ASSERT_TRUE(CDatevProWriter::WriteDatevProBookings(one, path, frontEnd, found));
+        std::vector<std::string> lines = Split(CTempDir::Read(path), "\r\n");
+        std::string written;
+        if (lines.size() == 4) {
+            std::vector<std::string> fields = Split(lines[2], ";");
+            written = fields[8] + "|" + fields[10] + "|" + fields[36];
+        }
+        EXPECT_EQ(c.line, written) << c.version << " " << c.key;
+        EXPECT_EQ(c.findings, found) << c.version << " " << c.key;
+    }
+}
+
+TEST_F(ExtfWriterTest, DatesOfTwoFiscalYearsOrNoneStopTheExportAndBadDatesStayOut) {
+    SetParameters(doc.datev, 700);
+    doc.datev.wirtschaftsjahrBeginn = "01.07.2023";
+    const std::pair<std::string, std::string> ranges[] = {{"15.06.2023", "15.07.2023"},
+                                                          {"31.02.2023", "15.07.2023"}};
+    std::string path = temp.File("EXTF_jahre.csv");
+    CTempDir::Write(path, "previous export");
+    for (const auto& [von, bis] : ranges) {
+        doc.datev.datumVon = von;
+        doc.datev.datumBis = bis;
+        messages.clear();
+        EXPECT_FALSE(CDatevProWriter::WriteDatevProBookings(doc, path, frontEnd, messages));
+        EXPECT_EQ(0u, messages.rfind("FEHLER: ", 0)) << messages;
+        EXPECT_NE(std::string::npos, messages.find("Der Export wird abgebrochen.")) << messages;
+        EXPECT_EQ("previous export", CTempDir::Read(path));
+    }
+
+    // One fiscal year; a date without year lies in the range, one of no calendar stays out.
+    doc.datev.datumVon = "01.07.2023";
+    doc.datev.datumBis = "30.06.2024";
+    for (const char* datum : {"15.03.", "31.02.2024", "15.08."}) {
+        CBuchungenData b;
+        b.betrag = 1;
+        b.sollKonto = 1;
+        b.habenKonto = 2;
+        b.datum = datum;
+        doc.buchungen.Add(b);
+    }
+    messages.clear();
+    ASSERT_TRUE(CDatevProWriter::WriteDatevProBookings(doc, path, frontEnd, messages));
+    std::vector<std::string> lines = Split(CTempDir::Read(path), "\r\n");
+    ASSERT_EQ(5u, lines.size());
+    EXPECT_EQ("1503", Split(lines[2], ";")[9]);
+    EXPECT_EQ("1508", Split(lines[3], ";")[9]);
+    EXPECT_EQ("20230701", Split(lines[0], ";")[14]);
+    EXPECT_EQ(CValueCheck::Rejected(2, "Datum", "31.02.2024", CValueCheck::EKind::Date), messages);
+}
+
+TEST_F(ExtfWriterTest, BookingsV30MatchGoldenFileAndAnUnknownVersionWritesNothing) {
+    ExpectSameFields(CTempDir::Read(Data("EXTF_Buchungen_300.csv")), WithoutTimeStamp(WriteBookings(300)));
     EXPECT_EQ(kBookingFindings, messages);
+
+    messages.clear();
+    doc.datev.datevProVersion = 400;
+    std::string path = temp.File("EXTF_400.csv");
+    EXPECT_FALSE(CDatevProWriter::WriteDatevProBookings(doc, path, frontEnd, messages));
+    EXPECT_FALSE(CDatevProWriter::WriteDatevProMaster(doc, path, frontEnd, messages));
+    EXPECT_FALSE(CPlatform::FileExists(path));
+    EXPECT_EQ(2u, Split(messages, "FEHLER: Die Datev-Version 400 ist unbekannt").size() - 1);
 }
 
 TEST_F(ExtfWriterTest, DecimalPointOptionChangesNumbersOnly) {
@@ -106,15 +212,87 @@ TEST_F(ExtfWriterTest, FestschreibungZeroIsWrittenAsZero) {
     EXPECT_EQ("0", Split(lines[3], ";")[113]);
 }
 
-TEST_F(ExtfWriterTest, MasterBothVersionsMatchGoldenFiles) {
-    ExpectSameFields(CTempDir::Read(Data("EXTF_Stamm_510.csv")), WithoutTimeStamp(WriteMaster(510)));
-    EXPECT_EQ("HINWEIS: Zeile 1, Feld 'Land' darf maximal 2 Zeichen haben. Inhalt:'Deu'\r\n"
-              "FEHLER: Zeile 2, Feld 'Datev-Konto' muss ausgef\xFCllt sein.\r\n",
+TEST_F(ExtfWriterTest, MoreThan99999BookingsAreSplitIntoCompleteBatches) {
+    SetParameters(doc.datev, 700);
+    CBuchungenData b;
+    b.betrag = 1;
+    b.sollKonto = 1200;
+    b.habenKonto = 8400;
+    for (int i = 0; i < 99999; ++i) {
+        b.datum = CTool::Format("%02d.%02d.2023", i % 28 + 1, i % 11 + 1); // January to November
+        doc.buchungen.Add(b);
+    }
+    for (const char* datum : {"20.12.2023", "15.12.2023"}) {
+        b.datum = datum;
+        doc.buchungen.Add(b);
+    }
+    std::string path = temp.File("EXTF_gross.csv");
+    ASSERT_TRUE(CDatevProWriter::WriteDatevProBookings(doc, path, frontEnd, messages));
+    EXPECT_EQ("HINWEIS: Eine DATEVpro-Datei nimmt h\xF6"
+              "chstens 99999 Buchungen auf; die Buchungen werden in 2 Dateien geschrieben: "
+              "EXTF_gross.csv, EXTF_gross_002.csv\r\n",
               messages);
-    EXPECT_EQ(2, doc.recordCounter);
+    const std::pair<std::string, std::vector<std::string>> parts[] = {
+        {path, {"20230101", "20231128"}}, {temp.File("EXTF_gross_002.csv"), {"20231215", "20231220"}}};
+    size_t total = 0;
+    for (const auto& [file, range] : parts) {
+        std::vector<std::string> lines = Split(CTempDir::Read(file), "\r\n");
+        std::vector<std::string> header = Split(lines[0], ";");
+        EXPECT_EQ(range[0], header[14]) << file;
+        EXPECT_EQ(range[1], header[15]) << file;
+        EXPECT_EQ(125u, Split(lines[1], ";").size());
+        total += lines.size() - 3;
+    }
+    EXPECT_EQ(100001u, total);
+    EXPECT_EQ(100001, doc.recordCounter);
+}
 
-    doc.stamm.RemoveAll();
-    ExpectSameFields(CTempDir::Read(Data("EXTF_Stamm_300.csv")), WithoutTimeStamp(WriteMaster(300)));
+TEST_F(ExtfWriterTest, LedgerAccountsGoIntoAFileOfAccountLabelsThatReadsBack) {
+    SetParameters(doc.datev, 700);
+    AddMaster(doc.stamm);
+    CStammData ledger;
+    ledger.datevKonto = 1200;
+    ledger.name1 = "Bank " + std::string(40, 'b');
+    doc.stamm.Add(ledger);
+    std::string path = temp.File("EXTF_Stamm.csv");
+    ASSERT_TRUE(CDatevProWriter::WriteDatevProMaster(doc, path, frontEnd, messages));
+    EXPECT_NE(std::string::npos,
+              messages.find("HINWEIS: Zeile 3: Das Konto 1200 hat die L\xE4nge eines Sachkontos "
+                            "und wird in die Datei 'EXTF_Stamm_Kontenbeschriftungen.csv' "
+                            "(Kontenbeschriftungen) geschrieben.\r\n"));
+    EXPECT_EQ(4u, Split(CTempDir::Read(path), "\r\n").size()); // header, headings, 10000, end
+    const std::string labels = CTempDir::Read(temp.File("EXTF_Stamm_Kontenbeschriftungen.csv"));
+    std::vector<std::string> lines = Split(WithoutTimeStamp(labels), "\r\n");
+    ASSERT_EQ(4u, lines.size());
+    EXPECT_EQ("\"EXTF\";700;20;\"Kontenbeschriftungen\";3;@;;\"\";\"--\";\"\";1234567;12345;20230101;4;;;"
+              "\"\";\"\";;;;"
+              "\"\";;\"\";;;\"\";;;\"\";\"\"",
+              lines[0]);
+    EXPECT_EQ("Konto;Kontobeschriftung;SprachId;Kontenbeschriftung lang", lines[1]);
+    EXPECT_EQ("1200;\"Bank " + std::string(35, 'b') + "\";\"de-DE\";\"" + ledger.name1 + "\"", lines[2]);
+
+    CPelkoDoc back(frontEnd);
+    std::string found;
+    ASSERT_TRUE(CDatevProReader::ReadDatevProMaster(back, temp.File("EXTF_Stamm_Kontenbeschriftungen.csv"),
+                                                    frontEnd, 0, found));
+    ASSERT_EQ(1, back.stamm.GetCount());
+    EXPECT_EQ(1200, back.stamm.GetAt(0)->datevKonto);
+    EXPECT_EQ(ledger.name1, back.stamm.GetAt(0)->name1);
+    EXPECT_EQ("", found);
+}
+
+TEST_F(ExtfWriterTest, MasterOfEachVersionMatchesItsGoldenFile) {
+    for (int version : {300, 510, 700}) {
+        doc.stamm.RemoveAll();
+        doc.recordCounter = 0;
+        messages.clear();
+        ExpectSameFields(CTempDir::Read(Data("EXTF_Stamm_" + std::to_string(version) + ".csv")),
+                         WithoutTimeStamp(WriteMaster(version)));
+        EXPECT_EQ("HINWEIS: Zeile 1, Feld 'Land' darf maximal 2 Zeichen haben. Inhalt:'Deu'\r\n"
+                  "FEHLER: Zeile 2, Feld 'Datev-Konto' muss ausgef\xFCllt sein.\r\n",
+                  messages);
+        EXPECT_EQ(2, doc.recordCounter);
+    }
 }
 
 TEST_F(ExtfWriterTest, NameTargetsAndCountryMapping) {
@@ -122,6 +300,9 @@ TEST_F(ExtfWriterTest, NameTargetsAndCountryMapping) {
     CPelkoDoc mapped(frontEnd); // opens the mapping file on construction
     SetParameters(mapped.datev, 510);
     AddMaster(mapped.stamm);
+    CStammData accountOnly;
+    accountOnly.datevKonto = 70000;
+    mapped.stamm.Add(accountOnly);
     mapped.settings.datevproName1 = 0;
     mapped.settings.datevproName2 = 0;
     mapped.settings.datevproTyp = 2;
@@ -135,6 +316,8 @@ TEST_F(ExtfWriterTest, NameTargetsAndCountryMapping) {
     EXPECT_EQ("\"DE\"", first[19]);
     EXPECT_EQ("\"\"", first[38]);
     EXPECT_EQ("\"\"", first[39]);
+    ASSERT_EQ(5u, lines.size()); // the record without account is not written
+    EXPECT_EQ("70000", Split(lines[3], ";")[0]);
     EXPECT_EQ("\"\"", Split(lines[3], ";")[6]); // no name, no addressee type
 }
 

@@ -1,5 +1,6 @@
 #include "core/CPelkoDoc.h"
 #include "db/CADOXCatalog.h"
+#include "db/CDbTypes.h"
 #include "db/CDlgModulMdbExport.h"
 #include "db/CDlgModulMdbImport.h"
 #include "db/CModulMDB.h"
@@ -207,4 +208,27 @@ TEST(CDlgModulMdbTest, ProfilesRoundTrip) {
     EXPECT_TRUE(engine.SetupExport(temp.File("mdb.ini"), "Export Buchungsdaten", "", "Buchungsdaten", false));
     EXPECT_EQ(d.frontEnd.boxes.back().text,
               Ansi("Profildatei kann nicht geöffnet werden: ") + temp.File("fehlt.prf"));
+}
+
+// The import dialog lists the sheets of a workbook and the tables of an Access file, and their
+// columns, as for any other database.
+TEST(CDlgModulMdbTest, ImportDialogListsSheetsAndAccessTables) {
+    CDocument d;
+    CDlgModulMdbImport dialog(d.doc.dbImportBookings, "");
+    dialog.connectionString =
+        CDbTypes::FileConnectionString(0, std::string(PELKO_TEST_DATA) + "/workbooks/meza-test.xlsx");
+    dialog.ReadTables();
+    EXPECT_EQ(dialog.tables, (std::vector<std::string>{"sheet0", "sheet1", "sheet0_bad", "sheet1_bad"}));
+    dialog.tableName = "sheet1";
+    dialog.ReadColumns();
+    EXPECT_EQ(Items(dialog, 3),
+              "[Buchungsnummer] <-- [text]|[Belegnummer 2] <-- [date]|[Datum] <-- [integer]|");
+    dialog.connectionString =
+        CDbTypes::FileConnectionString(0, std::string(PELKO_TEST_DATA) + "/access/githubIssue16.accdb");
+    dialog.ReadTables();
+    EXPECT_EQ(dialog.tables,
+              (std::vector<std::string>{"Designation", "Donation Detail", "Donation Type", "Donor"}));
+    dialog.tableName = "Donation Detail";
+    dialog.ReadColumns();
+    EXPECT_EQ(Items(dialog, 2), "[Buchungsnummer] <-- [Donor_ID]|[Belegnummer 2] <-- [Batch]|");
 }

@@ -3,6 +3,8 @@
 #include "support/CDbServer.h"
 
 #include <gtest/gtest.h>
+#include <xlsxwriter.h>
+#include <zip.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -154,4 +156,65 @@ TEST(DbBadInputTest, ServersThatAreDownOrRefuseThePasswordFail) {
                               {{"/in:csv:bu:" + input, "/out:sql:" + down}, "(E:611#"},
                               {{"/in:csv:bu:" + input, "/out:sql:" + wrong}, "(E:611#"}});
     }
+}
+
+// Workbooks and Access files that cannot be read, or not in full, fail with the back end's
+// reason (E:617/E:618) and exit status 1; .xls and Access files are never written, and nothing
+// is touched when that is asked for.
+TEST(DbBadInputTest, UnreadableWorkbooksAndAccessFilesFailAndAreNeverWritten) {
+    CTempDir temp;
+    auto sample = [&](const std::string& name, const std::string& copy, size_t length = std::string::npos) {
+        const std::string bytes = CTempDir::Read(std::string(PELKO_TEST_DATA) + "/" + name);
+        CTempDir::Write(temp.File(copy), bytes.substr(0, length));
+        return temp.File(copy);
+    };
+    const std::string notZip = temp.File("text.xlsx");
+    CTempDir::Write(notZip, "Buchungsnummer;Betrag\r\n");
+    const std::string otherZip = temp.File("anderes.xlsx");
+    zip_t* archive = zip_open(otherZip.c_str(), ZIP_CREATE | ZIP_TRUNCATE, nullptr);
+    zip_add(archive, "hallo.txt", zip_source_buffer(archive, "hallo", 5, 0));
+    ASSERT_EQ(zip_close(archive), 0);
+    const std::string merged = temp.File("verbunden.xlsx");
+    lxw_workbook* workbook = workbook_new(merged.c_str());
+    lxw_worksheet* sheet = workbook_add_worksheet(workbook, "Buchungsdaten");
+    worksheet_write_string(sheet, 0, 0, "Buchungsnummer", nullptr);
+    worksheet_merge_range(sheet, 1, 0, 2, 0, "RE-1", nullptr);
+    ASSERT_EQ(workbook_close(workbook), LXW_NO_ERROR);
+    std::string newer = CTempDir::Read(std::string(PELKO_TEST_DATA) + "/access/testV1997.mdb");
+    newer[0x14] = 0x09; // a version byte MDB Tools does not know
+    CTempDir::Write(temp.File("neuer.mdb"), newer);
+    const std::string xls = sample("workbooks/meza-test.xls", "alt.xls");
+    const std::string mdb = sample("access/testV1997.mdb", "alt.mdb");
+    const std::string input = temp.File("ein.csv");
+    CTempDir::Write(input, BookingsCsv());
+    const std::string csv = "/in:csv:bu:" + input;
+
+    ExpectFailures(
+        temp, {
+                  {{"/in:mdb:bu:" + notZip}, "(E:618#"},
+                  {{"/in:mdb:bu:" + otherZip}, "(E:618#"},
+                  {{"/in:mdb:bu:" + sample("workbooks/testsimple.xlsx", "ok.xlsx"), "/tblFehlt"}, "(E:617#"},
+                  {{"/in:mdb:bu:" + merged, "/tblBuchungsdaten"}, "(E:617#"},
+                  {{"/in:mdb:bu:" + sample("workbooks/excel2013encrypt.xlsx", "k.xlsx")}, "(E:618#"},
+                  {{"/in:mdb:bu:" + sample("workbooks/excel2003encrypt.xls", "k.xls")}, "(E:618#"},
+                  {{"/in:mdb:bu:" + sample("workbooks/Formate.xls", "diagramm.xls")}, "(E:618#"},
+                  {{"/in:mdb:bu:" + sample("workbooks/testsimple.xlsx", "halb.xlsx", 5000)}, "(E:618#"},
+                  {{"/in:mdb:bu:" + sample("workbooks/meza-test.xls", "halb.xls", 20000)}, "(E:618#"},
+                  {{"/in:mdb:bu:" + temp.File("neuer.mdb")}, "(E:618#"},
+                  {{"/in:mdb:bu:" + sample("access/testV1997.mdb", "halb.mdb", 100352)}, "(E:618#"},
+                  {{"/in:mdb:bu:" + sample("access/testV1997.mdb", "rest.mdb", 30000)}, "(E:618#"},
+                  {{csv, "/out:mdb:" + temp.File("neu.xls")}, "(E:610#"},
+                  {{csv, "/out:mdb:" + xls}, "(E:611#"},
+                  {{csv, "/out:mdb:" + temp.File("neu.accdb")}, "(E:610#"},
+                  {{csv, "/out:mdb:" + mdb}, "(E:611#"},
+              });
+    EXPECT_FALSE(std::filesystem::exists(temp.File("neu.xls")));
+    EXPECT_FALSE(std::filesystem::exists(temp.File("neu.accdb")));
+    EXPECT_EQ(CTempDir::Read(xls), CTempDir::Read(std::string(PELKO_TEST_DATA) + "/workbooks/meza-test.xls"));
+    EXPECT_EQ(CTempDir::Read(mdb), CTempDir::Read(std::string(PELKO_TEST_DATA) + "/access/testV1997.mdb"));
+    CResult result = RunPelko(
+        temp, {"/AUTO", "/in:mdb:bu:" + merged, "/tblBuchungsdaten", "/out:csv:" + temp.File("x.csv")});
+    EXPECT_NE(result.err.find("verbundene Zellen (A2:A3)"), std::string::npos) << result.err;
+    result = RunPelko(temp, {"/AUTO", csv, "/out:mdb:" + xls});
+    EXPECT_NE(result.err.find("(.xlsx)"), std::string::npos) << result.err;
 }

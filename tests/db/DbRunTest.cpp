@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <xlsxwriter.h>
+
 #include <filesystem>
 
 namespace {
@@ -92,4 +94,68 @@ TEST(DbRunTest, MariaDbRoundTripsAndAFailedInsertChangesNothing) {
                                            server->ConnectionString());
     // DOUBLE, not MySQL's seven-digit FLOAT: 9 999 999,99 stays exact.
     EXPECT_EQ(Query(server->ConnectionString(), "SELECT MAX(Betrag) FROM Rund_bu"), "9999999.99");
+}
+
+namespace {
+
+// The cells of a sheet as an independent reader (openpyxl) sees them: one line per row, values
+// joined by "|", empty cells as "-".
+std::string OpenpyxlRows(const std::string& file, const std::string& sheet) {
+    const std::string command = "/usr/bin/python3 -c \"import sys, openpyxl\n"
+                                "wb = openpyxl.load_workbook(sys.argv[1])\n"
+                                "print(','.join(wb.sheetnames))\n"
+                                "for r in wb[sys.argv[2]].iter_rows(values_only=True):\n"
+                                "    print('|'.join('-' if v is None else str(v) for v in r))\" '" +
+                                file + "' '" + sheet + "' 2>&1";
+    std::string out;
+    if (std::FILE* pipe = popen(command.c_str(), "r")) {
+        char buffer[4096];
+        for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
+            out.append(buffer, n);
+        pclose(pipe);
+    }
+    return out;
+}
+
+} // namespace
+
+// CSV -> xlsx -> CSV gives the same bytes; the second export keeps the first one's sheet; an
+// independent reader sees numbers as numbers and texts unchanged; a workbook holding what a
+// rewrite would lose (a formula) is refused and stays byte for byte as it was.
+TEST(DbRunTest, WorkbookRoundTripsKeepsOtherSheetsAndRefusesToLoseFormulas) {
+    CTempDir temp;
+    const std::string file = temp.File("auswertung.xlsx");
+    ExpectRoundTrips(temp, {"mdb", file});
+    const std::string cells = OpenpyxlRows(file, "Rund_bu");
+    EXPECT_EQ(cells.substr(0, cells.find('\n')), "Rund_bu,Rund_st");
+    EXPECT_NE(cells.find("RE-1|-|02.01.2024|10000|8400|-|1428|EUR|Müller & Söhne; \"Zum Korn\" "
+                         "O'Neil|100|-|-|-|-|-|1428|S\n"),
+              std::string::npos)
+        << cells;
+    EXPECT_NE(
+        cells.find(
+            "US-3|-|15.03.|1200|8400|-|12345.67|USD|€ ' ; \\ ´`|-|-|2.5|DE123456789|19|1.085|12345.67|S\n"),
+        std::string::npos)
+        << cells;
+    EXPECT_EQ(std::count(cells.begin(), cells.end(), '\n'), 8);
+    // "Tabelle löschen": the sheet is replaced in its place, not appended.
+    const std::string layout = CTempDir::Read(temp.DataFile("mdb.ini"));
+    CTempDir::Write(temp.DataFile("mdb.ini"),
+                    CTool::ReplaceAll(layout, Ansi("Tabelle löschen=0"), Ansi("Tabelle löschen=1")));
+    ExpectRun(temp, {"/in:csv:bu:" + temp.File("ein-bu.csv"), "/out:mdb:" + file, "/tblRund_bu"});
+    EXPECT_EQ(OpenpyxlRows(file, "Rund_bu"), cells);
+
+    const std::string formulas = temp.File("formeln.xlsx");
+    lxw_workbook* workbook = workbook_new(formulas.c_str());
+    lxw_worksheet* sheet = workbook_add_worksheet(workbook, "Summen");
+    worksheet_write_number(sheet, 0, 0, 1, nullptr);
+    worksheet_write_formula_num(sheet, 1, 0, "=A1*2", nullptr, 2);
+    ASSERT_EQ(workbook_close(workbook), LXW_NO_ERROR);
+    const std::string before = CTempDir::Read(formulas);
+    CResult result =
+        RunPelko(temp, {"/AUTO", "/in:csv:bu:" + temp.File("ein-bu.csv"), "/out:mdb:" + formulas});
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_NE(result.err.find("(E:615#"), std::string::npos) << result.err;
+    EXPECT_NE(result.err.find("Formeln im Tabellenblatt Summen"), std::string::npos) << result.err;
+    EXPECT_EQ(CTempDir::Read(formulas), before);
 }

@@ -86,7 +86,7 @@ std::vector<std::string> CsvSeeds() {
 std::vector<std::string> ExtfSeeds() {
     // The project's own files and its copies of the shared samples (extf/samples).
     std::vector<std::string> seeds = ReadAll({std::string(PELKO_TEST_DATA) + "/extf"}, "EXTF_");
-    EXPECT_EQ(seeds.size(), 12u);
+    EXPECT_EQ(seeds.size(), 14u);
     return seeds;
 }
 

@@ -158,6 +158,7 @@ void CDialogsTest::DatevDialogFollowsItsSwitches() {
     QVERIFY(!dialog.Edit(F::DatumVon)->isEnabled() && !dialog.Edit(F::DatumBis)->isEnabled());
     QVERIFY(dialog.version->isEnabled() && dialog.Edit(F::Wirtschaftsjahr)->isEnabled());
     QCOMPARE(dialog.version->currentText(), QString("V3.0"));
+    QCOMPARE(dialog.version->itemText(2), QString("V7.0"));
     QVERIFY(!dialog.festschreibung->isEnabled());
     dialog.version->setCurrentIndex(1);
     QVERIFY(dialog.festschreibung->isEnabled());
