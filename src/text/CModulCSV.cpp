@@ -715,6 +715,8 @@ void CModulCSV::AssignQuoted(size_t& number, size_t& i) {
             const bool ended = after < line.size();
             if (ended || quote > i + 1)
                 AssignField(number++, std::string_view(line).substr(i + 1, quote - i - 1));
+            else
+                emptyLastField = true; // "" at the end of the line
             i = ended ? after + 1 : line.size() + 1;
             return;
         }
