@@ -23,21 +23,27 @@ export PELKO_DATA_DIR=$work/data
 dv=/dv:$root/examples/angaben_datev.txt
 
 # Inputs: the CSV of the default layout, and the KNE and DATEVpro files pelko makes of it. A KNE
-# data file holds at most 99 999 blocks of 256 bytes (about 300 000 bookings of this kind): every pair with KNE
-# on either side runs on a second, smaller set (KNE_COUNT bookings, the same records).
+# data file holds at most 99 999 blocks of 256 bytes (about 300 000 bookings of this kind) and a
+# DATEVpro file at most 99 999 bookings: pairs with KNE run on a smaller set (KNE_COUNT), pairs with
+# DATEVpro on the smallest (PRO_COUNT), each the first bookings of the same kind.
 kneCount=${KNE_COUNT:-250000}
+proCount=${PRO_COUNT:-99999}
 [ "$kneCount" -gt "$count" ] && kneCount=$count
-make_set() { # name, count
+[ "$proCount" -gt "$kneCount" ] && proCount=$kneCount
+make_set() { # name, count, formats beside CSV
   mkdir -p "$work/$1/kne" "$work/$1/out-kne"
   "$build/BenchCsv" generate "$work/$1/in.csv" "$2"
-  "$pelko" /AUTO "/in:csv:bu:$work/$1/in.csv" "/out:datevpro:$work/$1/EXTF_in.csv" "$dv" >/dev/null
-  if [ "$1" = small ]; then "$pelko" /AUTO "/in:csv:bu:$work/$1/in.csv" "/out:datev:$work/$1/kne/" "$dv" >/dev/null; fi
+  case $3 in *datevpro*)
+    "$pelko" /AUTO "/in:csv:bu:$work/$1/in.csv" "/out:datevpro:$work/$1/EXTF_in.csv" "$dv" >/dev/null ;;
+  esac
+  case $3 in *kne*) "$pelko" /AUTO "/in:csv:bu:$work/$1/in.csv" "/out:datev:$work/$1/kne/" "$dv" >/dev/null ;; esac
 }
-make_set large "$count"
-make_set small "$kneCount"
+make_set large "$count" ""
+make_set small "$kneCount" kne
+make_set pro "$proCount" "kne datevpro"
 mb() { echo $(($(stat -c %s "$1") / 1000000)); }
-echo "$count Buchungen: CSV $(mb "$work/large/in.csv") MB, DATEVpro $(mb "$work/large/EXTF_in.csv") MB;" \
-  "$kneCount Buchungen (Paare mit KNE): KNE $(mb "$work/small/kne/ED00001") MB"
+echo "$count Buchungen: CSV $(mb "$work/large/in.csv") MB; $kneCount (Paare mit KNE): KNE" \
+  "$(mb "$work/small/kne/ED00001") MB; $proCount (Paare mit DATEVpro): DATEVpro $(mb "$work/pro/EXTF_in.csv") MB"
 echo "$(nproc) Kerne; Last vorher: $(cut -d' ' -f1-3 /proc/loadavg)"
 
 inputFile() { # set, format
@@ -79,8 +85,9 @@ for from in csv kne datevpro; do
   for to in csv kne datevpro; do
     set=large n=$count
     if [ $from = kne ] || [ $to = kne ]; then set=small n=$kneCount; fi
+    if [ $from = datevpro ] || [ $to = datevpro ]; then set=pro n=$proCount; fi
     in=$(inputFile $set $from)
-    if [ $to = csv ]; then # cat of each input once, before its first pair
+    if [ $to = csv ] || [ $from$to = csvdatevpro ] || [ $from$to = knedatevpro ]; then # cat of each input set
       read -r catSeconds catRss catCpu <<<"$(best sh -c "cat '$in' >'$work/copy'")"
       row "cat ($from)" "$n" "$in" "$catSeconds" "$catRss" "$catCpu" "$catSeconds"
     fi
@@ -102,6 +109,7 @@ if [ "${PROFILE:-0}" = 1 ]; then
     for to in csv kne datevpro; do
       set=large
       if [ $from = kne ] || [ $to = kne ]; then set=small; fi
+      if [ $from = datevpro ] || [ $to = datevpro ]; then set=pro; fi
       mapfile -t args < <(switches $set $from $to)
       perf record -q -e cpu-clock -g -o "$work/perf.data" "$pelko" /AUTO "${args[@]}" >/dev/null 2>&1
       echo "== Profil $from -> $to (Selbstanteil, die ersten 12)"
