@@ -147,6 +147,12 @@ bool ParseIso(std::string_view t, std::string& normalized) {
 }
 
 // "1.2.16", "01.02.2016", "1.2." and "3.12": day and month of one or two digits.
+// n has at most two digits here; printf's "%02d" per date cost more than reading the line.
+void AppendTwoDigits(std::string& out, int n) {
+    out += static_cast<char>('0' + n / 10);
+    out += static_cast<char>('0' + n % 10);
+}
+
 bool ParseDotted(std::string_view t, std::string& normalized) {
     size_t first = t.find('.');
     if (first == std::string_view::npos) return false;
@@ -156,12 +162,17 @@ bool ParseDotted(std::string_view t, std::string& normalized) {
     std::string_view month = rest.substr(0, second);
     std::string_view year = second == std::string_view::npos ? std::string_view() : rest.substr(second + 1);
     if (!AllDigits(day) || day.size() > 2 || !AllDigits(month) || month.size() > 2) return false;
-    normalized = CTool::Format("%02d.%02d.", Digits(day), Digits(month));
+    normalized.clear();
+    AppendTwoDigits(normalized, Digits(day));
+    normalized += '.';
+    AppendTwoDigits(normalized, Digits(month));
+    normalized += '.';
     if (year.empty()) return true;
     if (!AllDigits(year) || (year.size() != 2 && year.size() != 4)) return false;
     int y = Digits(year);
     if (year.size() == 2) y += y < 70 ? 2000 : 1900;
-    normalized += CTool::Format("%04d", y);
+    AppendTwoDigits(normalized, y / 100); // at most four digits
+    AppendTwoDigits(normalized, y % 100);
     return true;
 }
 

@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace {
 
@@ -149,8 +150,8 @@ public:
     bool Text(size_t column, std::string& target) const { return engine.GetString(keys[column], target); }
 
     void Number(size_t column, double& target) {
-        std::string text;
-        if (!Text(column, text)) return;
+        std::string_view text;
+        if (!View(column, text)) return;
         double value = 0.0;
         if (!CValueCheck::ParseNumber(text, engine.decimalPoint != 0, value))
             return Reject(column, text, CValueCheck::EKind::Number);
@@ -158,23 +159,27 @@ public:
     }
 
     void Integer(size_t column, int& target, CValueCheck::EKind kind) {
-        std::string text;
-        if (!Text(column, text)) return;
+        std::string_view text;
+        if (!View(column, text)) return;
         long long value = 0;
         if (!CValueCheck::ParseInteger(text, 0, kHighestNumber, value)) return Reject(column, text, kind);
         target = static_cast<int>(value);
     }
 
     void Date(size_t column, const std::string& format, std::string& target) {
-        std::string text;
-        if (!Text(column, text)) return;
+        std::string_view text;
+        if (!View(column, text)) return;
         if (!CValueCheck::ParseDate(text, format, target)) Reject(column, text, CValueCheck::EKind::Date);
     }
 
 private:
     static constexpr long long kHighestNumber = 999999999;
 
-    void Reject(size_t column, const std::string& text, CValueCheck::EKind kind) {
+    bool View(size_t column, std::string_view& target) {
+        return engine.GetView(keys[column], target, scratch);
+    }
+
+    void Reject(size_t column, std::string_view text, CValueCheck::EKind kind) {
         messages += CValueCheck::Rejected(engine.RecordLine(), names[column], text, kind);
         rejected = true;
     }
@@ -183,6 +188,7 @@ private:
     const std::vector<std::string>& names;
     std::vector<int> keys;
     std::string& messages;
+    std::string scratch;
     bool rejected = false;
 };
 
@@ -292,7 +298,7 @@ int CCsvConversion::ImportBookingsCsv(CPelkoDoc& doc, const std::string& path, i
         // amount of the program's own export (Betrag -5,00, Umsatz 5,00, "H") positive.
         if (Trim(indicator) == "H" && turnover > 0.0) b.betrag = -std::fabs(b.betrag);
         if (!check.Rejected() && b.HasData()) {
-            doc.buchungen.Add(b);
+            doc.buchungen.Add(std::move(b));
             ++doc.recordCounter;
         }
         progress.SetProgressPos(engine.ProgressPercent());
@@ -344,7 +350,7 @@ int CCsvConversion::ImportMasterCsv(CPelkoDoc& doc, const std::string& path, int
             check.Text(t + 1, s.*kMasterTexts[t]);
         CStepCode::Set(1263);
         if (!check.Rejected() && s.HasData()) {
-            doc.stamm.Add(s);
+            doc.stamm.Add(std::move(s));
             ++doc.recordCounter;
         }
         progress.SetProgressPos(engine.ProgressPercent());

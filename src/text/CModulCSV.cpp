@@ -355,7 +355,7 @@ int CModulCSV::SetValue(int key, const std::string& value, int numeric, int forc
             return 1;
         }
     }
-    column.value = Transform(text, numeric, forceQuotes);
+    Transform(text, numeric, forceQuotes, column.value);
     return 1;
 }
 
@@ -372,7 +372,8 @@ int CModulCSV::ReadSeparator() const {
     return static_cast<unsigned char>(WriteSeparator());
 }
 
-std::string CModulCSV::Transform(const std::string& input, int numeric, int forceQuotes) const {
+// Writes into the column text it replaces, so that its room is reused record after record.
+void CModulCSV::Transform(const std::string& input, int numeric, int forceQuotes, std::string& out) const {
     const char separator = WriteSeparator();
     const bool quoting = quoteAll || forceQuotes;
     const int softChar = softReturn >= 1 && softReturn <= 255 ? softReturn : 10;
@@ -383,7 +384,13 @@ std::string CModulCSV::Transform(const std::string& input, int numeric, int forc
         plain = c != '\n' && c != '\r' && c != '"' && c != '~' && (quoting || c != separator) &&
                 !(c == ',' && numeric && decimalPoint);
     }
-    if (plain) return quoting && !quoteAll ? '"' + input + '"' : input;
+    if (plain) {
+        if (!quoting || quoteAll)
+            out.assign(input);
+        else
+            out = '"' + input + '"';
+        return;
+    }
 
     std::string value = input;
     if (value.find('\n') != std::string::npos || HasMarker(value))
@@ -407,12 +414,12 @@ std::string CModulCSV::Transform(const std::string& input, int numeric, int forc
         value.resize(kCutValue);
         value += "\n \n...(wegen Excel-Begrenzung abgeschnitten)";
     }
-    return value;
+    out = std::move(value);
 }
 
 int CModulCSV::WriteRecord() {
     for (const CPendingReference& p : pendingReferences)
-        columns[p.column].value = Transform(columns[p.reference].supplied, p.numeric, p.forceQuotes);
+        Transform(columns[p.reference].supplied, p.numeric, p.forceQuotes, columns[p.column].value);
     pendingReferences.clear();
     BuildOrders();
     JoinSelected(&CsvColumn::value);
@@ -700,6 +707,20 @@ void CModulCSV::AssignUnquoted(size_t& number, size_t& i) {
 // next one. Text after the closing quote up to the separator is kept as it stands.
 void CModulCSV::AssignQuoted(size_t& number, size_t& i) {
     const int separator = ReadSeparator();
+    // Most quoted fields hold no quote and end at a separator or at the line's end: their text is
+    // taken from the line as it stands.
+    if (size_t quote = line.find('"', i + 1); quote != std::string::npos) {
+        const size_t after = quote + 1;
+        if (after == line.size() || static_cast<unsigned char>(line[after]) == separator) {
+            const bool ended = after < line.size();
+            if (ended || quote > i + 1)
+                AssignField(number++, std::string_view(line).substr(i + 1, quote - i - 1));
+            else
+                emptyLastField = true; // "" at the end of the line
+            i = ended ? after + 1 : line.size() + 1;
+            return;
+        }
+    }
     const int opened = lineNumber;
     field.clear();
     for (++i;;) {
@@ -877,36 +898,70 @@ int CModulCSV::GetInt(const std::string& name, int& target) const {
     return GetInt(NameKey(name), target);
 }
 
-int CModulCSV::GetString(int key, std::string& target) const {
+const CsvColumn* CModulCSV::Selected(int key) const {
     CStepCode::Set(6029);
-    if (key < 0) return 0;
+    if (key < 0) return nullptr;
     const CsvColumn* taken = nullptr;
     for (int index : keyColumns[static_cast<size_t>(key)])
         if (columns[static_cast<size_t>(index)].selected == 1) taken = &columns[static_cast<size_t>(index)];
     CStepCode::Set(6030);
-    if (!taken) return 0;
-    const std::string& value = taken->value;
-    if (value.find('\n') == std::string::npos && value.find('~') == std::string::npos)
-        target = value;
+    return taken;
+}
+
+namespace {
+
+bool NeedsCrLf(const std::string& value) {
+    return value.find('\n') != std::string::npos || value.find('~') != std::string::npos;
+}
+
+} // namespace
+
+const std::string* CModulCSV::ValueText(int key, std::string& scratch) const {
+    const CsvColumn* taken = Selected(key);
+    if (!taken) return nullptr;
+    if (!NeedsCrLf(taken->value)) return &taken->value;
+    scratch = WithCrLf(taken->value);
+    return &scratch;
+}
+
+int CModulCSV::GetString(int key, std::string& target) const {
+    std::string scratch;
+    const std::string* text = ValueText(key, scratch);
+    if (!text) return 0;
+    // A text growing into a short string's room would get twice that room: a fresh one of the
+    // exact size keeps the records of a large list small.
+    if (text == &scratch)
+        target.swap(scratch);
+    else if (target.capacity() < text->size())
+        target = std::string(*text);
     else
-        target = WithCrLf(value);
+        target = *text;
+    return 1;
+}
+
+int CModulCSV::GetView(int key, std::string_view& target, std::string& scratch) const {
+    const std::string* text = ValueText(key, scratch);
+    if (!text) return 0;
+    target = *text;
     return 1;
 }
 
 int CModulCSV::GetDouble(int key, double& target) const {
     CStepCode::Set(6031);
-    std::string text;
-    if (!GetString(key, text)) return 0;
+    std::string scratch;
+    const std::string* text = ValueText(key, scratch);
+    if (!text) return 0;
     CStepCode::Set(6032);
-    target = text.empty() ? 0.0 : CTool::ParseAmount(text);
+    target = text->empty() ? 0.0 : CTool::ParseAmount(*text);
     return 1;
 }
 
 int CModulCSV::GetInt(int key, int& target) const {
     CStepCode::Set(6033);
-    std::string text;
-    if (!GetString(key, text)) return 0;
+    std::string scratch;
+    const std::string* text = ValueText(key, scratch);
+    if (!text) return 0;
     CStepCode::Set(6034);
-    target = CTool::ToInt(text);
+    target = CTool::ToInt(*text);
     return 1;
 }

@@ -76,6 +76,9 @@ public:
     int GetDouble(const std::string& name, double& target) const;
     int GetInt(const std::string& name, int& target) const;
     int GetString(int key, std::string& target) const;
+    // Like GetString without a copy: a view of the value, or of scratch where its line ends had to
+    // be converted. Valid until the next record is read.
+    int GetView(int key, std::string_view& target, std::string& scratch) const;
     int GetDouble(int key, double& target) const;
     int GetInt(int key, int& target) const;
     int ProgressPercent() const { return file.ProgressPercent(); }
@@ -120,7 +123,12 @@ public:
     std::string exportProfile;
 
 private:
-    std::string Transform(const std::string& value, int numeric, int forceQuotes) const;
+    // The selected column of a name key; nullptr when there is none.
+    const CsvColumn* Selected(int key) const;
+    // The value as GetString gives it: the column's own text, or scratch where its line ends had to
+    // be converted; nullptr when no column is selected for the key.
+    const std::string* ValueText(int key, std::string& scratch) const;
+    void Transform(const std::string& value, int numeric, int forceQuotes, std::string& out) const;
     // The definition index a "#n" fixed value refers to; -1 when it is no reference.
     int Reference(const std::string& fixedValue) const;
     void SaveLayoutNoting(const std::string& fileName, const std::string& section);

@@ -276,7 +276,7 @@ void CMyFile::ReadLine(std::string& line, EBreaks breaks) {
         lastRead = ReadChunk();
     }
     line.assign(buffer.data() + begin, length);
-    std::replace(line.begin(), line.end(), '\0', ' ');
+    if (std::memchr(line.data(), '\0', line.size())) std::replace(line.begin(), line.end(), '\0', ' ');
     begin += std::min(length + endBytes, end - begin);
     if (begin == end && lastRead < kChunk) endOfFile = 1;
 }
