@@ -82,24 +82,31 @@ TEST(WriteFailureRunTest, RtfListOnAFullDiskFailsAndKeepsThePreviousList) {
 TEST(WriteFailureRunTest, KillDuringTheWriteLeavesThePreviousTargets) {
     struct {
         const char* name;
-        const char* output; // switch and target behind the temp folder
+        const char* output; // switch and target behind the folder "aus"
+        int bookings;
+        const char* version; // of a DATEVpro file, which the short parameter file lacks
         std::vector<std::string> targets;
     } cases[] = {
-        {"RTF", "/out:rtf:", {"liste.rtf"}},
-        {"KNE", "/out:datev:", {"ED00001", "EV01"}},
+        {"RTF", "/out:rtf:", 300000, "", {"liste.rtf"}},
+        {"KNE", "/out:datev:", 300000, "", {"ED00001", "EV01"}},
+        {"CSV", "/out:csv:", 300000, "", {"liste.csv"}},
+        {"DATEVpro", "/out:datevpro:", 99000, "/vers:700", {"EXTF_Buchungen.csv"}}, // one file: at most 99
+                                                                                    // 999
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         CTempDir temp;
-        const std::string input = ManyBookings(temp, 300000);
+        const std::string input = ManyBookings(temp, c.bookings);
         fs::create_directories(temp.path / "aus");
         for (const std::string& target : c.targets)
             CTempDir::Write(temp.File("aus/" + target), "vorher " + target);
         std::string output =
-            std::string(c.output) + temp.File(c.targets.size() > 1 ? "aus/" : "aus/liste.rtf");
+            std::string(c.output) + temp.File(c.targets.size() > 1 ? "aus/" : "aus/" + c.targets[0]);
         CTempDir::Write(temp.File("angaben.txt"), "DATEV-Angaben:\r\n--\r\n1234567\r\nB\r\n12345\r\n");
-        pid_t pid =
-            Start(temp, {"/AUTO", "/in:csv:bu:" + input, output, "/dv:" + temp.File("angaben.txt")}, 0);
+        std::vector<std::string> args = {"/AUTO", "/in:csv:bu:" + input, output,
+                                         "/dv:" + temp.File("angaben.txt")};
+        if (*c.version) args.push_back(c.version);
+        pid_t pid = Start(temp, args, 0);
         // Wait for the staging file, then kill in the middle of the write.
         auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
         bool writing = false;
