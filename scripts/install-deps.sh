@@ -10,7 +10,7 @@ set -euo pipefail
 packages=(build-essential cmake git libgtest-dev libsqlite3-dev unixodbc-dev locales
   clang libclang-rt-14-dev
   qt6-base-dev qt6-qpa-plugins qt6-translations-l10n xvfb xauth fonts-dejavu-core
-  postgresql-15 odbc-postgresql mariadb-server odbc-mariadb
+  postgresql-15 postgresql-client-15 odbc-postgresql mariadb-server mariadb-client odbc-mariadb
   libxlsxwriter-dev libzip-dev libexpat1-dev libfreexl-dev mdbtools-dev pkg-config python3-openpyxl)
 missing=()
 for p in "${packages[@]}"; do
