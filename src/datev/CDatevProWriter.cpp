@@ -650,11 +650,21 @@ bool CDatevProWriter::WriteDatevProBookings(CPelkoDoc& doc, const std::string& p
     datev.datumVon = datumVon;
     datev.datumBis = datumBis;
     if (!files.back()) return false;
-    bool complete = true;
+    // Every file is complete on disk before the first one replaces its target, so that a failure
+    // in any of them (a full disk) leaves all previous files as they were.
+    std::vector<bool> finished;
     for (std::unique_ptr<CModulCSV>& file : files)
-        complete = complete && file->CloseFile() != 0;
-    if (complete) doc.recordCounter += list.GetCount();
-    return complete;
+        finished.push_back(file->FinishExport());
+    const bool complete = std::find(finished.begin(), finished.end(), false) == finished.end();
+    bool placed = complete;
+    for (size_t i = 0; i < files.size(); ++i) {
+        if (complete || !finished[i])
+            placed = files[i]->CloseFile() != 0 && placed; // a failed file reports E:602 here
+        else
+            files[i]->AbandonExport();
+    }
+    if (placed) doc.recordCounter += list.GetCount();
+    return placed;
 }
 
 bool CDatevProWriter::WriteDatevProMaster(CPelkoDoc& doc, const std::string& path, CFrontEnd& progress,

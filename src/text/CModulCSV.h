@@ -47,6 +47,13 @@ public:
     int WriteRecord();
     // Closes the file; after an export, 0 (with message E:602) when the file could not be completed.
     int CloseFile();
+    // The export's bytes are complete on disk; the target is replaced by CloseFile.
+    bool FinishExport() { return file.FinishWrite(); }
+    // Drops the export's bytes without a message; the target stays as it was.
+    void AbandonExport() {
+        file.AbandonWrite();
+        exportPath.clear();
+    }
 
     // Import run.
     int PrepareImport(const std::string& path);

@@ -132,6 +132,15 @@ int CMyFile::CloseFile() {
     return ok ? 1 : 0;
 }
 
+bool CMyFile::FinishWrite() {
+    return target && target->Finish();
+}
+
+void CMyFile::AbandonWrite() {
+    if (target) target->Abandon();
+    target.reset();
+}
+
 void CMyFile::TakeOverWrite(CMyFile& from) {
     Discard();
     target = std::move(from.target);

@@ -28,6 +28,11 @@ public:
     int OpenWrite(const std::string& path, int append);
     // Closes the file; 0 when a written file could not be completed (the target is then untouched).
     int CloseFile();
+    // Flushes, syncs and closes what was written without replacing the target yet (CloseFile does
+    // that); false when any write failed. Lets several files be complete before any is replaced.
+    bool FinishWrite();
+    // Drops what was written; the target stays as it was.
+    void AbandonWrite();
     // Takes over the file another object opened for writing, to write on where it stopped (one file
     // built by two layouts).
     void TakeOverWrite(CMyFile& from);

@@ -1,4 +1,5 @@
 #include "core/CCodePage.h"
+#include "core/CFileIo.h"
 #include "core/CPelkoDoc.h"
 #include "core/CPlatform.h"
 #include "core/CTool.h"
@@ -11,9 +12,27 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <unistd.h>
+
 using namespace extf_test;
 
 namespace {
+
+// Fails the flush to disk of one file, found by the name its descriptor stands for.
+class CFailingSync : public CFileIo {
+public:
+    explicit CFailingSync(std::string nameRef) : name(std::move(nameRef)) { CFileIo::Install(this); }
+    ~CFailingSync() override { CFileIo::Install(nullptr); }
+    bool Sync(std::FILE* file) override {
+        std::error_code error;
+        auto path = std::filesystem::read_symlink("/proc/self/fd/" + std::to_string(fileno(file)), error);
+        return path.string().find(name) == std::string::npos && CFileIo::Sync(file);
+    }
+
+private:
+    std::string name;
+};
 
 class ExtfWriterTest : public ::testing::Test {
 protected:
@@ -227,6 +246,18 @@ TEST_F(ExtfWriterTest, MoreThan99999BookingsAreSplitIntoCompleteBatches) {
         doc.buchungen.Add(b);
     }
     std::string path = temp.File("EXTF_gross.csv");
+    // The second file fails: neither previous file is replaced.
+    CTempDir::Write(path, "vorher");
+    CTempDir::Write(temp.File("EXTF_gross_002.csv"), "vorher 2");
+    {
+        CFailingSync failing("EXTF_gross_002.csv");
+        EXPECT_FALSE(CDatevProWriter::WriteDatevProBookings(doc, path, frontEnd, messages));
+    }
+    EXPECT_EQ("vorher", CTempDir::Read(path));
+    EXPECT_EQ("vorher 2", CTempDir::Read(temp.File("EXTF_gross_002.csv")));
+    for (const auto& entry : std::filesystem::directory_iterator(temp.path))
+        EXPECT_FALSE(entry.path().string().ends_with(".pelko-part")) << entry.path();
+    messages.clear();
     ASSERT_TRUE(CDatevProWriter::WriteDatevProBookings(doc, path, frontEnd, messages));
     EXPECT_EQ("HINWEIS: Eine DATEVpro-Datei nimmt h\xF6"
               "chstens 99999 Buchungen auf; die Buchungen werden in 2 Dateien geschrieben: "
