@@ -6,7 +6,9 @@
 #include "core/CTool.h"
 
 #include <cstdio>
+#include <map>
 #include <memory>
+#include <mutex>
 
 namespace {
 
@@ -32,6 +34,17 @@ struct CFileCloser {
 };
 using CFilePtr = std::unique_ptr<std::FILE, CFileCloser>;
 
+// Files parsed in this process, by path and case rule (the key index depends on it), with the bytes
+// they were parsed from: layouts are opened at every set-up of a reader or writer, and parsing them
+// each time was most of a small run. Reading the bytes again is cheap and tells any change, however
+// fast it follows the last (file times are too coarse for that).
+struct CParsedFile {
+    std::string text;
+    std::shared_ptr<const void> contents;
+};
+std::mutex parsedLock;
+std::map<std::pair<std::string, bool>, CParsedFile> parsedFiles;
+
 } // namespace
 
 CIniEx::~CIniEx() {
@@ -55,7 +68,7 @@ bool CIniEx::Open(const std::string& fileName, bool autoSaveFlag, bool create, b
     readFailed = false;
     autoSave = autoSaveFlag;
     caseInsensitive = caseInsensitiveFlag;
-    sections.push_back(CSection{});
+    sections = std::make_shared<CSections>(Fresh());
 
     std::string location = LocateFile(fileName);
     CFilePtr file(CPlatform::OpenFile(location, "rb"));
@@ -68,50 +81,66 @@ bool CIniEx::Open(const std::string& fileName, bool autoSaveFlag, bool create, b
         return false;
     }
     path = location;
-    std::string line;
+    std::string text;
     char buffer[65536];
     size_t got;
-    while ((got = std::fread(buffer, 1, sizeof buffer, file.get())) > 0) {
-        for (size_t i = 0; i < got; ++i) {
-            if (buffer[i] == '\n') {
-                ParseLine(std::move(line));
-                line.clear();
-            } else {
-                line += buffer[i];
-            }
-        }
-    }
+    while ((got = std::fread(buffer, 1, sizeof buffer, file.get())) > 0)
+        text.append(buffer, got);
     // A read error is no end of the file: half a settings file must neither be used nor saved
     // over the whole one.
     if (std::ferror(file.get())) {
         Clear();
-        sections.push_back(CSection{});
+        sections = std::make_shared<CSections>(Fresh());
         autoSave = false;
         readFailed = true;
         return false;
     }
-    if (!line.empty()) ParseLine(std::move(line));
+    const std::pair<std::string, bool> cacheKey(location, caseInsensitive);
+    std::lock_guard<std::mutex> lock(parsedLock);
+    CParsedFile& parsedFile = parsedFiles[cacheKey];
+    if (!parsedFile.contents || parsedFile.text != text) {
+        auto parsed = std::make_shared<CSections>(Fresh());
+        size_t start = 0;
+        while (start < text.size()) {
+            size_t end = text.find('\n', start);
+            if (end == std::string::npos) end = text.size();
+            ParseLine(*parsed, text.substr(start, end - start));
+            start = end + 1;
+        }
+        parsedFile = CParsedFile{std::move(text), std::move(parsed)};
+    }
+    sections = std::static_pointer_cast<const CSections>(parsedFile.contents);
     return true;
 }
 
-void CIniEx::ParseLine(std::string line) {
-    line = TrimRight(std::move(line));
-    if (line.size() >= 2 && line.front() == '[' && line.back() == ']') {
-        sections.push_back(CSection{line.substr(1, line.size() - 2), {}, {}});
-        return;
-    }
-    CSection& section = sections.back();
-    size_t eq = line.find('=');
-    if (IsComment(line) || eq == std::string::npos) {
-        section.keys.push_back(std::move(line));
-        section.values.emplace_back();
-    } else {
-        section.keys.push_back(line.substr(0, eq));
-        section.values.push_back(line.substr(eq + 1));
-    }
+CIniEx::CSections& CIniEx::Edit() {
+    if (sections.use_count() > 1) sections = std::make_shared<CSections>(*sections);
+    return const_cast<CSections&>(*sections);
 }
 
-bool CIniEx::Same(const std::string& a, const std::string& b) const {
+void CIniEx::ParseLine(CSections& into, std::string line) const {
+    line = TrimRight(std::move(line));
+    if (line.size() >= 2 && line.front() == '[' && line.back() == ']') {
+        into.emplace_back(line.substr(1, line.size() - 2), caseInsensitive);
+        return;
+    }
+    CSection& section = into.back();
+    size_t eq = line.find('=');
+    if (IsComment(line) || eq == std::string::npos)
+        AddEntry(section, std::move(line), std::string());
+    else
+        AddEntry(section, line.substr(0, eq), line.substr(eq + 1));
+}
+
+size_t CIniEx::CKeyRule::operator()(std::string_view key) const {
+    size_t hash = 14695981039346656037ull;
+    for (char c : key)
+        hash = (hash ^ static_cast<unsigned char>(caseInsensitive ? CCodePage::ToLower(c) : c)) *
+               1099511628211ull;
+    return hash;
+}
+
+bool CIniEx::CKeyRule::operator()(std::string_view a, std::string_view b) const {
     if (a.size() != b.size()) return false;
     if (!caseInsensitive) return a == b;
     for (size_t i = 0; i < a.size(); ++i)
@@ -119,25 +148,36 @@ bool CIniEx::Same(const std::string& a, const std::string& b) const {
     return true;
 }
 
+void CIniEx::AddEntry(CSection& section, std::string key, std::string value) const {
+    section.index[key] = section.keys.size();
+    section.keys.push_back(std::move(key));
+    section.values.push_back(std::move(value));
+}
+
 int CIniEx::FindSection(const std::string& name) const {
-    for (size_t i = 0; i < sections.size(); ++i)
-        if (Same(sections[i].name, name)) return static_cast<int>(i);
+    if (lastSection >= 0 && name == lastSectionName) return lastSection;
+    for (size_t i = 0; i < sections->size(); ++i) {
+        if (Same((*sections)[i].name, name)) {
+            lastSectionName = name;
+            return lastSection = static_cast<int>(i);
+        }
+    }
     return -1;
 }
 
 int CIniEx::FindKey(const CSection& section, const std::string& key) const {
-    for (size_t i = section.keys.size(); i-- > 0;)
-        if (Same(section.keys[i], key)) return static_cast<int>(i);
-    return -1;
+    auto found = section.index.find(std::string_view(key));
+    return found == section.index.end() ? -1 : static_cast<int>(found->second);
 }
 
 bool CIniEx::GetString(const std::string& section, const std::string& key, std::string& out) const {
     out.clear();
     int s = FindSection(section);
     if (s < 0) return false;
-    int k = FindKey(sections[static_cast<size_t>(s)], key);
+    int k = FindKey((*sections)[static_cast<size_t>(s)], key);
     if (k < 0) return false;
-    out = CTool::ReplaceAll(sections[static_cast<size_t>(s)].values[static_cast<size_t>(k)], "\r", "\r\n");
+    const std::string& value = (*sections)[static_cast<size_t>(s)].values[static_cast<size_t>(k)];
+    out = value.find('\r') == std::string::npos ? value : CTool::ReplaceAll(value, "\r", "\r\n");
     return !out.empty();
 }
 
@@ -150,24 +190,24 @@ bool CIniEx::GetInt(const std::string& section, const std::string& key, int& out
 
 void CIniEx::SetString(const std::string& section, const std::string& key, const std::string& value) {
     // A line break would split the entry when the file is read again, so LF is kept as CR as well.
-    std::string stored = CTool::ReplaceAll(CTool::ReplaceAll(value, "\r\n", "\r"), "\n", "\r");
-    if (sections.empty()) sections.push_back(CSection{});
+    std::string stored = value.find('\n') == std::string::npos
+                             ? value
+                             : CTool::ReplaceAll(CTool::ReplaceAll(value, "\r\n", "\r"), "\n", "\r");
     int s = FindSection(section);
+    int k = s < 0 ? -1 : FindKey((*sections)[static_cast<size_t>(s)], key);
+    if (k >= 0 && (*sections)[static_cast<size_t>(s)].values[static_cast<size_t>(k)] == stored) return;
+    CSections& edited = Edit();
+    modified = true;
+    if (edited.empty()) edited = Fresh();
     if (s < 0) {
-        sections.push_back(CSection{section, {}, {}});
-        s = static_cast<int>(sections.size()) - 1;
-        modified = true;
+        edited.emplace_back(section, caseInsensitive);
+        s = static_cast<int>(edited.size()) - 1;
     }
-    CSection& target = sections[static_cast<size_t>(s)];
-    int k = FindKey(target, key);
-    if (k < 0) {
-        target.keys.push_back(key);
-        target.values.push_back(stored);
-        modified = true;
-    } else if (target.values[static_cast<size_t>(k)] != stored) {
+    CSection& target = edited[static_cast<size_t>(s)];
+    if (k < 0)
+        AddEntry(target, key, stored);
+    else
         target.values[static_cast<size_t>(k)] = stored;
-        modified = true;
-    }
 }
 
 void CIniEx::SetInt(const std::string& section, const std::string& key, int value) {
@@ -178,8 +218,8 @@ bool CIniEx::Save() {
     if (readFailed) return false;
     if (!modified || path.empty()) return true;
     std::string text;
-    for (size_t s = 0; s < sections.size(); ++s) {
-        const CSection& section = sections[s];
+    for (size_t s = 0; s < sections->size(); ++s) {
+        const CSection& section = (*sections)[s];
         // Only the leading section has no header line; a header "[]" read from the file stays.
         if (s > 0) text += "[" + section.name + "]\r\n";
         for (size_t i = 0; i < section.keys.size(); ++i) {
@@ -197,18 +237,19 @@ bool CIniEx::Save() {
 
 void CIniEx::Clear() {
     path.clear();
-    sections.clear();
+    lastSection = -1;
+    sections = std::make_shared<CSections>();
     modified = false;
 }
 
 std::vector<std::string> CIniEx::GetSectionNames() const {
     std::vector<std::string> names;
-    for (const CSection& section : sections)
+    for (const CSection& section : *sections)
         names.push_back(section.name);
     return names;
 }
 
 std::vector<std::string> CIniEx::GetKeys(const std::string& section) const {
     int s = FindSection(section);
-    return s < 0 ? std::vector<std::string>{} : sections[static_cast<size_t>(s)].keys;
+    return s < 0 ? std::vector<std::string>{} : (*sections)[static_cast<size_t>(s)].keys;
 }

@@ -1,10 +1,14 @@
 #pragma once
 
+#include <memory>
 #include <string>
+#include <string_view>
+#include <unordered_map>
 #include <vector>
 
 // An INI file held wholly in memory: comments, blank lines and the order of sections and keys
-// survive a save, and the file is written back only when something changed.
+// survive a save, and the file is written back only when something changed. A file read before and
+// unchanged on disk since is not parsed again: its contents are shared until one side changes them.
 class CIniEx {
 public:
     CIniEx() = default;
@@ -27,6 +31,9 @@ public:
     // True when the last Open found the file but could not read it to its end (Open returned false).
     bool ReadFailed() const { return readFailed; }
     bool IsModified() const { return modified; }
+    // The parsed contents: the same object as long as the file holds the same bytes and no Set
+    // changed them, so that callers can keep what they derived from it.
+    std::shared_ptr<const void> Contents() const { return sections; }
     // Section names in file order (entry 0 is the unnamed leading section).
     std::vector<std::string> GetSectionNames() const;
     // Keys of one section in file order, comments and blank lines included.
@@ -36,21 +43,41 @@ public:
     static std::string LocateFile(const std::string& fileName);
 
 private:
+    // Hashes and compares keys under the file's case rule, looked up without a copy of the key.
+    struct CKeyRule {
+        bool caseInsensitive = true;
+        using is_transparent = void;
+        size_t operator()(std::string_view key) const;
+        bool operator()(std::string_view a, std::string_view b) const;
+    };
     struct CSection {
+        explicit CSection(std::string sectionName = {}, bool caseInsensitive = true)
+            : name(std::move(sectionName)), index(0, CKeyRule{caseInsensitive}, CKeyRule{caseInsensitive}) {}
         std::string name;
         std::vector<std::string> keys;
         std::vector<std::string> values;
+        // Key -> its last line: layouts hold hundreds of keys, each looked up several times.
+        std::unordered_map<std::string, size_t, CKeyRule, CKeyRule> index;
     };
 
+    using CSections = std::vector<CSection>;
+
+    // The contents, copied first when they are shared with the cache or another object.
+    CSections& Edit();
+    CSections Fresh() const { return CSections(1, CSection({}, caseInsensitive)); }
     int FindSection(const std::string& name) const;
     int FindKey(const CSection& section, const std::string& key) const;
-    bool Same(const std::string& a, const std::string& b) const;
-    void ParseLine(std::string line);
+    bool Same(std::string_view a, std::string_view b) const { return CKeyRule{caseInsensitive}(a, b); }
+    void AddEntry(CSection& section, std::string key, std::string value) const;
+    void ParseLine(CSections& into, std::string line) const;
 
     std::string path;
-    std::vector<CSection> sections;
+    std::shared_ptr<const CSections> sections = std::make_shared<CSections>();
     bool caseInsensitive = true;
     bool autoSave = false;
     bool modified = false;
     bool readFailed = false;
+    // The section found last: a layout is read and written key by key within one section.
+    mutable std::string lastSectionName;
+    mutable int lastSection = -1;
 };

@@ -11,6 +11,10 @@
 
 #include <algorithm>
 #include <cstring>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <tuple>
 #include <utility>
 
 namespace {
@@ -115,6 +119,96 @@ const std::string& CModulCSV::AssignedHeading(int index) const {
 // ---------------------------------------------------------------------------------------------
 // Layout sections
 
+// What a layout section gave the columns: its options, and per column position, selection, heading
+// and fixed value. Every reader and writer reads its unchanged layout at every set-up and saves it
+// back unchanged; what was read or saved last is taken again while the file holds the same bytes.
+struct CModulCSV::CLayoutState {
+    std::vector<std::string> texts;
+    std::vector<int> numbers;
+    bool operator==(const CLayoutState&) const = default;
+};
+
+namespace {
+
+// Per kind (read or saved), file, section, column names and, for reading, the selection before
+// (a column without "Sel.:" keeps its own): the contents it was taken from and what it gave.
+using CLayoutKey = std::tuple<bool, std::string, std::string, std::vector<std::string>, std::vector<int>>;
+struct CRememberedLayout {
+    std::shared_ptr<const void> contents;
+    std::shared_ptr<const void> state;
+};
+std::mutex rememberedLock;
+std::map<CLayoutKey, CRememberedLayout> rememberedLayouts;
+// Input files with extra fields make new column lists; a few hundred are plenty.
+constexpr size_t kRememberedLimit = 256;
+
+} // namespace
+
+CModulCSV::CLayoutState CModulCSV::CaptureLayout() const {
+    CLayoutState state;
+    state.numbers = {separatorIndex, quoteAll,  noLineBreaks,  softReturn,  oemCharset,
+                     decimalPoint,   noHeading, checkHeadings, layoutFound, hasReferences};
+    for (const CsvColumn& column : columns) {
+        state.numbers.push_back(column.position);
+        state.numbers.push_back(column.selected);
+        state.texts.push_back(column.heading);
+        state.texts.push_back(column.fixedValue);
+    }
+    return state;
+}
+
+void CModulCSV::ApplyLayout(const CLayoutState& state) {
+    const std::vector<int>& n = state.numbers;
+    separatorIndex = n[0], quoteAll = n[1], noLineBreaks = n[2], softReturn = n[3], oemCharset = n[4];
+    decimalPoint = n[5], noHeading = n[6], checkHeadings = n[7], layoutFound = n[8], hasReferences = n[9];
+    for (size_t i = 0; i < columns.size(); ++i) {
+        columns[i].position = n[10 + 2 * i];
+        columns[i].selected = n[11 + 2 * i];
+        columns[i].heading = state.texts[2 * i];
+        columns[i].fixedValue = state.texts[2 * i + 1];
+    }
+    OrderChanged();
+}
+
+std::vector<int> CModulCSV::SelectionKey() const {
+    std::vector<int> selection;
+    for (const CsvColumn& column : columns)
+        selection.push_back(column.selected);
+    return selection;
+}
+
+// True when the same columns were read from (or saved unchanged to) these very contents before.
+// Read: the columns take what was read then. Saved: only when they hold what was saved then.
+bool CModulCSV::Remembered(bool saved, const CIniEx& ini, const std::string& section,
+                           const std::vector<int>& selection) {
+    std::vector<std::string> names;
+    for (const CsvColumn& column : columns)
+        names.push_back(column.name);
+    std::shared_ptr<const void> state;
+    {
+        std::lock_guard<std::mutex> lock(rememberedLock);
+        auto found = rememberedLayouts.find({saved, ini.GetPath(), section, std::move(names), selection});
+        if (found == rememberedLayouts.end() || found->second.contents != ini.Contents()) return false;
+        state = found->second.state;
+    }
+    const CLayoutState& layout = *std::static_pointer_cast<const CLayoutState>(state);
+    if (saved) return layout == CaptureLayout();
+    ApplyLayout(layout);
+    return true;
+}
+
+void CModulCSV::Remember(bool saved, const CIniEx& ini, const std::string& section,
+                         std::vector<int> selection) const {
+    std::vector<std::string> names;
+    for (const CsvColumn& column : columns)
+        names.push_back(column.name);
+    CRememberedLayout remembered{ini.Contents(), std::make_shared<CLayoutState>(CaptureLayout())};
+    std::lock_guard<std::mutex> lock(rememberedLock);
+    if (rememberedLayouts.size() >= kRememberedLimit) rememberedLayouts.clear();
+    rememberedLayouts[{saved, ini.GetPath(), section, std::move(names), std::move(selection)}] =
+        std::move(remembered);
+}
+
 void CModulCSV::LoadLayout(const std::string& fileName, const std::string& section) {
     hasReferences = false;
     quoteAll = 1;
@@ -135,6 +229,8 @@ void CModulCSV::LoadLayout(const std::string& fileName, const std::string& secti
         }
         return;
     }
+    const std::vector<int> selection = SelectionKey();
+    if (Remembered(false, ini, section, selection)) return;
     auto option = [&](const std::string& key, int& target, int fallback) {
         if (!ini.GetInt(section, key, target)) target = fallback;
     };
@@ -182,6 +278,7 @@ void CModulCSV::LoadLayout(const std::string& fileName, const std::string& secti
         column.position = static_cast<int>(free);
         taken[free] = 1;
     }
+    Remember(false, ini, section, selection);
 }
 
 // Half a layout would read or write the columns in wrong places, and saving it would lose the rest.
@@ -194,6 +291,7 @@ int CModulCSV::LayoutUnreadable(const std::string& layoutFile) {
 int CModulCSV::SaveLayout(const std::string& fileName, const std::string& section) {
     CIniEx ini;
     if (!ini.Open(fileName)) return 0;
+    if (Remembered(true, ini, section, {})) return 1;
     ini.SetInt(section, "Trennzeichen", separatorIndex);
     ini.SetInt(section, "Hochkomma", quoteAll);
     ini.SetInt(section, "OpenOffice", noLineBreaks);
@@ -207,6 +305,7 @@ int CModulCSV::SaveLayout(const std::string& fileName, const std::string& sectio
         ini.SetInt(section, "Sel.: " + column.name, column.selected);
         ini.SetString(section, "Name: " + column.name, column.heading);
     }
+    if (!ini.IsModified()) Remember(true, ini, section, {});
     return ini.Save() ? 1 : 0;
 }
 
@@ -665,12 +764,25 @@ void CModulCSV::ReadLineConverted(std::string& text) {
         CCodePage::OemToAnsiInPlace(text);
 }
 
+// An extra field of the file becomes a column of its own. The orders grow with it rather than being
+// rebuilt for every such field of a long line.
+void CModulCSV::AddExtraColumn(size_t number) {
+    const bool extend = orderValid && writeOrder.size() == number;
+    DefineColumn(std::string(), 1);
+    const int index = static_cast<int>(columns.size()) - 1;
+    columns.back().position = static_cast<int>(number);
+    if (!extend) return BuildOrders();
+    writeOrder.push_back(index);
+    columnsAtField.resize(std::min(columns.size() + 1, kDenseFields));
+    if (number < columnsAtField.size())
+        columnsAtField[number].push_back(index);
+    else
+        farColumns.push_back(index);
+    orderValid = true;
+}
+
 void CModulCSV::AssignField(size_t number, std::string_view text) {
-    if (number == columns.size() && columns.size() < kMaxColumns) {
-        DefineColumn(std::string(), 1);
-        columns.back().position = static_cast<int>(number);
-        BuildOrders();
-    }
+    if (number == columns.size() && columns.size() < kMaxColumns) AddExtraColumn(number);
     if (number < columnsAtField.size()) {
         for (int index : columnsAtField[number])
             columns[static_cast<size_t>(index)].value = text;

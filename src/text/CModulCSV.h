@@ -8,6 +8,8 @@
 #include <unordered_map>
 #include <vector>
 
+class CIniEx;
+
 class CFrontEnd;
 
 // Reads and writes delimited text line by line through a layout of named columns. Where a column
@@ -139,6 +141,14 @@ private:
     // The definition index a "#n" fixed value refers to; -1 when it is no reference.
     int Reference(const std::string& fixedValue) const;
     void SaveLayoutNoting(const std::string& fileName, const std::string& section);
+    struct CLayoutState;
+    CLayoutState CaptureLayout() const;
+    void ApplyLayout(const CLayoutState& state);
+    std::vector<int> SelectionKey() const;
+    bool Remembered(bool saved, const CIniEx& ini, const std::string& section,
+                    const std::vector<int>& selection);
+    void Remember(bool saved, const CIniEx& ini, const std::string& section,
+                  std::vector<int> selection) const;
     // The separator written: one of the four, ";" for an index nobody knows.
     int WriteIndex() const;
     char WriteSeparator() const;
@@ -146,6 +156,7 @@ private:
     int ReadSeparator() const;
     void OrderChanged() { orderValid = false; }
     void BuildOrders();
+    void AddExtraColumn(size_t number);
     void AssignField(size_t field, std::string_view text);
     void ReadLineConverted(std::string& line);
     void ChooseSeparator(const std::vector<std::string>& sample);

@@ -134,6 +134,26 @@ TEST(CIniExTest, WritesOnlyWhenSomethingChanged) {
     EXPECT_EQ(CTempDir::Read(file), "[S]\r\nk=w\r\n");
 }
 
+// Files read before are shared until changed: a change in one object or on disk (the same size, at
+// once) never shows in another.
+TEST(CIniExTest, SharedContentsStaySeparate) {
+    CTempDir temp;
+    std::string file = temp.File("b.ini");
+    CTempDir::Write(file, "[S]\nk=1\n");
+    CIniEx first, second;
+    ASSERT_TRUE(first.Open(file, false));
+    ASSERT_TRUE(second.Open(file, false));
+    first.SetString("S", "k", "2");
+    std::string value;
+    EXPECT_TRUE(second.GetString("S", "K", value));
+    EXPECT_EQ(value, "1");
+    CTempDir::Write(file, "[S]\nk=3\n");
+    CIniEx third;
+    ASSERT_TRUE(third.Open(file, false));
+    EXPECT_TRUE(third.GetString("S", "k", value));
+    EXPECT_EQ(value, "3");
+}
+
 TEST(CIniExTest, EmptySectionHeadersSurviveASave) {
     CTempDir temp;
     std::string file = temp.File("a.ini");

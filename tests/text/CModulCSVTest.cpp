@@ -187,6 +187,31 @@ TEST(CModulCSV, SavedLayoutListsNamedColumns) {
                   "Sel.: Q=1\r\nName: Q=Q\r\nPos.: R=2\r\nSel.: R=1\r\nName: R=R\r\n");
 }
 
+// A layout read before is taken again only while the file holds the same bytes and the columns
+// start out the same; an edit of the same length right after the last read still counts.
+TEST(CModulCSV, LayoutReadAgainFollowsTheFile) {
+    CFixture f;
+    f.Layout("Pos.: P=2\r\nPos.: Q=1\r\nPos.: R=0\r\nSel.: R=1\r\n");
+    f.engine.SetSelected(0, 0);
+    f.engine.LoadLayout(f.layout, "S");
+    EXPECT_EQ(f.engine.GetColumn(0).position, 2);
+    EXPECT_EQ(f.engine.GetColumn(0).selected, 0); // no "Sel.: P": keeps its own
+    f.engine.SetSelected(0, 1);
+    f.engine.LoadLayout(f.layout, "S");
+    EXPECT_EQ(f.engine.GetColumn(0).selected, 1);
+    f.Layout("Pos.: P=1\r\nPos.: Q=2\r\nPos.: R=0\r\nSel.: R=0\r\n");
+    f.engine.LoadLayout(f.layout, "S");
+    EXPECT_EQ(f.engine.GetColumn(0).position, 1);
+    EXPECT_EQ(f.engine.GetColumn(1).position, 2);
+    EXPECT_EQ(f.engine.GetColumn(2).selected, 0);
+    // Saved unchanged twice, then changed: the change is written.
+    EXPECT_EQ(f.engine.SaveLayout(f.layout, "S"), 1);
+    EXPECT_EQ(f.engine.SaveLayout(f.layout, "S"), 1);
+    f.engine.SetSelected(2, 1);
+    EXPECT_EQ(f.engine.SaveLayout(f.layout, "S"), 1);
+    EXPECT_NE(CTempDir::Read(f.layout).find("Sel.: R=1\r\n"), std::string::npos);
+}
+
 TEST(CModulCSV, UnreadableLayoutUsesEveryColumn) {
     CFixture f;
     f.engine.SetSelected(1, 0);
