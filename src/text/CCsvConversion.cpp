@@ -35,6 +35,10 @@ enum EBooking {
     kWaehrungskurs,
     kUmsatz,
     kShKennz,
+    // Added later: not written unless the layout selects them (see Define).
+    kLeistungsdatum,
+    kUstIdUrsprung,
+    kEuSteuersatzUrsprung,
     kBookingColumns
 };
 
@@ -55,7 +59,10 @@ const std::vector<std::string>& BookingColumns() {
                                                    "EU-Steuersatz",
                                                    "Waehrungskurs",
                                                    "Umsatz (optional)",
-                                                   "S/H-Kennz. (optional)"};
+                                                   "S/H-Kennz. (optional)",
+                                                   "Leistungsdatum",
+                                                   "EU-Land u. UStID (Ursprung)",
+                                                   "EU-Steuersatz (Ursprung)"};
     return names;
 }
 
@@ -79,11 +86,25 @@ std::string CStammData::*const kMasterTexts[] = {
     &CStammData::iban,    &CStammData::swift,    &CStammData::laenderkennz, &CStammData::bank2,
     &CStammData::iban2,   &CStammData::swift2,   &CStammData::laenderkennz2};
 
-void Define(CModulCSV& engine, const std::vector<std::string>& names) {
+// Columns from firstAdded on came after files and layouts existed: an export writes them only when
+// the layout selects them, so that stored layouts keep writing the files their readers expect.
+void Define(CModulCSV& engine, const std::vector<std::string>& names, size_t firstAdded) {
     engine.ResetLayout();
     engine.confirmCaption = "OK";
-    for (const std::string& name : names)
-        engine.DefineColumn(name, 1);
+    for (size_t i = 0; i < names.size(); ++i)
+        engine.DefineColumn(names[i], i < firstAdded ? 1 : 0);
+}
+
+// On import, such a column reads a field only where the layout places it or the heading line names
+// it: the extra fields of an older file are no service dates.
+void SkipUnplacedAddedColumns(CModulCSV& engine, size_t firstAdded) {
+    for (int i = static_cast<int>(firstAdded); i < engine.GetColumnCount(); ++i) {
+        const CsvColumn& column = engine.GetColumn(i);
+        const std::string& heading = engine.AssignedHeading(i);
+        const bool named = !engine.noHeading && !column.name.empty() &&
+                           (heading == column.name || heading == column.heading);
+        if (!column.placedByLayout && !named) engine.SetSelected(i, 0);
+    }
 }
 
 // The name index is resolved once per run, not per record.
@@ -166,10 +187,13 @@ public:
         target = static_cast<int>(value);
     }
 
-    void Date(size_t column, const std::string& format, std::string& target) {
+    // withYear: only a whole date "TT.MM.JJJJ" is taken.
+    void Date(size_t column, const std::string& format, std::string& target, bool withYear = false) {
         std::string_view text;
         if (!View(column, text)) return;
-        if (!CValueCheck::ParseDate(text, format, target)) Reject(column, text, CValueCheck::EKind::Date);
+        if (!CValueCheck::ParseDate(text, format, target) ||
+            (withYear && !target.empty() && target.size() != 10))
+            Reject(column, text, CValueCheck::EKind::Date);
     }
 
 private:
@@ -201,10 +225,10 @@ int OpenExport(CModulCSV& engine, const std::string& path, const char* section, 
 } // namespace
 
 void CCsvConversion::DefineEngines(CPelkoDoc& doc) {
-    Define(doc.csvExportBookings, BookingColumns());
-    Define(doc.csvImportBookings, BookingColumns());
-    Define(doc.csvExportMaster, MasterColumns());
-    Define(doc.csvImportMaster, MasterColumns());
+    Define(doc.csvExportBookings, BookingColumns(), kLeistungsdatum);
+    Define(doc.csvImportBookings, BookingColumns(), kLeistungsdatum);
+    Define(doc.csvExportMaster, MasterColumns(), MasterColumns().size());
+    Define(doc.csvImportMaster, MasterColumns(), MasterColumns().size());
 }
 
 int CCsvConversion::ExportBookingsCsv(CPelkoDoc& doc, const std::string& path, int showDialog) {
@@ -244,6 +268,14 @@ int CCsvConversion::ExportBookingsCsv(CPelkoDoc& doc, const std::string& path, i
         // give them; taken from the amount text, it saves a second float formatting per record.
         engine.SetValue(key[kUmsatz], amount[0] == '-' ? amount.substr(1) : amount, 1);
         engine.SetValue(key[kShKennz], b.betrag < 0 ? "H" : "S", 0, 1);
+        if (!b.leistungsdatum.empty())
+            engine.SetValue(key[kLeistungsdatum],
+                            dateFormat.empty()
+                                ? b.leistungsdatum
+                                : CTool::ConvertDate(b.leistungsdatum, "TT.MM.JJJJ", dateFormat));
+        engine.SetValue(key[kUstIdUrsprung], b.ustIdUrsprung);
+        if (b.euSteuersatzUrsprung > 0)
+            engine.SetValue(key[kEuSteuersatzUrsprung], CTool::FormatAmount(b.euSteuersatzUrsprung), 1);
         engine.WriteRecord();
         progress.SetProgressPos(i);
         ++doc.recordCounter;
@@ -257,6 +289,7 @@ int CCsvConversion::ImportBookingsCsv(CPelkoDoc& doc, const std::string& path, i
     CModulCSV& engine = doc.csvImportBookings;
     engine.importProfile = doc.profileIn;
     if (!OpenImport(engine, path, "Import Buchungsdaten", showDialog, messages)) return 0;
+    SkipUnplacedAddedColumns(engine, kLeistungsdatum);
     CCheckedRecord check(engine, BookingColumns(), messages);
     doc.buchungen.Reserve(EstimatedRecords(engine, doc.buchungen.GetCount()));
     const CFormatSettings& settings = doc.settings;
@@ -297,6 +330,10 @@ int CCsvConversion::ImportBookingsCsv(CPelkoDoc& doc, const std::string& path, i
         // "H" makes the amount negative. Flipping its sign instead would turn every negative
         // amount of the program's own export (Betrag -5,00, Umsatz 5,00, "H") positive.
         if (Trim(indicator) == "H" && turnover > 0.0) b.betrag = -std::fabs(b.betrag);
+        check.Date(kLeistungsdatum, settings.inFormatDatum, b.leistungsdatum, true);
+        check.Text(kUstIdUrsprung, b.ustIdUrsprung);
+        check.Number(kEuSteuersatzUrsprung, b.euSteuersatzUrsprung);
+        if (rateDivisor != 0.0) b.euSteuersatzUrsprung /= rateDivisor;
         if (!check.Rejected() && b.HasData()) {
             doc.buchungen.Add(std::move(b));
             ++doc.recordCounter;

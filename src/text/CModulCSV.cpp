@@ -151,6 +151,7 @@ CModulCSV::CLayoutState CModulCSV::CaptureLayout() const {
     for (const CsvColumn& column : columns) {
         state.numbers.push_back(column.position);
         state.numbers.push_back(column.selected);
+        state.numbers.push_back(column.placedByLayout);
         state.texts.push_back(column.heading);
         state.texts.push_back(column.fixedValue);
     }
@@ -162,8 +163,9 @@ void CModulCSV::ApplyLayout(const CLayoutState& state) {
     separatorIndex = n[0], quoteAll = n[1], noLineBreaks = n[2], softReturn = n[3], oemCharset = n[4];
     decimalPoint = n[5], noHeading = n[6], checkHeadings = n[7], layoutFound = n[8], hasReferences = n[9];
     for (size_t i = 0; i < columns.size(); ++i) {
-        columns[i].position = n[10 + 2 * i];
-        columns[i].selected = n[11 + 2 * i];
+        columns[i].position = n[10 + 3 * i];
+        columns[i].selected = n[11 + 3 * i];
+        columns[i].placedByLayout = n[12 + 3 * i];
         columns[i].heading = state.texts[2 * i];
         columns[i].fixedValue = state.texts[2 * i + 1];
     }
@@ -247,7 +249,8 @@ void CModulCSV::LoadLayout(const std::string& fileName, const std::string& secti
     int highest = 0;
     for (size_t i = 0; i < columns.size(); ++i) {
         CsvColumn& column = columns[i];
-        if (!ini.GetInt(section, "Pos.: " + column.name, column.position)) column.position = -1;
+        column.placedByLayout = ini.GetInt(section, "Pos.: " + column.name, column.position);
+        if (!column.placedByLayout) column.position = -1;
         int selected = 0;
         if (ini.GetInt(section, "Sel.: " + column.name, selected)) column.selected = selected;
         if (!ini.GetString(section, "Name: " + column.name, column.heading)) column.heading = column.name;

@@ -11,4 +11,5 @@ struct CsvColumn {
     std::string value;      // value in the current record
     std::string fixedValue; // "Wert: " of the layout; replaces the supplied value on writing
     std::string supplied;   // on writing, the text before quoting; kept only while "#n" values refer to it
+    bool placedByLayout = false; // the layout file gave its position
 };

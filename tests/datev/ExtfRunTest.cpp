@@ -122,4 +122,36 @@ TEST(ExtfRun, Version510To700ToCsvKeepsEveryBooking) {
     EXPECT_NE(std::string::npos, lines[2].find("\"15.01.2023\";\"1000\";\"1200\";\"\";\"100,00\";\"USD\""));
 }
 
+// Service date and the EU fields of origin: CSV -> 700 -> CSV where the layouts select them (read by
+// heading, written by selection); an older file's extra field is not taken for them.
+TEST(ExtfRun, ServiceDateAndOriginPassThroughVersion700AndCsv) {
+    CTempDir dir;
+    const std::string in = dir.File("ein.csv"), v700 = dir.File("EXTF_700.csv"), out = dir.File("aus.csv");
+    CTempDir::Write(in, "\"Buchungsnummer\";\"Datum\";\"Soll-Konto\";\"Haben-Konto\";\"Betrag\";"
+                        "\"Leistungsdatum\";\"EU-Land u. UStID (Ursprung)\";\"EU-Steuersatz (Ursprung)\"\r\n"
+                        "\"RE-1\";\"15.03.2023\";\"1200\";\"8400\";\"119,00\";\"10.03.2023\";\"ATU12345678\";"
+                        "\"20,00\"\r\n");
+    ASSERT_EQ(0, RunPelko("/in:csv:bu:" + in + " /out:datevpro:" + v700 + " /dv:" + Angaben(dir) +
+                          " /vers:700 /out:error:" + dir.File("err.txt")));
+    EXPECT_NE(std::string::npos, CTempDir::Read(v700).find("10032023"));
+    EXPECT_NE(std::string::npos, CTempDir::Read(v700).find("\"ATU12345678\";20,00"));
+    CTempDir::Write(dir.File("data/csv.ini"), "[Export Buchungsdaten]\r\nSel.: Leistungsdatum=1\r\n"
+                                              "Sel.: EU-Land u. UStID (Ursprung)=1\r\n"
+                                              "Sel.: EU-Steuersatz (Ursprung)=1\r\n");
+    ASSERT_EQ(0,
+              RunPelko("/in:datevpro:" + v700 + " /out:csv:" + out + " /out:error:" + dir.File("err.txt")));
+    std::vector<std::string> lines = Split(CTempDir::Read(out), "\r\n");
+    ASSERT_EQ(3u, lines.size());
+    EXPECT_NE(std::string::npos, lines[0].find(";\"Leistungsdatum\";\"EU-Land u. UStID (Ursprung)\";"));
+    EXPECT_NE(std::string::npos, lines[1].find(";\"10.03.2023\";\"ATU12345678\";\"20,00\""));
+
+    // A layout that predates the columns, a file with one more field than it knew.
+    CTempDir::Write(dir.File("data/csv.ini"), "[Import Buchungsdaten]\r\nTrennzeichen=0\r\n");
+    std::string older = lines[0].substr(0, lines[0].find(";\"Leistungsdatum\"")) + ";\"Bemerkung\"\r\n" +
+                        lines[1].substr(0, lines[1].find(";\"10.03.2023\"")) + ";\"erledigt\"\r\n";
+    CTempDir::Write(in, older);
+    EXPECT_EQ(0, RunPelko("/in:csv:bu:" + in + " /out:csv:" + out + " /out:error:" + dir.File("err.txt")));
+    EXPECT_EQ("", CTempDir::Read(dir.File("err.txt")));
+}
+
 } // namespace
