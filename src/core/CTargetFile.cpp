@@ -4,6 +4,7 @@
 #include "core/CFileIo.h"
 #include "core/CPlatform.h"
 
+#include <algorithm>
 #include <fcntl.h>
 #include <filesystem>
 #include <sys/stat.h>
@@ -34,6 +35,11 @@ std::string Resolved(const std::string& path) {
 // not even by a user whom the system would let write it.
 bool MayWrite(const std::string& path, const struct stat& status) {
     return access(Native(path).c_str(), W_OK) == 0 && (status.st_mode & 0222) != 0;
+}
+
+bool IsRegularFile(const std::string& path) {
+    struct stat status {};
+    return stat(Native(path).c_str(), &status) == 0 && S_ISREG(status.st_mode);
 }
 
 void SyncFolder(const std::string& path) {
@@ -116,39 +122,45 @@ bool CTargetFile::Commit() {
 }
 
 bool CTargetFile::CommitPair(CTargetFile& data, CTargetFile& control) {
-    if (!data.Finish() || !control.Finish()) {
-        data.Abandon();
-        control.Abandon();
-        return false;
-    }
-    CFileIo& io = CFileIo::Get();
-    const std::string dataAside = data.target + kAsideSuffix;
-    const std::string controlAside = control.target + kAsideSuffix;
-    bool dataMoved = false;
-    bool controlMoved = false;
+    // The data file goes aside first and comes back last: the reader reports a missing data file.
+    return CommitAll({&data, &control});
+}
+
+bool CTargetFile::CommitAll(const std::vector<CTargetFile*>& files, const std::vector<std::string>& stale) {
     bool ok = true;
-    if (CPlatform::FileExists(data.target)) ok = dataMoved = io.Rename(data.target, dataAside);
-    if (ok && CPlatform::FileExists(control.target))
-        ok = controlMoved = io.Rename(control.target, controlAside);
-    ok = ok && control.Place() && data.Place();
+    for (CTargetFile* one : files)
+        ok = one->Finish() && ok;
+    // Only regular files are moved: a device or pipe was written in place and has nothing aside.
+    std::vector<std::string> old;
+    for (CTargetFile* one : files)
+        if (ok && !one->staging.empty() && IsRegularFile(one->target)) old.push_back(one->target);
+    for (const std::string& file : stale)
+        if (ok && IsRegularFile(Resolved(file))) old.push_back(Resolved(file));
+    CFileIo& io = CFileIo::Get();
+    size_t moved = 0;
+    while (ok && moved < old.size() && (ok = io.Rename(old[moved], old[moved] + kAsideSuffix)))
+        ++moved;
+    size_t placed = 0;
+    for (auto one = files.rbegin(); ok && one != files.rend(); ++one, ++placed)
+        ok = (*one)->Place();
     if (!ok) {
-        // The old pair goes back; a new file already in place is overwritten by it or removed.
-        if (controlMoved)
-            io.Rename(controlAside, control.target);
-        else if (control.staging.empty())
-            CPlatform::RemoveFile(control.target);
-        if (dataMoved)
-            io.Rename(dataAside, data.target);
-        else if (data.staging.empty())
-            CPlatform::RemoveFile(data.target);
-        data.Abandon();
-        control.Abandon();
+        // New files without an old one to come back are removed; the old ones come back over the rest.
+        for (size_t i = 0; i < placed; ++i) {
+            const std::string& target = files[files.size() - 1 - i]->target;
+            if (std::find(old.begin(), old.begin() + static_cast<long>(moved), target) ==
+                old.begin() + static_cast<long>(moved))
+                CPlatform::RemoveFile(target);
+        }
+        for (size_t i = moved; i-- > 0;)
+            io.Rename(old[i] + kAsideSuffix, old[i]);
+        for (CTargetFile* one : files)
+            one->Abandon();
         return false;
     }
-    CPlatform::RemoveFile(dataAside);
-    CPlatform::RemoveFile(controlAside);
-    SyncFolder(data.target);
-    SyncFolder(control.target);
+    for (const std::string& file : old)
+        CPlatform::RemoveFile(file + kAsideSuffix);
+    for (CTargetFile* one : files)
+        SyncFolder(one->target);
     return true;
 }
 

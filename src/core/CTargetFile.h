@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // The one way a target file is replaced. The bytes go into a staging file beside the target; only
 // when every write, the flush to disk and the close succeeded does the staging file take the
@@ -33,6 +34,11 @@ public:
     // data file at all (which the reader reports), never a new file beside an old one. A failure
     // puts the old pair back.
     static bool CommitPair(CTargetFile& data, CTargetFile& control);
+    // Puts finished files in place as one set (the files of a split export): every existing target,
+    // and every stale file named (a file of an earlier, larger set that this one no longer has), is
+    // moved aside before the first is placed, and removed once all are placed. A failure puts the
+    // old files back and removes the new ones, so the folder holds the old set or the new one.
+    static bool CommitAll(const std::vector<CTargetFile*>& files, const std::vector<std::string>& stale = {});
     // Closes and removes the staging file; the target stays as it was.
     void Abandon();
 

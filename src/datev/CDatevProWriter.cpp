@@ -597,6 +597,59 @@ std::vector<CPart> Parts(const CBuchungenCtrl& list, const CBookingLines& lines,
     return parts;
 }
 
+// Files of an earlier export that the new one replaces by nothing go with its commit, named in a HINWEIS.
+std::vector<std::string> Announced(const std::vector<std::string>& stale, std::string& messages) {
+    for (const std::string& file : stale)
+        messages += CTool::Format("HINWEIS: Die Datei '%s' stammt aus einem fr\xFCheren Export und geh\xF6rt "
+                                  "nicht zu diesem; sie wird entfernt, damit DATEV ihre Daten nicht noch "
+                                  "einmal einliest.\r\n",
+                                  file.substr(file.rfind('/') + 1).c_str());
+    return stale;
+}
+
+// Files "_002", "_003" … beside the target that an earlier, larger export left and this one does not
+// write: DATEV would import their bookings a second time.
+std::vector<std::string> StaleParts(const std::string& path, size_t written, std::string& messages) {
+    std::vector<std::string> stale;
+    for (size_t n = std::max<size_t>(written, 1) + 1;; ++n) {
+        std::string part = WithSuffix(path, CTool::Format("_%03zu", n));
+        if (!CPlatform::FileExists(part)) break;
+        stale.push_back(part);
+    }
+    return Announced(stale, messages);
+}
+
+// Every file is complete on disk before the first one replaces its target, and all replace their
+// targets as one set: a failure in any of them leaves all previous files as they were.
+bool PlaceAll(CPelkoDoc& doc, const std::vector<std::unique_ptr<CModulCSV>>& files,
+              const std::vector<std::string>& stale) {
+    std::vector<bool> finished;
+    for (const std::unique_ptr<CModulCSV>& file : files)
+        finished.push_back(file->FinishExport());
+    if (std::find(finished.begin(), finished.end(), false) != finished.end()) {
+        for (size_t i = 0; i < files.size(); ++i) {
+            if (!finished[i])
+                files[i]->CloseFile(); // reports E:602 for this file
+            else
+                files[i]->AbandonExport();
+        }
+        return false;
+    }
+    std::vector<CTargetFile*> targets;
+    for (const std::unique_ptr<CModulCSV>& file : files)
+        targets.push_back(file->ExportTarget());
+    if (!CTargetFile::CommitAll(targets, stale)) {
+        const std::string shown = targets.front()->Path();
+        for (const std::unique_ptr<CModulCSV>& file : files)
+            file->AbandonExport();
+        doc.GetFrontEnd().MessageBox(CModulCSV::FileError(602, shown));
+        return false;
+    }
+    for (const std::unique_ptr<CModulCSV>& file : files)
+        file->CloseFile();
+    return true;
+}
+
 } // namespace
 
 bool CDatevProWriter::WriteDatevProBookings(CPelkoDoc& doc, const std::string& path, CFrontEnd& progress,
@@ -650,21 +703,9 @@ bool CDatevProWriter::WriteDatevProBookings(CPelkoDoc& doc, const std::string& p
     datev.datumVon = datumVon;
     datev.datumBis = datumBis;
     if (!files.back()) return false;
-    // Every file is complete on disk before the first one replaces its target, so that a failure
-    // in any of them (a full disk) leaves all previous files as they were.
-    std::vector<bool> finished;
-    for (std::unique_ptr<CModulCSV>& file : files)
-        finished.push_back(file->FinishExport());
-    const bool complete = std::find(finished.begin(), finished.end(), false) == finished.end();
-    bool placed = complete;
-    for (size_t i = 0; i < files.size(); ++i) {
-        if (complete || !finished[i])
-            placed = files[i]->CloseFile() != 0 && placed; // a failed file reports E:602 here
-        else
-            files[i]->AbandonExport();
-    }
-    if (placed) doc.recordCounter += list.GetCount();
-    return placed;
+    if (!PlaceAll(doc, files, StaleParts(path, parts.size(), messages))) return false;
+    doc.recordCounter += list.GetCount();
+    return true;
 }
 
 bool CDatevProWriter::WriteDatevProMaster(CPelkoDoc& doc, const std::string& path, CFrontEnd& progress,
@@ -681,25 +722,27 @@ bool CDatevProWriter::WriteDatevProMaster(CPelkoDoc& doc, const std::string& pat
     if (!data) return false;
 
     // DATEV refuses a customer and supplier file that holds a ledger account: those go into a file of
-    // account labels beside it, opened with the first of them.
+    // account labels beside it, opened with the first of them. The older versions have no such file;
+    // theirs is the one of version 700, the only one DATEV reads today.
+    const CExtfVersion& labelsVersion = version->labelsData.empty() ? *CExtfLayout::Find(700) : *version;
     const std::string labelsPath = WithSuffix(path, "_Kontenbeschriftungen");
     std::unique_ptr<CModulCSV> labels;
     std::optional<CRecordValues> labelValues;
     CRecordValues values(*data, version->masterData);
     for (int k = 1; k <= list.GetCount(); ++k) {
         const CStammData& s = *list.GetAt(k - 1);
-        if (!version->labelsData.empty() && IsLedgerAccount(s.datevKonto, doc.datev.kontonummernLaenge)) {
+        if (IsLedgerAccount(s.datevKonto, doc.datev.kontonummernLaenge)) {
             if (!labels) {
-                labels = OpenTarget(doc, version->labelsHeader, "Export Kontenbeschriftungen Header",
-                                    version->labelsData, "Export Kontenbeschriftungen Daten 700", labelsPath,
-                                    messages);
+                labels = OpenTarget(doc, labelsVersion.labelsHeader, "Export Kontenbeschriftungen Header",
+                                    labelsVersion.labelsData, "Export Kontenbeschriftungen Daten 700",
+                                    labelsPath, messages);
                 if (!labels) return false;
-                labelValues.emplace(*labels, version->labelsData);
+                labelValues.emplace(*labels, labelsVersion.labelsData);
             }
             messages += CTool::Format("HINWEIS: Zeile %d: Das Konto %d hat die L\xE4nge eines Sachkontos und "
                                       "wird in die Datei '%s' (Kontenbeschriftungen) geschrieben.\r\n",
                                       k, s.datevKonto, labelsPath.substr(labelsPath.rfind('/') + 1).c_str());
-            SetLabelValues(*labelValues, version->labelsData, s, k, messages);
+            SetLabelValues(*labelValues, labelsVersion.labelsData, s, k, messages);
             labelValues->Write();
         } else if (!SetMasterValues(values, version->masterData, doc, s, k, messages)) {
             values.Discard();
@@ -708,7 +751,13 @@ bool CDatevProWriter::WriteDatevProMaster(CPelkoDoc& doc, const std::string& pat
         }
         if ((k - 1) % 10 == 0) progress.SetProgressPos(k - 1);
     }
-    bool complete = data->CloseFile() != 0 && (!labels || labels->CloseFile() != 0);
-    if (complete) doc.recordCounter += list.GetCount();
-    return complete;
+    const std::vector<std::string> stale = !labels && CPlatform::FileExists(labelsPath)
+                                               ? Announced({labelsPath}, messages)
+                                               : std::vector<std::string>{};
+    std::vector<std::unique_ptr<CModulCSV>> files;
+    files.push_back(std::move(data));
+    if (labels) files.push_back(std::move(labels));
+    if (!PlaceAll(doc, files, stale)) return false;
+    doc.recordCounter += list.GetCount();
+    return true;
 }

@@ -51,6 +51,7 @@ public:
     int CloseFile();
     // The export's bytes are complete on disk; the target is replaced by CloseFile.
     bool FinishExport() { return file.FinishWrite(); }
+    CTargetFile* ExportTarget() { return file.WriteTarget(); }
     // Drops the export's bytes without a message; the target stays as it was.
     void AbandonExport() {
         file.AbandonWrite();

@@ -36,6 +36,8 @@ public:
     // Takes over the file another object opened for writing, to write on where it stopped (one file
     // built by two layouts).
     void TakeOverWrite(CMyFile& from);
+    // The file being written, for placing several files as one set; null when none is.
+    CTargetFile* WriteTarget() { return target.get(); }
     long long MeasureSize();
     int ProgressPercent() const;
     long long GetSize() const { return size; }

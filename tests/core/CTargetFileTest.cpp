@@ -68,6 +68,7 @@ TEST(CTargetFileTest, EveryWriterKeepsThePreviousTargetWhenAnyFileCallFails) {
         int dataType;
         std::vector<std::string> targets; // the first one is the file argument unless it is a folder
         bool folder;
+        int version = 700; // of a DATEVpro target
     } cases[] = {
         {"CSV", CPelkoDoc::OutCsv, CPelkoDoc::Bookings, {"aus.csv"}, false},
         {"CSV Stammdaten", CPelkoDoc::OutCsv, CPelkoDoc::Master, {"stamm.csv"}, false},
@@ -75,6 +76,19 @@ TEST(CTargetFileTest, EveryWriterKeepsThePreviousTargetWhenAnyFileCallFails) {
         {"RTF Stammdaten", CPelkoDoc::OutRtf, CPelkoDoc::Master, {"stamm.rtf"}, false},
         {"DATEVpro", CPelkoDoc::OutDatevPro, CPelkoDoc::Bookings, {"EXTF_Buchungen.csv"}, false},
         {"DATEVpro Stammdaten", CPelkoDoc::OutDatevPro, CPelkoDoc::Master, {"EXTF_Stamm.csv"}, false},
+        // An earlier, larger export's second file goes with the new set; ledger accounts go into a
+        // labels file beside the master file, also for the older versions.
+        {"DATEVpro alte Folgedatei",
+         CPelkoDoc::OutDatevPro,
+         CPelkoDoc::Bookings,
+         {"EXTF_Buchungen.csv", "EXTF_Buchungen_002.csv"},
+         false},
+        {"DATEVpro 510 Sachkonten",
+         CPelkoDoc::OutDatevPro,
+         CPelkoDoc::Master,
+         {"EXTF_Stamm.csv", "EXTF_Stamm_Kontenbeschriftungen.csv"},
+         false,
+         510},
         {"KNE", CPelkoDoc::OutDatev, CPelkoDoc::Bookings, {"ED00001", "EV01"}, true},
         {"KNE Stammdaten", CPelkoDoc::OutDatev, CPelkoDoc::Master, {"ED00001", "EV01"}, true},
     };
@@ -98,12 +112,17 @@ TEST(CTargetFileTest, EveryWriterKeepsThePreviousTargetWhenAnyFileCallFails) {
             s.name1 = "Kunde";
             doc.stamm.Add(s);
         }
+        CStammData ledger;
+        ledger.datevKonto = 1200;
+        ledger.name1 = "Bank";
+        doc.stamm.Add(ledger);
         CDatev& datev = doc.datev;
         datev.beraterNummer = 1234567;
         datev.mandantenNummer = 12345;
         datev.datumVon = "01.02.2023";
         datev.datumBis = "03.02.2023";
         datev.wirtschaftsjahrBeginn = "01.01.2023";
+        datev.datevProVersion = c.version;
         const CWriterEntry& entry = *CRunDispatch::Standard().FindWriter(c.outputType);
         const std::string argument = c.folder ? temp.path.string() : temp.File(c.targets[0]);
         std::vector<std::string> previous;
