@@ -9,6 +9,11 @@
 #include "db/CDbConversion.h"
 #include "text/CCsvConversion.h"
 
+#include <cstdio>
+#include <filesystem>
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace {
 
 const std::string& ReadingStatus() {
@@ -27,6 +32,49 @@ std::string NoRecords(const std::string& inputFile) {
     return Ansi("(E:106)\nDie Eingabe") + where +
            Ansi(
                " enthält keine Datensätze.\nEs wird nichts geschrieben, die Konvertierung wird abgebrochen.");
+}
+
+// A copy in a temporary file of an input that can be read only once (a pipe), for the DATEVpro
+// reader, which opens its file once for the header, once for the headings and once for the data.
+// Removed with the object.
+class CSpooledInput {
+public:
+    CSpooledInput() = default;
+    CSpooledInput(const CSpooledInput&) = delete;
+    CSpooledInput& operator=(const CSpooledInput&) = delete;
+    ~CSpooledInput() {
+        if (!path.empty()) std::remove(path.c_str());
+    }
+    // False when the input could not be read or copied to its end.
+    bool Copy(const std::string& input) {
+        std::string pattern = (std::filesystem::temp_directory_path() / "pelko-eingabe-XXXXXX").string();
+        int fd = mkstemp(pattern.data());
+        if (fd < 0) return false;
+        path = pattern;
+        std::FILE* to = fdopen(fd, "wb");
+        std::FILE* from = to ? CPlatform::OpenFile(input, "rb") : nullptr;
+        bool ok = from != nullptr;
+        char buffer[65536];
+        for (size_t n; ok && (n = std::fread(buffer, 1, sizeof buffer, from)) > 0;)
+            ok = std::fwrite(buffer, 1, n, to) == n;
+        ok = ok && !std::ferror(from);
+        if (from) std::fclose(from);
+        if (to)
+            ok = std::fclose(to) == 0 && ok;
+        else
+            close(fd);
+        return ok;
+    }
+    const std::string& Path() const { return path; }
+
+private:
+    std::string path;
+};
+
+bool IsRegularOrMissing(const std::string& path) {
+    struct stat info {};
+    return CPlatform::IsDirectory(path) || stat(CCodePage::AnsiToUtf8(path).c_str(), &info) != 0 ||
+           S_ISREG(info.st_mode);
 }
 
 // A type from "pelko.ini" that no reader or writer has: nothing could be read or written.
@@ -161,8 +209,17 @@ int CPelkoDoc::Read(bool automaticRun, std::string& messages) {
         frontEnd.MessageBox(UnknownType(104, "Eingabetyp", inputType));
         return 0;
     }
+    CSpooledInput spooled;
+    if (inputType == InDatevPro && !IsRegularOrMissing(inputFile) && !spooled.Copy(inputFile)) {
+        frontEnd.MessageBox(CTool::Format(Ansi("(E:601)\nDie Eingabedatei (%s) kann nicht gelesen werden.\n"
+                                               "Der Import wird abgebrochen.")
+                                              .c_str(),
+                                          inputFile.c_str()));
+        return 0;
+    }
+    const std::string& file = spooled.Path().empty() ? inputFile : spooled.Path();
     if (automaticRun && entry->detect) {
-        int kind = entry->detect(*this, inputFile);
+        int kind = entry->detect(*this, file);
         if (kind > 0) dataType = kind - 1;
     }
     FRead read = entry->read[dataType == Master ? 1 : 0];
@@ -171,7 +228,7 @@ int CPelkoDoc::Read(bool automaticRun, std::string& messages) {
         return 0;
     }
     if (!(automaticRun && inputType == InDatevPro)) CStepCode::Set(entry->stepCode);
-    if (!read(*this, inputFile, messages)) return 0;
+    if (!read(*this, file, messages)) return 0;
     // An input without a single record is no export either: the previous target stays.
     if ((dataType == Master ? stamm.GetCount() : buchungen.GetCount()) == 0) {
         frontEnd.MessageBox(NoRecords(inputType == InSql ? std::string() : inputFile));

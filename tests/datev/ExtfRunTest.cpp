@@ -154,4 +154,16 @@ TEST(ExtfRun, ServiceDateAndOriginPassThroughVersion700AndCsv) {
     EXPECT_EQ("", CTempDir::Read(dir.File("err.txt")));
 }
 
+// A pipe is read once, however often the reader opens its input.
+TEST(ExtfRun, PipeInputReadsLikeTheFile) {
+    CTempDir dir;
+    const std::string fromFile = dir.File("datei.csv"), fromPipe = dir.File("pipe.csv");
+    ASSERT_EQ(0, RunPelko("/in:datevpro:" + Data("EXTF_Buchungen_700.csv") + " /out:csv:" + fromFile));
+    const std::string command = "cat " + Data("EXTF_Buchungen_700.csv") + " | " + PELKO_BINARY +
+                                " /AUTO /in:datevpro:/dev/stdin /out:csv:" + fromPipe + " >/dev/null 2>&1";
+    EXPECT_EQ(0, WEXITSTATUS(std::system(command.c_str())));
+    EXPECT_EQ(CTempDir::Read(fromFile), CTempDir::Read(fromPipe));
+    EXPECT_NE("", CTempDir::Read(fromPipe));
+}
+
 } // namespace
