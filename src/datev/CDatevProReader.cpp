@@ -176,6 +176,7 @@ public:
         if (!engine.SetupImport(kLayoutFile, section, showDialog)) return false;
         if (!byPosition) engine.AssignByHeadings();
         engine.quoteAll = 0;
+        std::vector<char> read(columns.size(), 0);
         for (size_t i = 0; i < columns.size(); ++i) {
             if (columns[i].role == EExtfRole::None) continue;
             // A column the heading line does not have reads nothing, not the field that happens to
@@ -184,7 +185,12 @@ public:
             if (!IsPresent(position, names[i], headings, names)) continue;
             keys[static_cast<size_t>(columns[i].role)] = engine.NameKey(names[i]);
             lastPosition = std::max(lastPosition, position);
+            read[i] = 1;
         }
+        // Of the 125 fields of a line about 20 are taken: the others are not kept at all.
+        for (size_t i = 0; i < columns.size(); ++i)
+            if (!read[i]) engine.SetSelected(static_cast<int>(i), 0);
+        engine.readSelectedOnly = true;
         return true;
     }
     // False with a finding for each required column the heading line does not have; the file is then
@@ -207,6 +213,11 @@ public:
         return engine.ReadRecord();
     }
     size_t Fields() const { return engine.FieldsRead(); }
+    // Room for the records of a file of this size (a booking line has at least 250 bytes), so that
+    // the list does not copy itself while it grows.
+    int EstimatedRecords() const {
+        return static_cast<int>(std::min<long long>(engine.GetFileSize() / 250, 4'000'000));
+    }
     size_t HeadingCount() const { return headingCount; }
     // True when every column the program reads lies within the fields of the line just read.
     bool ReadColumnsComplete() const { return static_cast<int>(Fields()) > lastPosition; }
@@ -503,7 +514,7 @@ bool ReadMasterLines(CPelkoDoc& doc, CData& data, const std::string& path, const
         CStammData s;
         s.datevKonto = v.Integer(EExtfRole::StammKonto, "Konto", 999999999, CValueCheck::EKind::Account);
         fill(v, s);
-        if (!v.Rejected() && s.HasData()) doc.stamm.Add(s);
+        if (!v.Rejected() && s.HasData()) doc.stamm.Add(std::move(s));
     });
 }
 
@@ -553,9 +564,10 @@ bool CDatevProReader::ReadDatevProBookings(CPelkoDoc& doc, const std::string& pa
                           EExtfRole::Belegdatum},
                          messages))
         return false;
+    doc.buchungen.Reserve(doc.buchungen.GetCount() + data.EstimatedRecords());
     return ReadLines(data, progress, messages, [&](int line) {
         CBuchungenData b;
-        if (ReadBooking(data, datev, line, b, messages) && b.HasData()) doc.buchungen.Add(b);
+        if (ReadBooking(data, datev, line, b, messages) && b.HasData()) doc.buchungen.Add(std::move(b));
     });
 }
 

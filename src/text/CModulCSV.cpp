@@ -423,6 +423,7 @@ int CModulCSV::WriteHeading() {
 void CModulCSV::ClearValues() {
     CStepCode::Set(6014);
     for (CsvColumn& column : columns) {
+        if (readSelectedOnly && column.selected != 1) continue; // never assigned
         column.value.clear();
         column.supplied.clear();
     }
@@ -786,14 +787,17 @@ void CModulCSV::AddExtraColumn(size_t number) {
 
 void CModulCSV::AssignField(size_t number, std::string_view text) {
     if (number == columns.size() && columns.size() < kMaxColumns) AddExtraColumn(number);
+    auto assign = [&](int index) {
+        CsvColumn& column = columns[static_cast<size_t>(index)];
+        if (!readSelectedOnly || column.selected == 1) column.value = text;
+    };
     if (number < columnsAtField.size()) {
         for (int index : columnsAtField[number])
-            columns[static_cast<size_t>(index)].value = text;
+            assign(index);
         return;
     }
     for (int index : farColumns)
-        if (static_cast<size_t>(columns[static_cast<size_t>(index)].position) == number)
-            columns[static_cast<size_t>(index)].value = text;
+        if (static_cast<size_t>(columns[static_cast<size_t>(index)].position) == number) assign(index);
 }
 
 // A field that does not start with a quote: a quote inside it is a character like any other, as

@@ -128,6 +128,9 @@ public:
     static constexpr int kUtf8Charset = 2;
     int decimalPoint = 0;
     int noHeading = 0;
+    // Import: fields of columns that are not selected are not kept at all (a reader that takes a few
+    // of many columns); set after the set-up, which shows every column.
+    bool readSelectedOnly = false;
     std::string confirmCaption;
     std::string importProfile;
     std::string exportProfile;
