@@ -3,6 +3,7 @@
 #include "core/CLargeBlockAllocator.h"
 #include "core/CStepCode.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <utility>
 #include <vector>
@@ -33,7 +34,12 @@ public:
         records.shrink_to_fit();
         return 1;
     }
-    void Reserve(int count) { records.reserve(static_cast<size_t>(count)); }
+    // Room for at least count records. Growing at least by half of what there is keeps repeated
+    // calls (one per file of a split export read in turn) from copying the list again and again.
+    void Reserve(int count) {
+        const size_t wanted = static_cast<size_t>(count);
+        if (wanted > records.capacity()) records.reserve(std::max(wanted, records.capacity() * 3 / 2));
+    }
 
 private:
     std::vector<TRecord, CLargeBlockAllocator<TRecord>> records;
