@@ -458,11 +458,11 @@ bool ReadBooking(const CData& data, const CDatev& datev, int line, CBuchungenDat
     b.sollKonto = v.Integer(EExtfRole::Konto, "Konto", 999999999, K::Account);
     b.habenKonto = v.Integer(EExtfRole::Gegenkonto, "Gegenkonto", 999999999, K::Account);
     // Person accounts have one digit more than ledger accounts; DATEV takes nothing longer.
-    const int longest = datev.kontonummernLaenge + 1;
+    const long long longest = static_cast<long long>(datev.kontonummernLaenge) + 1; // any header value
     for (const auto& [field, konto] :
          {std::pair<const char*, int>{"Konto", b.sollKonto}, {"Gegenkonto", b.habenKonto}})
-        if (datev.kontonummernLaenge >= 4 && static_cast<int>(std::to_string(konto).size()) > longest)
-            messages += CTool::Format("HINWEIS: Zeile %d, Feld '%s': Das Konto %d hat mehr als %d Stellen "
+        if (datev.kontonummernLaenge >= 4 && static_cast<long long>(std::to_string(konto).size()) > longest)
+            messages += CTool::Format("HINWEIS: Zeile %d, Feld '%s': Das Konto %d hat mehr als %lld Stellen "
                                       "(Sachkontenl\xE4nge %d + 1).\r\n",
                                       line, field, konto, longest, datev.kontonummernLaenge);
     b.datevSchluessel = v.Integer(EExtfRole::BuSchluessel, "BU-Schl\xFCssel", 9999, K::Integer);
