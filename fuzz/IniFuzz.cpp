@@ -5,6 +5,8 @@
 #include "robustness/SettingsProbes.h"
 
 #include <algorithm>
+#include <fstream>
+#include <iterator>
 #include <vector>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -33,6 +35,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         return true;
     };
     std::vector<std::string> after = probe::AllValues(again);
+    // What a save leaves in memory for the next Open must be what parsing the written bytes gives.
+    std::ifstream written(path, std::ios::binary);
+    const std::string bytes((std::istreambuf_iterator<char>(written)), std::istreambuf_iterator<char>());
+    CIniEx parsed;
+    fuzz::Require(parsed.Open(fuzz::Write("kopie.ini", bytes), false, false), "open copy");
+    fuzz::Require(probe::AllValues(parsed) == after, "held contents differ from the saved file");
     before.erase(std::remove_if(before.begin(), before.end(), isSet), before.end());
     after.erase(std::remove_if(after.begin(), after.end(), isSet), after.end());
     fuzz::Require(before == after, "a value changed through a save");

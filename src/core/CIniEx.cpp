@@ -9,6 +9,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <sys/stat.h>
 
 namespace {
 
@@ -27,6 +28,20 @@ bool IsComment(const std::string& line) {
     while (i < line.size() && IsSpace(line[i]))
         ++i;
     return i < line.size() && line[i] == ';';
+}
+
+// The whole file in one piece sized from the file: layouts are read at every set-up of a reader or
+// writer, and growing the text step by step cost more than reading it.
+std::string ReadAll(std::FILE* file) {
+    std::string text;
+    struct stat info;
+    if (fstat(fileno(file), &info) == 0 && info.st_size > 0) text.resize(static_cast<size_t>(info.st_size));
+    text.resize(std::fread(text.data(), 1, text.size(), file));
+    char more[4096]; // whatever was added since
+    size_t got;
+    while ((got = std::fread(more, 1, sizeof more, file)) > 0)
+        text.append(more, got);
+    return text;
 }
 
 struct CFileCloser {
@@ -48,7 +63,7 @@ std::map<std::pair<std::string, bool>, CParsedFile> parsedFiles;
 } // namespace
 
 CIniEx::~CIniEx() {
-    if (autoSave) Save();
+    if (autoSave && unsaved) Save();
 }
 
 std::string CIniEx::LocateFile(const std::string& fileName) {
@@ -81,11 +96,7 @@ bool CIniEx::Open(const std::string& fileName, bool autoSaveFlag, bool create, b
         return false;
     }
     path = location;
-    std::string text;
-    char buffer[65536];
-    size_t got;
-    while ((got = std::fread(buffer, 1, sizeof buffer, file.get())) > 0)
-        text.append(buffer, got);
+    std::string text = ReadAll(file.get());
     // A read error is no end of the file: half a settings file must neither be used nor saved
     // over the whole one.
     if (std::ferror(file.get())) {
@@ -198,6 +209,8 @@ void CIniEx::SetString(const std::string& section, const std::string& key, const
     if (k >= 0 && (*sections)[static_cast<size_t>(s)].values[static_cast<size_t>(k)] == stored) return;
     CSections& edited = Edit();
     modified = true;
+    unsaved = true;
+    roundTrips = roundTrips && RoundTrips(section, key, stored);
     if (edited.empty()) edited = Fresh();
     if (s < 0) {
         edited.emplace_back(section, caseInsensitive);
@@ -232,11 +245,29 @@ bool CIniEx::Save() {
         }
     }
     CTargetFile file;
-    return file.Open(path) && file.Write(text) && file.Commit();
+    if (!file.Open(path) || !file.Write(text) || !file.Commit()) return false;
+    unsaved = false;
+    // What was written parses into what is held: the next Open of these bytes takes it as it is.
+    if (roundTrips) {
+        std::lock_guard<std::mutex> lock(parsedLock);
+        parsedFiles[{path, caseInsensitive}] = CParsedFile{std::move(text), sections};
+    }
+    return true;
+}
+
+// False for an entry that reads back otherwise than it was set: a line break or "=" in the key, a
+// key read as a comment, trailing blanks that reading trims, a line break in a section name.
+bool CIniEx::RoundTrips(const std::string& section, const std::string& key, const std::string& value) {
+    auto trailingSpace = [](const std::string& text) { return !text.empty() && IsSpace(text.back()); };
+    return section.find('\n') == std::string::npos && key.find_first_of("\n=") == std::string::npos &&
+           !IsComment(key) && !trailingSpace(key) && value.find('\n') == std::string::npos &&
+           !trailingSpace(value);
 }
 
 void CIniEx::Clear() {
     path.clear();
+    roundTrips = true;
+    unsaved = false;
     lastSection = -1;
     sections = std::make_shared<CSections>();
     modified = false;

@@ -70,13 +70,18 @@ private:
     bool Same(std::string_view a, std::string_view b) const { return CKeyRule{caseInsensitive}(a, b); }
     void AddEntry(CSection& section, std::string key, std::string value) const;
     void ParseLine(CSections& into, std::string line) const;
+    static bool RoundTrips(const std::string& section, const std::string& key, const std::string& value);
 
     std::string path;
     std::shared_ptr<const CSections> sections = std::make_shared<CSections>();
     bool caseInsensitive = true;
     bool autoSave = false;
     bool modified = false;
+    // Changed since the last save; only then does the destructor save.
+    bool unsaved = false;
     bool readFailed = false;
+    // No entry set since Open that would read back otherwise (see RoundTrips).
+    bool roundTrips = true;
     // The section found last: a layout is read and written key by key within one section.
     mutable std::string lastSectionName;
     mutable int lastSection = -1;

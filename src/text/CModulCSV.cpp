@@ -10,11 +10,11 @@
 #include "text/CDlgModulCsvImport.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
-#include <map>
 #include <memory>
 #include <mutex>
-#include <tuple>
+#include <unordered_map>
 #include <utility>
 
 namespace {
@@ -83,7 +83,7 @@ int CModulCSV::DefineColumn(const std::string& name, int selected) {
     column.heading = name;
     column.selected = selected;
     column.position = static_cast<int>(columns.size());
-    columns.push_back(column);
+    columns.push_back(std::move(column));
     auto [it, added] = keys.try_emplace(name, static_cast<int>(keyColumns.size()));
     if (added) keyColumns.emplace_back();
     keyColumns[static_cast<size_t>(it->second)].push_back(static_cast<int>(columns.size()) - 1);
@@ -125,29 +125,50 @@ const std::string& CModulCSV::AssignedHeading(int index) const {
 struct CModulCSV::CLayoutState {
     std::vector<std::string> texts;
     std::vector<int> numbers;
-    bool operator==(const CLayoutState&) const = default;
 };
 
 namespace {
 
 // Per kind (read or saved), file, section, column names and, for reading, the selection before
 // (a column without "Sel.:" keeps its own): the contents it was taken from and what it gave.
-using CLayoutKey = std::tuple<bool, std::string, std::string, std::vector<std::string>, std::vector<int>>;
 struct CRememberedLayout {
+    bool saved = false;
+    std::string path;
+    std::string section;
+    std::vector<std::string> names;
+    std::vector<int> selection;
     std::shared_ptr<const void> contents;
     std::shared_ptr<const void> state;
 };
 std::mutex rememberedLock;
-std::map<CLayoutKey, CRememberedLayout> rememberedLayouts;
+// Found by a hash of the key, so that a look-up neither copies nor compares all column names twice.
+std::unordered_multimap<size_t, CRememberedLayout> rememberedLayouts;
 // Input files with extra fields make new column lists; a few hundred are plenty.
 constexpr size_t kRememberedLimit = 256;
 
+size_t Mix(size_t hash, size_t value) {
+    return hash ^ (value + 0x9e3779b97f4a7c15ULL + (hash << 6) + (hash >> 2));
+}
+
+bool SameKey(const CRememberedLayout& entry, bool saved, const std::string& path, const std::string& section,
+             const std::vector<CsvColumn>& columns, const std::vector<int>& selection) {
+    return entry.saved == saved && entry.path == path && entry.section == section &&
+           entry.selection == selection &&
+           std::equal(entry.names.begin(), entry.names.end(), columns.begin(), columns.end(),
+                      [](const std::string& name, const CsvColumn& column) { return name == column.name; });
+}
+
 } // namespace
+
+std::array<int, 10> CModulCSV::LayoutOptions() const {
+    return {separatorIndex, quoteAll,  noLineBreaks,  softReturn,  oemCharset,
+            decimalPoint,   noHeading, checkHeadings, layoutFound, hasReferences};
+}
 
 CModulCSV::CLayoutState CModulCSV::CaptureLayout() const {
     CLayoutState state;
-    state.numbers = {separatorIndex, quoteAll,  noLineBreaks,  softReturn,  oemCharset,
-                     decimalPoint,   noHeading, checkHeadings, layoutFound, hasReferences};
+    const std::array<int, 10> options = LayoutOptions();
+    state.numbers.assign(options.begin(), options.end());
     for (const CsvColumn& column : columns) {
         state.numbers.push_back(column.position);
         state.numbers.push_back(column.selected);
@@ -156,6 +177,21 @@ CModulCSV::CLayoutState CModulCSV::CaptureLayout() const {
         state.texts.push_back(column.fixedValue);
     }
     return state;
+}
+
+bool CModulCSV::HoldsLayout(const CLayoutState& state) const {
+    const std::vector<int>& n = state.numbers;
+    const std::array<int, 10> options = LayoutOptions();
+    if (n.size() != 10 + 3 * columns.size() || !std::equal(options.begin(), options.end(), n.begin()))
+        return false;
+    for (size_t i = 0; i < columns.size(); ++i) {
+        const CsvColumn& column = columns[i];
+        if (column.position != n[10 + 3 * i] || column.selected != n[11 + 3 * i] ||
+            column.placedByLayout != (n[12 + 3 * i] != 0) || column.heading != state.texts[2 * i] ||
+            column.fixedValue != state.texts[2 * i + 1])
+            return false;
+    }
+    return true;
 }
 
 void CModulCSV::ApplyLayout(const CLayoutState& state) {
@@ -174,41 +210,63 @@ void CModulCSV::ApplyLayout(const CLayoutState& state) {
 
 std::vector<int> CModulCSV::SelectionKey() const {
     std::vector<int> selection;
+    selection.reserve(columns.size());
     for (const CsvColumn& column : columns)
         selection.push_back(column.selected);
     return selection;
+}
+
+size_t CModulCSV::LayoutKeyHash(bool saved, const std::string& path, const std::string& section,
+                                const std::vector<int>& selection) const {
+    const std::hash<std::string_view> hash;
+    size_t key = Mix(Mix(hash(path), hash(section)), saved);
+    for (const CsvColumn& column : columns)
+        key = Mix(key, hash(column.name));
+    for (int selected : selection)
+        key = Mix(key, static_cast<size_t>(selected));
+    return key;
 }
 
 // True when the same columns were read from (or saved unchanged to) these very contents before.
 // Read: the columns take what was read then. Saved: only when they hold what was saved then.
 bool CModulCSV::Remembered(bool saved, const CIniEx& ini, const std::string& section,
                            const std::vector<int>& selection) {
-    std::vector<std::string> names;
-    for (const CsvColumn& column : columns)
-        names.push_back(column.name);
     std::shared_ptr<const void> state;
     {
         std::lock_guard<std::mutex> lock(rememberedLock);
-        auto found = rememberedLayouts.find({saved, ini.GetPath(), section, std::move(names), selection});
-        if (found == rememberedLayouts.end() || found->second.contents != ini.Contents()) return false;
-        state = found->second.state;
+        auto [first, last] =
+            rememberedLayouts.equal_range(LayoutKeyHash(saved, ini.GetPath(), section, selection));
+        for (auto it = first; it != last && !state; ++it) {
+            if (!SameKey(it->second, saved, ini.GetPath(), section, columns, selection)) continue;
+            if (it->second.contents != ini.Contents()) return false;
+            state = it->second.state;
+        }
     }
+    if (!state) return false;
     const CLayoutState& layout = *std::static_pointer_cast<const CLayoutState>(state);
-    if (saved) return layout == CaptureLayout();
+    if (saved) return HoldsLayout(layout);
     ApplyLayout(layout);
     return true;
 }
 
 void CModulCSV::Remember(bool saved, const CIniEx& ini, const std::string& section,
                          std::vector<int> selection) const {
-    std::vector<std::string> names;
-    for (const CsvColumn& column : columns)
-        names.push_back(column.name);
-    CRememberedLayout remembered{ini.Contents(), std::make_shared<CLayoutState>(CaptureLayout())};
+    auto state = std::make_shared<CLayoutState>(CaptureLayout());
+    const size_t key = LayoutKeyHash(saved, ini.GetPath(), section, selection);
     std::lock_guard<std::mutex> lock(rememberedLock);
+    auto [first, last] = rememberedLayouts.equal_range(key);
+    for (auto it = first; it != last; ++it) {
+        if (!SameKey(it->second, saved, ini.GetPath(), section, columns, selection)) continue;
+        it->second.contents = ini.Contents();
+        it->second.state = std::move(state);
+        return;
+    }
     if (rememberedLayouts.size() >= kRememberedLimit) rememberedLayouts.clear();
-    rememberedLayouts[{saved, ini.GetPath(), section, std::move(names), std::move(selection)}] =
-        std::move(remembered);
+    CRememberedLayout entry{saved,          ini.GetPath(),   section, {}, std::move(selection),
+                            ini.Contents(), std::move(state)};
+    for (const CsvColumn& column : columns)
+        entry.names.push_back(column.name);
+    rememberedLayouts.emplace(key, std::move(entry));
 }
 
 void CModulCSV::LoadLayout(const std::string& fileName, const std::string& section) {
@@ -308,8 +366,10 @@ int CModulCSV::SaveLayout(const std::string& fileName, const std::string& sectio
         ini.SetInt(section, "Sel.: " + column.name, column.selected);
         ini.SetString(section, "Name: " + column.name, column.heading);
     }
-    if (!ini.IsModified()) Remember(true, ini, section, {});
-    return ini.Save() ? 1 : 0;
+    if (!ini.Save()) return 0;
+    // The file holds these columns now: the next set-up with them need not save again.
+    Remember(true, ini, section, {});
+    return 1;
 }
 
 void CModulCSV::SaveLayoutNoting(const std::string& layoutFile, const std::string& section) {
@@ -741,15 +801,38 @@ int CModulCSV::SetupImport(const std::string& layoutFile, const std::string& sec
     }
     return 1;
 }
+// Each named column takes the place whose heading is its name, column by column in turn. The places
+// holding a heading are looked up once instead of comparing every column with every heading.
 void CModulCSV::AssignByHeadings() {
     CStepCode::Set(6041);
-    const int count = GetColumnCount();
-    for (int i = 0; i < count; ++i) {
-        const std::string& name = columns[static_cast<size_t>(i)].name;
+    const size_t count = columns.size();
+    std::vector<int> places(count);
+    for (size_t k = 0; k < count; ++k)
+        places[k] = static_cast<int>(k);
+    auto heading = [this](int place) { return std::string_view(columns[static_cast<size_t>(place)].value); };
+    std::stable_sort(places.begin(), places.end(), [&](int a, int b) { return heading(a) < heading(b); });
+    std::vector<char> holdsName(count, 0);
+    for (size_t i = 0; i < count; ++i) {
+        const std::string& name = columns[i].name;
         // A column without a name is an extra field of the file, not a program field to assign.
         if (name.empty()) continue;
-        for (int j = 0; j < count; ++j)
-            if (name == AssignedHeading(j)) SwapPositions(i, j);
+        const std::string_view wanted(name);
+        auto first =
+            std::lower_bound(places.begin(), places.end(), wanted,
+                             [&](int place, std::string_view text) { return heading(place) < text; });
+        auto last = std::upper_bound(first, places.end(), wanted,
+                                     [&](std::string_view text, int place) { return text < heading(place); });
+        if (first == last) continue;
+        for (auto it = first; it != last; ++it)
+            holdsName[static_cast<size_t>(*it)] = 1;
+        for (size_t j = 0; j < count; ++j) {
+            const int position = columns[j].position;
+            if (position >= 0 && static_cast<size_t>(position) < count &&
+                holdsName[static_cast<size_t>(position)])
+                SwapPositions(static_cast<int>(i), static_cast<int>(j));
+        }
+        for (auto it = first; it != last; ++it)
+            holdsName[static_cast<size_t>(*it)] = 0;
     }
 }
 

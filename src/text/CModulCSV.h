@@ -3,6 +3,7 @@
 #include "text/CMyFile.h"
 #include "text/CsvColumn.h"
 
+#include <array>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -146,7 +147,11 @@ private:
     int Reference(const std::string& fixedValue) const;
     void SaveLayoutNoting(const std::string& fileName, const std::string& section);
     struct CLayoutState;
+    std::array<int, 10> LayoutOptions() const;
     CLayoutState CaptureLayout() const;
+    bool HoldsLayout(const CLayoutState& state) const;
+    size_t LayoutKeyHash(bool saved, const std::string& path, const std::string& section,
+                         const std::vector<int>& selection) const;
     void ApplyLayout(const CLayoutState& state);
     std::vector<int> SelectionKey() const;
     bool Remembered(bool saved, const CIniEx& ini, const std::string& section,

@@ -154,6 +154,45 @@ TEST(CIniExTest, SharedContentsStaySeparate) {
     EXPECT_EQ(value, "3");
 }
 
+// After a save the next Open of the file takes what was held, unparsed: every entry, including
+// those that read back otherwise than set, must come back as a fresh read of the file gives it.
+TEST(CIniExTest, SavedContentsReadBackAsTheFileGivesThem) {
+    struct Entry {
+        const char* section;
+        const char* key;
+        const char* value;
+    };
+    const Entry entries[] = {{"S", "k", "wert"},        {"S", "blank", "wert  "}, {"S", "a=b", "c"},
+                             {"S", "; kommentar", "x"}, {"S", "tab", "x\t"},      {"Neu", "", "leer"},
+                             {"Neu", "zeilen", "a\nb"}, {"S", "[T]", ""},         {"S", "k ", "y"}};
+    CTempDir temp;
+    const std::string file = temp.File("c.ini");
+    CTempDir::Write(file, "[S]\nk=1\n");
+    for (const Entry& entry : entries) {
+        SCOPED_TRACE(std::string(entry.key) + "=" + entry.value);
+        {
+            CIniEx ini;
+            ASSERT_TRUE(ini.Open(file));
+            ini.SetString(entry.section, entry.key, entry.value);
+        }
+        const std::string bytes = CTempDir::Read(file);
+        const std::string copy = temp.File("kopie.ini");
+        CTempDir::Write(copy, bytes);
+        CIniEx held, parsed;
+        ASSERT_TRUE(held.Open(file, false));
+        ASSERT_TRUE(parsed.Open(copy, false));
+        for (const std::string& section : parsed.GetSectionNames()) {
+            EXPECT_EQ(held.GetKeys(section), parsed.GetKeys(section));
+            for (const std::string& key : parsed.GetKeys(section)) {
+                std::string a, b;
+                EXPECT_EQ(held.GetString(section, key, a), parsed.GetString(section, key, b));
+                EXPECT_EQ(a, b) << section << "/" << key;
+            }
+        }
+        EXPECT_EQ(held.GetSectionNames(), parsed.GetSectionNames());
+    }
+}
+
 TEST(CIniExTest, EmptySectionHeadersSurviveASave) {
     CTempDir temp;
     std::string file = temp.File("a.ini");
