@@ -50,8 +50,7 @@ public:
         if (!engine.SetupImport(kLayoutFile, section, showDialog)) return false;
         engine.quoteAll = 0;
         // Line 1 once more, now with the positions the section gives.
-        engine.CloseFile();
-        if (!engine.OpenImportFile(path)) return true;
+        engine.RewindImportFile();
         engine.ClearValues();
         engine.ReadRecord();
         return true;
@@ -171,7 +170,8 @@ public:
         engine.ResetLayout();
         for (const std::string& name : names)
             engine.DefineColumn(name, 1);
-        if (!engine.OpenImportFile(path)) return false;
+        // ReadHeadings left the file open.
+        engine.RewindImportFile();
         engine.ReadRecord();
         if (!engine.SetupImport(kLayoutFile, section, showDialog)) return false;
         if (!byPosition) engine.AssignByHeadings();
@@ -254,7 +254,6 @@ private:
         engine.ReadRecord();
         for (size_t i = 0; i < engine.FieldsRead() && i < static_cast<size_t>(engine.GetColumnCount()); ++i)
             headings.push_back(engine.GetColumn(static_cast<int>(i)).value);
-        engine.CloseFile();
         return true;
     }
     // A column is there when the heading line has a field at its position that no other column of

@@ -794,12 +794,14 @@ int CModulCSV::SetupImport(const std::string& layoutFile, const std::string& sec
     utf8 = utf8Detected || oemCharset == kUtf8Charset;
     SaveLayoutNoting(layoutFile, section);
     CStepCode::Set(6024);
-    if (noHeading) {
-        file.Rewind();
-        lineNumber = 0;
-        hasPending = false;
-    }
+    if (noHeading) RewindImportFile();
     return 1;
+}
+
+void CModulCSV::RewindImportFile() {
+    file.Rewind();
+    lineNumber = 0;
+    hasPending = false;
 }
 // Each named column takes the place whose heading is its name, column by column in turn. The places
 // holding a heading are looked up once instead of comparing every column with every heading.

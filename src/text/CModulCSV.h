@@ -62,6 +62,8 @@ public:
     // Import run.
     int PrepareImport(const std::string& path);
     int OpenImportFile(const std::string& path);
+    // The open input file read again from its first line (after the heading line was looked at).
+    void RewindImportFile();
     int SetupImport(const std::string& fileName, const std::string& section, int showDialog);
     void AssignByHeadings();
     // 1 while more lines follow, 0 when the line just read was the last one.
