@@ -50,10 +50,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string out = (fuzz::Folder() / "aus.csv").string();
     if (size % 4 >= 2) FillDocument(doc);
     switch (size % 4) {
-    case 0: CCsvConversion::ImportBookingsCsv(doc, bookings, 0, messages); break;
-    case 1: CCsvConversion::ImportMasterCsv(doc, master, 0, messages); break;
-    case 2: CCsvConversion::ExportBookingsCsv(doc, out, 0); break;
-    default: CCsvConversion::ExportMasterCsv(doc, out, 0); break;
+    case 0:
+        CCsvConversion::ImportBookingsCsv(doc, bookings, 0, messages);
+        break;
+    case 1:
+        CCsvConversion::ImportMasterCsv(doc, master, 0, messages);
+        break;
+    case 2:
+        CCsvConversion::ExportBookingsCsv(doc, out, 0);
+        break;
+    default:
+        CCsvConversion::ExportMasterCsv(doc, out, 0);
+        break;
     }
     doc.buchungen.RemoveAll();
     doc.stamm.RemoveAll();

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <sys/stat.h>
 
 namespace {
@@ -315,6 +316,46 @@ TEST(CModulCSV, AssignByHeadings) {
     f.engine.GetString("Konto", value);
     EXPECT_EQ(value, "1");
     f.engine.CloseFile();
+}
+
+// Random names, headings and places (repeated, missing, outside the line): the columns end where
+// comparing every column with every heading in turn puts them.
+TEST(CModulCSV, AssignByHeadingsMatchesThePairwiseRule) {
+    std::mt19937 random(11);
+    const char* const pool[] = {"A", "B", "C", "D", "E"};
+    auto pick = [&] { return std::string(pool[random() % 5]); };
+    for (int round = 0; round < 300; ++round) {
+        CFixture f({});
+        const size_t defined = 1 + random() % 6;
+        for (size_t i = 0; i < defined; ++i)
+            f.engine.DefineColumn(pick(), 1);
+        std::string line;
+        for (size_t k = 0, fields = 1 + random() % 8; k < fields; ++k)
+            line += (k ? ";" : "") + pick();
+        CTempDir::Write(f.dir.File("in.csv"), line + "\r\n");
+        ASSERT_EQ(f.engine.OpenImportFile(f.dir.File("in.csv")), 1);
+        f.engine.ReadRecord();
+        const int count = f.engine.GetColumnCount();
+        for (int i = 0; i < count; ++i)
+            f.engine.SetPosition(i, static_cast<int>(random() % (count + 2)) - 1);
+        std::vector<int> expected;
+        for (int i = 0; i < count; ++i)
+            expected.push_back(f.engine.GetColumn(i).position);
+        auto headingAt = [&](int place) {
+            return place >= 0 && place < count ? f.engine.GetColumn(place).value : std::string();
+        };
+        for (int i = 0; i < count; ++i) {
+            const std::string& name = f.engine.GetColumn(i).name;
+            if (name.empty()) continue;
+            for (int j = 0; j < count; ++j)
+                if (name == headingAt(expected[static_cast<size_t>(j)]))
+                    std::swap(expected[static_cast<size_t>(i)], expected[static_cast<size_t>(j)]);
+        }
+        f.engine.AssignByHeadings();
+        for (int i = 0; i < count; ++i)
+            EXPECT_EQ(f.engine.GetColumn(i).position, expected[static_cast<size_t>(i)]) << "Runde " << round;
+        f.engine.CloseFile();
+    }
 }
 
 TEST(CModulCSV, OpenFailuresShowTheirCodes) {
