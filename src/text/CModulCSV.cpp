@@ -452,18 +452,29 @@ std::string CModulCSV::FileError(int code, const std::string& path) {
 }
 
 // Builds the output line from one text of every selected column, in write order.
+// Sized first and then copied field by field: a DATEVpro line has 125 fields, most of them empty,
+// and appending them one by one was a large part of writing one.
 void CModulCSV::JoinSelected(std::string CsvColumn::*text) {
     const char separator = WriteSeparator();
-    line.clear();
+    const size_t quotes = quoteAll ? 2 : 0;
+    size_t size = 0;
+    for (int index : writeOrder) {
+        const CsvColumn& column = columns[static_cast<size_t>(index)];
+        if (column.selected == 1) size += (column.*text).size() + quotes + 1;
+    }
+    line.resize(size > 0 ? size - 1 : 0);
+    char* out = line.data();
     bool written = false;
     for (int index : writeOrder) {
         const CsvColumn& column = columns[static_cast<size_t>(index)];
         if (column.selected != 1) continue;
-        if (written) line += separator;
+        if (written) *out++ = separator;
         written = true;
-        if (quoteAll) line += '"';
-        line += column.*text;
-        if (quoteAll) line += '"';
+        if (quoteAll) *out++ = '"';
+        const std::string& value = column.*text;
+        if (!value.empty()) std::memcpy(out, value.data(), value.size());
+        out += value.size();
+        if (quoteAll) *out++ = '"';
     }
 }
 
