@@ -273,16 +273,19 @@ const CBookingValue kBookingValues[] = {
 
 // The checked value; `length` of the table (when set) is the most the version allows. False in
 // rejected when the value is required and missing, or too long and cannot be cut.
-std::string Checked(int record, CCheck check, int length, const std::string& value, std::string& messages,
+std::string Checked(int record, CCheck check, int length, std::string value, std::string& messages,
                     bool& rejected) {
     if (!check.name) return value;
     if (length > 0) check.maximum = length;
-    std::string text = CExtfCheck::CheckDatevProValue(record, check.name, value, check.minimum, check.maximum,
-                                                      check.required, messages);
+    std::string text = CExtfCheck::CheckDatevProValue(record, check.name, std::move(value), check.minimum,
+                                                      check.maximum, check.required, messages);
     // DATEV refuses the whole file for a record without a required value.
     if (check.required && text.empty()) rejected = true;
     if (static_cast<int>(text.size()) <= check.maximum) return text;
-    if (check.text) return text.substr(0, static_cast<size_t>(check.maximum));
+    if (check.text) {
+        text.resize(static_cast<size_t>(check.maximum));
+        return text;
+    }
     messages += CTool::Format("FEHLER: Zeile %d: Das Feld '%s' ist zu lang, die Zeile wird nicht "
                               "geschrieben.\r\n",
                               record, check.name);

@@ -10,9 +10,8 @@ public:
     static bool CheckExtfFileName(const std::string& path, std::string* messages);
     // Strips surrounding white space and notes an empty required value or a length outside
     // minimum .. maximum. The stripped value is returned in full: DATEVpro values are never cut.
-    static std::string CheckDatevProValue(int recordNumber, const std::string& fieldName,
-                                          const std::string& value, int minimum, int maximum, bool required,
-                                          std::string& messages);
+    static std::string CheckDatevProValue(int recordNumber, const char* fieldName, std::string value,
+                                          int minimum, int maximum, bool required, std::string& messages);
     // The main window's hint line for the chosen output type and file; empty when none is due.
     static std::string FileNameHint(int outputType, const std::string& outputFile);
 };
