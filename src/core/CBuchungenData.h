@@ -1,29 +1,31 @@
 #pragma once
 
+#include "core/CText.h"
+
 #include <string>
 
 // One booking. Readers and writers address the fields by their German column names;
 // 0 and the empty text mean "not set".
 class CBuchungenData {
 public:
-    std::string buchungsnummer; // "Buchungsnummer" (Belegfeld 1)
-    std::string belegnummer2;   // "Belegnummer 2" (Belegfeld 2)
-    std::string datum;          // "Datum": "TT.MM.JJJJ" or "TT.MM."
+    CText buchungsnummer;       // "Buchungsnummer" (Belegfeld 1)
+    CText belegnummer2;         // "Belegnummer 2" (Belegfeld 2)
+    CText datum;                // "Datum": "TT.MM.JJJJ" or "TT.MM."
     int sollKonto = 0;          // "Soll-Konto"
     int habenKonto = 0;         // "Haben-Konto"
     double betrag = 0.0;        // "Betrag": negative = "H"
-    std::string waehrung;       // "Währung"
+    CText waehrung;             // "Währung"
     int datevSchluessel = 0;    // "Datev-Schlüssel"
-    std::string kostenstelle1;  // "Kostenstelle 1"
-    std::string kostenstelle2;  // "Kostenstelle 2"
-    std::string buchungstext;   // "Buchungstext"
+    CText kostenstelle1;        // "Kostenstelle 1"
+    CText kostenstelle2;        // "Kostenstelle 2"
+    CText buchungstext;         // "Buchungstext"
     double skonto = 0.0;        // "Skonto"
-    std::string ustId;          // "Ust-ID"
+    CText ustId;                // "Ust-ID"
     double euSteuersatz = 0.0;  // "EU-Steuersatz"
     double waehrungskurs = 0.0; // "Waehrungskurs"
     // Only DATEVpro files carry these so far.
-    std::string leistungsdatum;        // "Leistungsdatum": "TT.MM.JJJJ"
-    std::string ustIdUrsprung;         // "EU-Land u. UStID (Ursprung)"
+    CText leistungsdatum;              // "Leistungsdatum": "TT.MM.JJJJ"
+    CText ustIdUrsprung;               // "EU-Land u. UStID (Ursprung)"
     double euSteuersatzUrsprung = 0.0; // "EU-Steuersatz (Ursprung)"
 
     void Clear() { *this = CBuchungenData(); }

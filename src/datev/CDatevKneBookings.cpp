@@ -245,7 +245,7 @@ int CDatev::WriteKneBookings(const std::string& folder, const CBuchungenCtrl* li
     for (int i = 0; i < count; ++i) {
         const CBuchungenData* b = list->GetAt(i);
         if (!b->HasData()) continue;
-        int key = DateKey(b->datum.size() == 6 ? b->datum + year : b->datum);
+        int key = DateKey(b->datum.size() == 6 ? b->datum + year : std::string(b->datum));
         if (key < keyVon || key > keyBis) continue;
         long long cents = 0;
         if (!Scaled(b->betrag, 2, kMaxCents, cents)) {

@@ -42,7 +42,7 @@ void CDatev::WriteMasterRecord(CKneFile& file, const CStammData& s, int n, std::
     auto fixed = [variant1](const std::string& value, size_t length) {
         return variant1 ? Padded(value, length) : value;
     };
-    std::string ustId = variant1 && !s.ustIdnr.empty() ? Padded(s.ustIdnr, 15) : s.ustIdnr;
+    std::string ustId = variant1 && !s.ustIdnr.empty() ? Padded(s.ustIdnr, 15) : std::string(s.ustIdnr);
     std::string anrede = s.anrede.empty() ? "" : MapValue(kOutAnrede, s.anrede, "1");
     std::string land = s.land.empty() ? "" : MapValue(kOutLand, s.land, s.land);
     const CField fields[] = {

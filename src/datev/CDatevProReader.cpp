@@ -477,9 +477,10 @@ bool ReadBooking(const CData& data, const CDatev& datev, int line, CBuchungenDat
     b.ustId = v.Text(EExtfRole::UstId);
     b.euSteuersatz = v.Number(EExtfRole::EuSteuersatz, "EU-Steuersatz");
     const std::string leistungsdatum = v.Text(EExtfRole::Leistungsdatum);
-    if (!CValueCheck::ParseDate(leistungsdatum, std::string(), b.leistungsdatum) ||
-        (!b.leistungsdatum.empty() && b.leistungsdatum.size() != 10))
+    std::string date;
+    if (!CValueCheck::ParseDate(leistungsdatum, std::string(), date) || (!date.empty() && date.size() != 10))
         v.Reject("Leistungsdatum", leistungsdatum, K::Date);
+    b.leistungsdatum = date;
     b.ustIdUrsprung = v.Text(EExtfRole::UstIdUrsprung);
     b.euSteuersatzUrsprung = v.Number(EExtfRole::EuSteuersatzUrsprung, "EU-Steuersatz (Ursprung)");
     return !v.Rejected();

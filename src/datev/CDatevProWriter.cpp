@@ -211,7 +211,7 @@ const CBookingValue kBookingValues[] = {
     {EExtfRole::WkzUmsatz,
      {"W\xE4hrung", 0, 3},
      [](const CBuchungenData& b, const CDatev&) {
-         return b.waehrung.empty() || b.waehrung == "\x80" ? std::string("EUR") : b.waehrung;
+         return b.waehrung.empty() || b.waehrung == "\x80" ? std::string("EUR") : std::string(b.waehrung);
      }},
     {EExtfRole::Kurs,
      {"Waehrungskurs", 0, 11},
@@ -232,25 +232,25 @@ const CBookingValue kBookingValues[] = {
      [](const CBuchungenData& b, const CDatev&) { return DayMonth(b.datum); }},
     {EExtfRole::Belegfeld1,
      {"Buchungsnummer", 0, 12, false, true},
-     [](const CBuchungenData& b, const CDatev&) { return b.buchungsnummer; }},
+     [](const CBuchungenData& b, const CDatev&) { return std::string(b.buchungsnummer); }},
     {EExtfRole::Belegfeld2,
      {"Belegnummer 2", 0, 12, false, true},
-     [](const CBuchungenData& b, const CDatev&) { return b.belegnummer2; }},
+     [](const CBuchungenData& b, const CDatev&) { return std::string(b.belegnummer2); }},
     {EExtfRole::Skonto,
      {"Skonto", 0, 11},
      [](const CBuchungenData& b, const CDatev&) { return PositiveDecimal(b.skonto, 2); }},
     {EExtfRole::Buchungstext,
      {"Buchungstext", 0, 60, false, true},
-     [](const CBuchungenData& b, const CDatev&) { return b.buchungstext; }},
+     [](const CBuchungenData& b, const CDatev&) { return std::string(b.buchungstext); }},
     {EExtfRole::Kost1,
      {"Kostenstelle 1", 0, 8, false, true},
-     [](const CBuchungenData& b, const CDatev&) { return b.kostenstelle1; }},
+     [](const CBuchungenData& b, const CDatev&) { return std::string(b.kostenstelle1); }},
     {EExtfRole::Kost2,
      {"Kostenstelle 2", 0, 8, false, true},
-     [](const CBuchungenData& b, const CDatev&) { return b.kostenstelle2; }},
+     [](const CBuchungenData& b, const CDatev&) { return std::string(b.kostenstelle2); }},
     {EExtfRole::UstId,
      {"Ust-ID", 0, 15, false, true},
-     [](const CBuchungenData& b, const CDatev&) { return b.ustId; }},
+     [](const CBuchungenData& b, const CDatev&) { return std::string(b.ustId); }},
     {EExtfRole::EuSteuersatz,
      {"EU-Steuersatz", 0, 5},
      [](const CBuchungenData& b, const CDatev&) { return PositiveDecimal(b.euSteuersatz, 2); }},
@@ -260,12 +260,13 @@ const CBookingValue kBookingValues[] = {
     {EExtfRole::Leistungsdatum,
      {},
      [](const CBuchungenData& b, const CDatev&) {
-         const std::string& d = b.leistungsdatum;
-         return d.size() == 10 ? d.substr(0, 2) + d.substr(3, 2) + d.substr(6, 4) : std::string();
+         const std::string_view d = b.leistungsdatum;
+         return d.size() == 10 ? std::string(d.substr(0, 2)).append(d.substr(3, 2)).append(d.substr(6, 4))
+                               : std::string();
      }},
     {EExtfRole::UstIdUrsprung,
      {"Ust-ID (Ursprung)", 0, 15, false, true},
-     [](const CBuchungenData& b, const CDatev&) { return b.ustIdUrsprung; }},
+     [](const CBuchungenData& b, const CDatev&) { return std::string(b.ustIdUrsprung); }},
     {EExtfRole::EuSteuersatzUrsprung,
      {"EU-Steuersatz (Ursprung)", 0, 5},
      [](const CBuchungenData& b, const CDatev&) { return PositiveDecimal(b.euSteuersatzUrsprung, 2); }},
@@ -467,7 +468,7 @@ private:
 struct CMasterValue {
     EExtfRole role;
     CCheck check;
-    const std::string CStammData::*field;
+    const CText CStammData::*field;
 };
 
 constexpr CCheck Text(const char* name, int maximum) {

@@ -39,9 +39,9 @@ public:
         EKind kind;
         size_t maximum;
         const char* name = "";
-        std::string CBuchungenData::*text = nullptr; // Text, Numbered
-        int CBuchungenData::*whole = nullptr;        // Whole
-        double CBuchungenData::*fraction = nullptr;  // Fraction: the number divided by divisor
+        CText CBuchungenData::*text = nullptr;      // Text, Numbered
+        int CBuchungenData::*whole = nullptr;       // Whole
+        double CBuchungenData::*fraction = nullptr; // Fraction: the number divided by divisor
         double divisor = 1;
         CValueCheck::EKind check = CValueCheck::EKind::Integer; // how a malformed value is named
     };

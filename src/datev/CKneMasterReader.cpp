@@ -22,7 +22,7 @@ const char kTagEnd = '\x1E';
 using S = CStammData;
 
 // Fields of a master record that take their value as it is.
-const std::pair<int, std::string S::*> kTextFields[] = {
+const std::pair<int, CText S::*> kTextFields[] = {
     {103, &S::name1},   {104, &S::kundennummer},  {106, &S::postleitzahl}, {107, &S::ort},
     {108, &S::strasse}, {130, &S::bank},          {132, &S::kontonummer},  {133, &S::bankleitzahl},
     {203, &S::name2},   {500, &S::ustIdnr},       {700, &S::postfach},     {710, &S::telefon},
@@ -31,7 +31,7 @@ const std::pair<int, std::string S::*> kTextFields[] = {
     {826, &S::swift2},
 };
 
-std::string S::*TextField(int tag) {
+CText S::*TextField(int tag) {
     for (const auto& [fieldTag, member] : kTextFields)
         if (fieldTag == tag) return member;
     return nullptr;
@@ -119,7 +119,7 @@ void CKneMasterReader::AppendLabel(int tag, std::string&& value) {
 }
 
 void CKneMasterReader::StoreField(int tag, std::string&& value) {
-    if (std::string S::*member = TextField(tag)) {
+    if (CText S::*member = TextField(tag)) {
         record.*member = std::move(value);
     } else if (tag == kAnrede) {
         record.anrede = datev.MapValue(CDatev::kInAnrede, value, value);

@@ -41,7 +41,7 @@ const CColumnType kBookingColumns[] = {{"Buchungsnummer", "VARCHAR(40)"},
 // The master-data columns after "Datev-Konto" ("INTEGER"), each "VARCHAR(255)", with their fields.
 struct CMasterText {
     const char* name; // UTF-8
-    std::string CStammData::*field;
+    CText CStammData::*field;
 };
 
 const CMasterText kMasterTexts[] = {{"Anrede", &CStammData::anrede},
@@ -109,7 +109,7 @@ public:
 
     bool Rejected() const { return rejected; }
 
-    void Text(size_t field, std::string& target) {
+    template <class TText> void Text(size_t field, TText& target) {
         const DbColumn* column = Taken(field);
         if (column) target = column->value;
     }
@@ -142,12 +142,14 @@ public:
     }
 
     // A date column arrives as "2016-12-31 00:00:00"; a text column must fit the input format.
-    void Date(size_t field, const std::string& format, std::string& target) {
+    void Date(size_t field, const std::string& format, CText& target) {
         const DbColumn* column = Taken(field);
         if (!column) return;
         const bool dateColumn = column->valueType == CDbValue::EType::Date;
-        if (!CValueCheck::ParseDate(column->value, dateColumn ? std::string() : format, target))
-            Reject(field, *column, CValueCheck::EKind::Date);
+        std::string date;
+        if (!CValueCheck::ParseDate(column->value, dateColumn ? std::string() : format, date))
+            return Reject(field, *column, CValueCheck::EKind::Date);
+        target = date;
     }
 
 private:

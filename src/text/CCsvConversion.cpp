@@ -78,7 +78,7 @@ const std::vector<std::string>& MasterColumns() {
 }
 
 // The text fields of a master-data record after "Datev-Konto", in definition order.
-std::string CStammData::*const kMasterTexts[] = {
+CText CStammData::*const kMasterTexts[] = {
     &CStammData::anrede,  &CStammData::name1,    &CStammData::kundennummer, &CStammData::name2,
     &CStammData::strasse, &CStammData::postfach, &CStammData::postleitzahl, &CStammData::ort,
     &CStammData::land,    &CStammData::bank,     &CStammData::kontonummer,  &CStammData::bankleitzahl,
@@ -169,6 +169,12 @@ public:
     bool Rejected() const { return rejected; }
 
     bool Text(size_t column, std::string& target) const { return engine.GetString(keys[column], target); }
+    bool Text(size_t column, CText& target) {
+        std::string_view text;
+        if (!View(column, text)) return false;
+        target = text;
+        return true;
+    }
 
     void Number(size_t column, double& target) {
         std::string_view text;
@@ -188,12 +194,12 @@ public:
     }
 
     // withYear: only a whole date "TT.MM.JJJJ" is taken.
-    void Date(size_t column, const std::string& format, std::string& target, bool withYear = false) {
+    void Date(size_t column, const std::string& format, CText& target, bool withYear = false) {
         std::string_view text;
         if (!View(column, text)) return;
-        if (!CValueCheck::ParseDate(text, format, target) ||
-            (withYear && !target.empty() && target.size() != 10))
-            Reject(column, text, CValueCheck::EKind::Date);
+        if (!CValueCheck::ParseDate(text, format, date) || (withYear && !date.empty() && date.size() != 10))
+            return Reject(column, text, CValueCheck::EKind::Date);
+        target = date;
     }
 
 private:
@@ -213,6 +219,7 @@ private:
     std::vector<int> keys;
     std::string& messages;
     std::string scratch;
+    std::string date;
     bool rejected = false;
 };
 
@@ -271,7 +278,7 @@ int CCsvConversion::ExportBookingsCsv(CPelkoDoc& doc, const std::string& path, i
         if (!b.leistungsdatum.empty())
             engine.SetValue(key[kLeistungsdatum],
                             dateFormat.empty()
-                                ? b.leistungsdatum
+                                ? std::string(b.leistungsdatum)
                                 : CTool::ConvertDate(b.leistungsdatum, "TT.MM.JJJJ", dateFormat));
         engine.SetValue(key[kUstIdUrsprung], b.ustIdUrsprung);
         if (b.euSteuersatzUrsprung > 0)

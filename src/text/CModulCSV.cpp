@@ -512,13 +512,13 @@ int CModulCSV::Reference(const std::string& fixed) const {
     return reference >= 0 && reference < GetColumnCount() ? reference : -1;
 }
 
-int CModulCSV::SetValue(int key, const std::string& value, int numeric, int forceQuotes) {
+int CModulCSV::SetValue(int key, std::string_view value, int numeric, int forceQuotes) {
     CStepCode::Set(6012);
     if (key < 0 || key >= static_cast<int>(keyColumns.size())) return 0;
     const size_t index = static_cast<size_t>(keyColumns[static_cast<size_t>(key)].front());
     CsvColumn& column = columns[index];
     CStepCode::Set(6013);
-    const std::string& text = column.fixedValue.empty() ? value : column.fixedValue;
+    const std::string_view text = column.fixedValue.empty() ? value : std::string_view(column.fixedValue);
     if (hasReferences) {
         column.supplied = text;
         if (int reference = Reference(column.fixedValue); reference >= 0) {
@@ -547,7 +547,7 @@ int CModulCSV::ReadSeparator() const {
 }
 
 // Writes into the column text it replaces, so that its room is reused record after record.
-void CModulCSV::Transform(const std::string& input, int numeric, int forceQuotes, std::string& out) const {
+void CModulCSV::Transform(std::string_view input, int numeric, int forceQuotes, std::string& out) const {
     const char separator = WriteSeparator();
     const bool quoting = quoteAll || forceQuotes;
     const int softChar = softReturn >= 1 && softReturn <= 255 ? softReturn : 10;
@@ -562,11 +562,11 @@ void CModulCSV::Transform(const std::string& input, int numeric, int forceQuotes
         if (!quoting || quoteAll)
             out.assign(input);
         else
-            out = '"' + input + '"';
+            out.assign(1, '"').append(input).append(1, '"');
         return;
     }
 
-    std::string value = input;
+    std::string value(input);
     if (value.find('\n') != std::string::npos || HasMarker(value))
         value = CTool::ReplaceAll(CTool::ReplaceAll(CTool::ReplaceAll(value, "\r\n", kMarker), "\n", kMarker),
                                   kMarker, "\n");

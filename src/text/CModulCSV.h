@@ -46,7 +46,7 @@ public:
     int WriteHeading();
     void ClearValues();
     int SetValue(const std::string& name, const std::string& value, int numeric = 0, int forceQuotes = 0);
-    int SetValue(int key, const std::string& value, int numeric = 0, int forceQuotes = 0);
+    int SetValue(int key, std::string_view value, int numeric = 0, int forceQuotes = 0);
     int WriteRecord();
     // Closes the file; after an export, 0 (with message E:602) when the file could not be completed.
     int CloseFile();
@@ -144,7 +144,7 @@ private:
     // The value as GetString gives it: the column's own text, or scratch where its line ends had to
     // be converted; nullptr when no column is selected for the key.
     const std::string* ValueText(int key, std::string& scratch) const;
-    void Transform(const std::string& value, int numeric, int forceQuotes, std::string& out) const;
+    void Transform(std::string_view value, int numeric, int forceQuotes, std::string& out) const;
     // The definition index a "#n" fixed value refers to; -1 when it is no reference.
     int Reference(const std::string& fixedValue) const;
     void SaveLayoutNoting(const std::string& fileName, const std::string& section);

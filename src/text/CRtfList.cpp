@@ -43,7 +43,7 @@ private:
     std::string text;
 };
 
-void AppendCell(std::string& row, const std::string& value) {
+void AppendCell(std::string& row, std::string_view value) {
     CRtfList::AppendEscaped(row, value);
     row += "\\cell ";
 }
@@ -95,7 +95,7 @@ int Finished(CPelkoDoc& doc, CRtfOut& out, const std::string& path) {
 
 } // namespace
 
-void CRtfList::AppendEscaped(std::string& out, const std::string& value) {
+void CRtfList::AppendEscaped(std::string& out, std::string_view value) {
     for (char c : value) {
         if (c == '\\' || c == '{' || c == '}') out += '\\';
         out += c;
@@ -180,7 +180,7 @@ int CRtfList::WriteMasterRtf(CPelkoDoc& doc, const std::string& path) {
         row += '{';
         CStepCode::Set(1220);
         AppendCell(row, CTool::Format("%u", static_cast<unsigned>(s.datevKonto)));
-        for (const std::string* text :
+        for (const CText* text :
              {&s.anrede,       &s.name1,   &s.kundennummer, &s.name2,  &s.strasse,      &s.postfach,
               &s.postleitzahl, &s.ort,     &s.land,         &s.bank,   &s.kontonummer,  &s.bankleitzahl,
               &s.ustIdnr,      &s.telefon, &s.fax,          &s.email,  &s.iban,         &s.swift,

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 class CPelkoDoc;
 
@@ -14,5 +15,5 @@ public:
     static int WriteMasterRtf(CPelkoDoc& doc, const std::string& path);
 
     // A value as RTF text: backslash and braces would otherwise end the cell or the document.
-    static void AppendEscaped(std::string& out, const std::string& value);
+    static void AppendEscaped(std::string& out, std::string_view value);
 };

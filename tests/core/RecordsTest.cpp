@@ -46,7 +46,7 @@ TEST(RecordsTest, MasterRecordCountsAsFilledByAnyField) {
     EXPECT_TRUE(s.HasData());
     s.Clear();
     EXPECT_EQ(s.datevKonto, 0);
-    std::string CStammData::*texts[] = {
+    CText CStammData::*texts[] = {
         &CStammData::name1,        &CStammData::kundennummer, &CStammData::name2,
         &CStammData::strasse,      &CStammData::postleitzahl, &CStammData::ort,
         &CStammData::bank,         &CStammData::kontonummer,  &CStammData::bankleitzahl,

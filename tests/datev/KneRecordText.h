@@ -17,7 +17,7 @@ inline std::string RecordText(const CBuchungenData& b) {
 
 inline std::string RecordText(const CStammData& s) {
     std::string text = std::to_string(s.datevKonto);
-    for (const std::string* field :
+    for (const CText* field :
          {&s.name1,        &s.kundennummer, &s.name2,        &s.strasse, &s.postleitzahl, &s.ort,
           &s.bank,         &s.kontonummer,  &s.bankleitzahl, &s.ustIdnr, &s.anrede,       &s.postfach,
           &s.land,         &s.telefon,      &s.fax,          &s.email,   &s.iban,         &s.swift,

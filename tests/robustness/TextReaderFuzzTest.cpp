@@ -26,12 +26,12 @@ bool TextsWithin(const CPelkoDoc& doc, size_t inputSize) {
     const size_t bound = 2 * inputSize + 16;
     for (int i = 0; i < doc.buchungen.GetCount(); ++i) {
         const CBuchungenData& b = *doc.buchungen.GetAt(i);
-        for (const std::string* text : {&b.buchungsnummer, &b.buchungstext, &b.datum, &b.ustId})
+        for (const CText* text : {&b.buchungsnummer, &b.buchungstext, &b.datum, &b.ustId})
             if (text->size() > bound) return false;
     }
     for (int i = 0; i < doc.stamm.GetCount(); ++i) {
         const CStammData& s = *doc.stamm.GetAt(i);
-        for (const std::string* text : {&s.name1, &s.strasse, &s.iban, &s.ustIdnr})
+        for (const CText* text : {&s.name1, &s.strasse, &s.iban, &s.ustIdnr})
             if (text->size() > bound) return false;
     }
     return true;

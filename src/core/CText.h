@@ -1,0 +1,104 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <iosfwd>
+#include <string>
+#include <string_view>
+
+// A text field of a record, in 16 bytes instead of the 32 of std::string: texts of up to 15 bytes
+// stand in place, longer ones on the heap. A million bookings carry ten texts each, so their list
+// takes half the memory and the kernel clears half as many fresh pages.
+class CText {
+public:
+    CText() noexcept { SetEmpty(); }
+    CText(std::string_view text) {
+        SetEmpty();
+        Assign(text);
+    }
+    CText(const std::string& text) : CText(std::string_view(text)) {}
+    CText(const char* text) : CText(std::string_view(text)) {}
+    CText(const CText& other) : CText(other.View()) {}
+    CText(CText&& other) noexcept {
+        std::memcpy(bytes, other.bytes, sizeof bytes);
+        other.SetEmpty();
+    }
+    ~CText() { Release(); }
+
+    CText& operator=(const CText& other) {
+        if (this != &other) Assign(other.View());
+        return *this;
+    }
+    CText& operator=(CText&& other) noexcept {
+        if (this != &other) {
+            Release();
+            std::memcpy(bytes, other.bytes, sizeof bytes);
+            other.SetEmpty();
+        }
+        return *this;
+    }
+    CText& operator=(std::string_view text) {
+        Assign(text);
+        return *this;
+    }
+    CText& operator=(const std::string& text) { return *this = std::string_view(text); }
+    CText& operator=(const char* text) { return *this = std::string_view(text); }
+
+    std::size_t size() const noexcept { return IsLarge() ? LargeSize() : kInline - Tag(); }
+    bool empty() const noexcept { return size() == 0; }
+    const char* data() const noexcept { return IsLarge() ? LargePointer() : bytes; }
+    const char* c_str() const noexcept { return data(); }
+    char operator[](std::size_t i) const noexcept { return data()[i]; }
+    void clear() noexcept {
+        Release();
+        SetEmpty();
+    }
+
+    std::string substr(std::size_t pos, std::size_t count = std::string::npos) const {
+        return std::string(View().substr(pos, count));
+    }
+    std::string_view View() const noexcept { return {data(), size()}; }
+    operator std::string_view() const noexcept { return View(); }
+    operator std::string() const { return std::string(View()); }
+
+    friend bool operator==(const CText& a, const CText& b) noexcept { return a.View() == b.View(); }
+    friend bool operator==(const CText& a, std::string_view b) noexcept { return a.View() == b; }
+    friend bool operator==(const CText& a, const std::string& b) noexcept { return a.View() == b; }
+    friend bool operator==(const CText& a, const char* b) noexcept { return a.View() == b; }
+    friend std::string operator+(const CText& a, std::string_view b) {
+        return std::string(a.View()).append(b);
+    }
+    friend std::string operator+(std::string_view a, const CText& b) {
+        return std::string(a).append(b.View());
+    }
+
+private:
+    static constexpr std::size_t kInline = 15;       // bytes in place; byte 15 holds 15 - length
+    static constexpr unsigned char kLargeTag = 0xFF; // byte 15 of a text on the heap
+
+    unsigned char Tag() const noexcept { return static_cast<unsigned char>(bytes[kInline]); }
+    bool IsLarge() const noexcept { return Tag() == kLargeTag; }
+    char* LargePointer() const noexcept {
+        char* pointer;
+        std::memcpy(&pointer, bytes, sizeof pointer);
+        return pointer;
+    }
+    std::size_t LargeSize() const noexcept {
+        std::uint32_t length;
+        std::memcpy(&length, bytes + sizeof(char*), sizeof length);
+        return length;
+    }
+    void SetEmpty() noexcept {
+        bytes[0] = '\0';
+        bytes[kInline] = static_cast<char>(kInline);
+    }
+    void Release() noexcept {
+        if (IsLarge()) delete[] LargePointer();
+    }
+    void Assign(std::string_view text);
+
+    alignas(8) char bytes[16];
+};
+
+std::ostream& operator<<(std::ostream& out, const CText& text);
