@@ -56,7 +56,6 @@ int main(int argc, char** argv) {
     doc.InitDocument();
 
     if (mode == "generate" || mode == "export") {
-        doc.buchungen.Reserve(count);
         for (int i = 0; i < count; ++i)
             doc.buchungen.Add(Booking(i));
         auto start = std::chrono::steady_clock::now();

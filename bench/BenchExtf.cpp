@@ -32,7 +32,6 @@ std::vector<std::string> Parts(const std::string& path) {
 }
 
 void Fill(CPelkoDoc& doc, int count) {
-    doc.buchungen.Reserve(count);
     CBuchungenData b;
     for (int i = 0; i < count; ++i) {
         b.buchungsnummer = CTool::Format("RE-%d", i);

@@ -27,7 +27,6 @@ int main(int argc, char** argv) {
     const int count = argc > 2 ? std::atoi(argv[2]) : 1000000;
     const std::string folder = argc > 1 ? argv[1] : ".";
     CBuchungenCtrl list;
-    list.Reserve(count);
     for (int i = 0; i < count; ++i) {
         CBuchungenData b;
         b.buchungsnummer = "RE" + std::to_string(100000 + i % 900000);

@@ -17,7 +17,6 @@ namespace {
 // Bookings as a cash book of one year has them: texts, document numbers, some posting keys.
 int Write(CDatev& datev, CFrontEnd& frontEnd, const std::string& folder, int count) {
     CBuchungenCtrl list;
-    list.Reserve(count);
     CBuchungenData b;
     for (int i = 0; i < count; ++i) {
         b.betrag = (i % 2 ? -1 : 1) * (1 + i % 99999) / 100.0;

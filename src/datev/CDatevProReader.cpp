@@ -190,7 +190,7 @@ public:
         // Of the 125 fields of a line about 20 are taken: the others are not kept at all.
         for (size_t i = 0; i < columns.size(); ++i)
             if (!read[i]) engine.SetSelected(static_cast<int>(i), 0);
-        engine.readSelectedOnly = true;
+        engine.KeepSelectedOnly();
         return true;
     }
     // False with a finding for each required column the heading line does not have; the file is then
@@ -213,11 +213,6 @@ public:
         return engine.ReadRecord();
     }
     size_t Fields() const { return engine.FieldsRead(); }
-    // Room for the records of a file of this size (a booking line has at least 250 bytes), so that
-    // the list does not copy itself while it grows.
-    int EstimatedRecords() const {
-        return static_cast<int>(std::min<long long>(engine.GetFileSize() / 250, 4'000'000));
-    }
     size_t HeadingCount() const { return headingCount; }
     // True when every column the program reads lies within the fields of the line just read.
     bool ReadColumnsComplete() const { return static_cast<int>(Fields()) > lastPosition; }
@@ -564,7 +559,6 @@ bool CDatevProReader::ReadDatevProBookings(CPelkoDoc& doc, const std::string& pa
                           EExtfRole::Belegdatum},
                          messages))
         return false;
-    doc.buchungen.Reserve(doc.buchungen.GetCount() + data.EstimatedRecords());
     return ReadLines(data, progress, messages, [&](int line) {
         CBuchungenData b;
         if (ReadBooking(data, datev, line, b, messages) && b.HasData()) doc.buchungen.Add(std::move(b));

@@ -161,13 +161,7 @@ CKneBookingReader::CKneBookingReader(const CDatev& datevRef, std::string_view da
                                      bool extendedFormat, CBuchungenCtrl& listRef, CFrontEnd& progressRef,
                                      std::string& messagesRef)
     : datev(datevRef), scan(data, start), extended(extendedFormat), list(listRef), progress(progressRef),
-      messages(messagesRef) {
-    // Every record ends with "y", so their count bounds the bookings: one allocation for the list.
-    // A real booking takes 16 bytes at least; texts full of "y" must not make it huge.
-    size_t ends =
-        static_cast<size_t>(std::count(data.begin() + static_cast<long>(scan.Pos()), data.end(), 'y'));
-    list.Reserve(list.GetCount() + static_cast<int>(std::min({ends, data.size() / 16, size_t{INT_MAX / 2}})));
-}
+      messages(messagesRef) {}
 
 void CKneBookingReader::Run() {
     bool endMark = false;

@@ -257,7 +257,6 @@ int ImportTable(CModulMDB& engine, CPelkoDoc& doc, TList& list, const CTable& ta
         return 0;
     }
     const CFields fields(engine, std::move(names));
-    list.Reserve(list.GetCount() + engine.recordCount);
     CFrontEnd& progress = doc.GetFrontEnd();
     progress.SetProgressRange(0, engine.recordCount - 1);
     progress.SetProgressPos(0);

@@ -125,14 +125,6 @@ double Divisor(const std::string& setting) {
     return setting.empty() ? 0.0 : CTool::ParseAmount(setting);
 }
 
-// Room for the records a file of this size holds, so that the list does not copy itself over and
-// over while it grows. Untouched room costs address space only.
-int EstimatedRecords(const CModulCSV& engine, int already) {
-    const long long kBytesPerRecord = 64;
-    const long long kMost = 4'000'000;
-    return already + static_cast<int>(std::min(engine.GetFileSize() / kBytesPerRecord, kMost));
-}
-
 int OpenImport(CModulCSV& engine, const std::string& path, const char* section, int showDialog,
                std::string& messages) {
     if (!engine.PrepareImport(path) || !engine.OpenImportFile(path)) return 0;
@@ -298,7 +290,6 @@ int CCsvConversion::ImportBookingsCsv(CPelkoDoc& doc, const std::string& path, i
     if (!OpenImport(engine, path, "Import Buchungsdaten", showDialog, messages)) return 0;
     SkipUnplacedAddedColumns(engine, kLeistungsdatum);
     CCheckedRecord check(engine, BookingColumns(), messages);
-    doc.buchungen.Reserve(EstimatedRecords(engine, doc.buchungen.GetCount()));
     const CFormatSettings& settings = doc.settings;
     const double amountDivisor = Divisor(settings.betragTeilen);
     const double rateDivisor = Divisor(settings.steuersatzTeilen);
@@ -379,7 +370,6 @@ int CCsvConversion::ImportMasterCsv(CPelkoDoc& doc, const std::string& path, int
     engine.importProfile = doc.profileIn;
     if (!OpenImport(engine, path, "Import Stammdaten", showDialog, messages)) return 0;
     CCheckedRecord check(engine, MasterColumns(), messages);
-    doc.stamm.Reserve(EstimatedRecords(engine, doc.stamm.GetCount()));
     CFrontEnd& progress = doc.GetFrontEnd();
     progress.SetProgressRange(0, 100);
     progress.SetProgressPos(0);

@@ -922,6 +922,7 @@ void CModulCSV::AddExtraColumn(size_t number) {
     DefineColumn(std::string(), 1);
     const int index = static_cast<int>(columns.size()) - 1;
     columns.back().position = static_cast<int>(number);
+    if (readSelectedOnly) lastKeptField = static_cast<long long>(number);
     if (!extend) return BuildOrders();
     writeOrder.push_back(index);
     columnsAtField.resize(std::min(columns.size() + 1, kDenseFields));
@@ -932,7 +933,14 @@ void CModulCSV::AddExtraColumn(size_t number) {
     orderValid = true;
 }
 
-void CModulCSV::AssignField(size_t number, std::string_view text) {
+void CModulCSV::KeepSelectedOnly() {
+    readSelectedOnly = true;
+    lastKeptField = -1;
+    for (const CsvColumn& column : columns)
+        if (column.selected == 1) lastKeptField = std::max<long long>(lastKeptField, column.position);
+}
+
+void CModulCSV::StoreField(size_t number, std::string_view text) {
     if (number == columns.size() && columns.size() < kMaxColumns) AddExtraColumn(number);
     auto assign = [&](int index) {
         CsvColumn& column = columns[static_cast<size_t>(index)];

@@ -95,7 +95,6 @@ public:
     int GetDouble(int key, double& target) const;
     int GetInt(int key, int& target) const;
     int ProgressPercent() const { return file.ProgressPercent(); }
-    long long GetFileSize() const { return file.GetSize(); }
 
     // A stable key for every column name defined so far (-1 when none has that name).
     int NameKey(const std::string& name) const;
@@ -131,9 +130,9 @@ public:
     static constexpr int kUtf8Charset = 2;
     int decimalPoint = 0;
     int noHeading = 0;
-    // Import: fields of columns that are not selected are not kept at all (a reader that takes a few
-    // of many columns); set after the set-up, which shows every column.
-    bool readSelectedOnly = false;
+    // Import: from now on fields of columns that are not selected are not kept at all (a reader that
+    // takes a few of many columns); called after the set-up, which shows every column.
+    void KeepSelectedOnly();
     std::string confirmCaption;
     std::string importProfile;
     std::string exportProfile;
@@ -168,7 +167,13 @@ private:
     void OrderChanged() { orderValid = false; }
     void BuildOrders();
     void AddExtraColumn(size_t number);
-    void AssignField(size_t field, std::string_view text);
+    // Called for every field of every line: a selective reader skips the fields after the last one
+    // it keeps here, before any further work (a field beyond the known columns still adds one).
+    void AssignField(size_t field, std::string_view text) {
+        if (!readSelectedOnly || static_cast<long long>(field) <= lastKeptField || field >= columns.size())
+            StoreField(field, text);
+    }
+    void StoreField(size_t field, std::string_view text);
     void ReadLineConverted(std::string& line);
     void ChooseSeparator(const std::vector<std::string>& sample);
     int FieldCount(const std::string& text, char separator) const;
@@ -187,6 +192,8 @@ private:
     std::vector<std::vector<int>> keyColumns;
     // Orders derived from the positions, rebuilt only after a position changed.
     bool orderValid = false;
+    bool readSelectedOnly = false;
+    long long lastKeptField = -1; // with readSelectedOnly: fields after it are not looked at
     std::vector<int> writeOrder;
     std::vector<std::vector<int>> columnsAtField; // field number -> columns with that position
     std::vector<int> farColumns;                  // positions beyond columnsAtField

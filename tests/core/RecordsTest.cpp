@@ -106,6 +106,24 @@ TEST(RecordsTest, ListsKeepIndependentCopiesInOrder) {
     EXPECT_EQ(stamm.GetAt(0)->name1, "M\xFCller");
 }
 
+// A list longer than the blocks it is kept in.
+TEST(RecordsTest, LongListsKeepEveryRecordInPlace) {
+    CBuchungenCtrl list;
+    const int count = 140000;
+    for (int i = 0; i < count; ++i) {
+        CBuchungenData b;
+        b.sollKonto = i;
+        b.buchungstext = "Text " + std::to_string(i) + " mit mehr als 15 Zeichen";
+        list.Add(std::move(b));
+    }
+    ASSERT_EQ(list.GetCount(), count);
+    for (int i = 0; i < count; ++i) {
+        ASSERT_EQ(list.GetAt(i)->sollKonto, i);
+        ASSERT_EQ(list.GetAt(i)->buchungstext, "Text " + std::to_string(i) + " mit mehr als 15 Zeichen");
+    }
+    EXPECT_EQ(list.GetAt(count), nullptr);
+}
+
 TEST(RecordsTest, ListOperationsSetTheirStepCodes) {
     CStammCtrl list;
     CStammData s;
