@@ -981,6 +981,12 @@ void CModulCSV::AssignUnquoted(size_t& number, size_t& i) {
 // next one. Text after the closing quote up to the separator is kept as it stands.
 void CModulCSV::AssignQuoted(size_t& number, size_t& i) {
     const int separator = ReadSeparator();
+    // An empty field "" between separators, the most frequent one of DATEVpro lines.
+    if (i + 2 < line.size() && line[i + 1] == '"' && static_cast<unsigned char>(line[i + 2]) == separator) {
+        AssignField(number++, std::string_view());
+        i += 3;
+        return;
+    }
     // Most quoted fields hold no quote and end at a separator or at the line's end: their text is
     // taken from the line as it stands.
     if (size_t quote = line.find('"', i + 1); quote != std::string::npos) {
