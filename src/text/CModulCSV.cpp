@@ -424,14 +424,14 @@ void CModulCSV::ContinueExport(CModulCSV& from) {
 
 std::string CModulCSV::FileError(int code, const std::string& path) {
     // The step code after "#" tells where in the operation the file failed.
-    struct CText {
+    struct CErrorText {
         int code;
         const char* action;
         const char* file;
         const char* advice;
         const char* end;
     };
-    static const CText kTexts[] = {
+    static const CErrorText kTexts[] = {
         {600, "Öffnen", "Export-Datei",
          "Kontrollieren Sie bitte ob ein gültiger Dateiname angegeben wurde oder die Datei von "
          "einer anderen Anwendung (z.B. Excel) geöffnet ist.",
@@ -443,13 +443,37 @@ std::string CModulCSV::FileError(int code, const std::string& path) {
         {602, "Schreiben", "Export-Datei", "Die Datei wurde nicht gespeichert.",
          "Der Export wird abgebrochen."},
     };
-    const CText* text = &kTexts[0];
-    for (const CText& t : kTexts)
+    const CErrorText* text = &kTexts[0];
+    for (const CErrorText& t : kTexts)
         if (t.code == code) text = &t;
     return CTool::Format("(E:%d#%d)\n", text->code, CStepCode::Get()) +
            Ansi(std::string("Es ist ein Fehler beim ") + text->action + " der " + text->file + " (") + path +
            Ansi(std::string(") aufgetreten.\n") + text->advice + "\n" + text->end);
 }
+
+namespace {
+
+// Most values of a line are a few bytes ("" above all): copied with fixed-size moves that the
+// compiler inlines, instead of one call to memcpy each. Two moves that may overlap cover any length
+// from n to 2n.
+void CopyValue(char* out, const char* in, size_t size) {
+    if (size >= 16) {
+        std::memcpy(out, in, size);
+    } else if (size >= 8) {
+        std::memcpy(out, in, 8);
+        std::memcpy(out + size - 8, in + size - 8, 8);
+    } else if (size >= 4) {
+        std::memcpy(out, in, 4);
+        std::memcpy(out + size - 4, in + size - 4, 4);
+    } else if (size >= 2) {
+        std::memcpy(out, in, 2);
+        std::memcpy(out + size - 2, in + size - 2, 2);
+    } else if (size == 1) {
+        *out = *in;
+    }
+}
+
+} // namespace
 
 // Builds the output line from one text of every selected column, in write order.
 // Sized first and then copied field by field: a DATEVpro line has 125 fields, most of them empty,
@@ -472,7 +496,7 @@ void CModulCSV::JoinSelected(std::string CsvColumn::*text) {
         written = true;
         if (quoteAll) *out++ = '"';
         const std::string& value = column.*text;
-        if (!value.empty()) std::memcpy(out, value.data(), value.size());
+        CopyValue(out, value.data(), value.size());
         out += value.size();
         if (quoteAll) *out++ = '"';
     }

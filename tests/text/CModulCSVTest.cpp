@@ -74,6 +74,20 @@ TEST(CModulCSV, WritesQuotedByDefault) {
               "\"P\";\"Q\";\"R\"\r\n\"12\"\"34\";\"a;b\";\"x\ny\"\r\n");
 }
 
+// Values of every length up to beyond the short ones, each byte in its place.
+TEST(CModulCSV, WritesValuesOfEveryLength) {
+    CFixture f;
+    f.Layout("Hochkomma=0\r\n");
+    const std::string letters = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ";
+    Rows rows;
+    std::string expected = "P;Q;R\r\n";
+    for (size_t n = 0; n <= 40; ++n) {
+        rows.push_back({letters.substr(0, n), letters.substr(n % 7, n), letters.substr(1, n + 1)});
+        expected += rows.back()[0] + ";" + rows.back()[1] + ";" + rows.back()[2] + "\r\n";
+    }
+    EXPECT_EQ(f.Export(rows), expected);
+}
+
 TEST(CModulCSV, WritesUnquotedWithReplacements) {
     CFixture f;
     f.Layout("Hochkomma=0\r\n");
