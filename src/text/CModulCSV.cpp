@@ -1243,13 +1243,6 @@ int CModulCSV::GetString(int key, std::string& target) const {
     return 1;
 }
 
-int CModulCSV::GetView(int key, std::string_view& target, std::string& scratch) const {
-    const std::string* text = ValueText(key, scratch);
-    if (!text) return 0;
-    target = *text;
-    return 1;
-}
-
 int CModulCSV::GetDouble(int key, double& target) const {
     CStepCode::Set(6031);
     std::string scratch;

@@ -91,7 +91,13 @@ public:
     int GetString(int key, std::string& target) const;
     // Like GetString without a copy: a view of the value, or of scratch where its line ends had to
     // be converted. Valid until the next record is read.
-    int GetView(int key, std::string_view& target, std::string& scratch) const;
+    // Inline, so that the view stays in registers: readers call it for every field of every record.
+    int GetView(int key, std::string_view& target, std::string& scratch) const {
+        const std::string* text = ValueText(key, scratch);
+        if (!text) return 0;
+        target = *text;
+        return 1;
+    }
     int GetDouble(int key, double& target) const;
     int GetInt(int key, int& target) const;
     int ProgressPercent() const { return file.ProgressPercent(); }
