@@ -119,14 +119,40 @@ bool CheckGrouping(const CGroups& groups, size_t integerRuns) {
     return true;
 }
 
-int SignificantDigits(const std::string& integer, const std::string& fraction) {
+int SignificantDigits(std::string_view integer, std::string_view fraction) {
     size_t first = integer.find_first_not_of('0');
     size_t last = fraction.find_last_not_of('0');
-    size_t count = (first == std::string::npos ? 0 : integer.size() - first) +
-                   (last == std::string::npos ? 0 : last + 1);
-    if (first == std::string::npos && last != std::string::npos)
+    size_t count = (first == std::string_view::npos ? 0 : integer.size() - first) +
+                   (last == std::string_view::npos ? 0 : last + 1);
+    if (first == std::string_view::npos && last != std::string_view::npos)
         count -= fraction.find_first_not_of('0'); // leading zeros of 0,05
     return static_cast<int>(count);
+}
+
+// Digits with at most the configured decimal character among them ("1234", "1234,56"): the form of
+// nearly every amount, read as the general rules would read it but without splitting it into
+// groups first. False when the text has another form.
+bool ReadPlainNumber(std::string_view t, char decimalChar, double& parsed) {
+    const size_t kLongest = 20;
+    size_t i = 0;
+    while (i < t.size() && IsDigit(t[i]))
+        ++i;
+    const std::string_view integer = t.substr(0, i);
+    std::string_view fraction;
+    if (i < t.size()) {
+        if (t[i] != decimalChar) return false;
+        fraction = t.substr(i + 1);
+        if (!AllDigits(fraction)) return false;
+    }
+    if (integer.empty() || integer.size() > kLongest || fraction.size() > kLongest) return false;
+    if (SignificantDigits(integer, fraction) > 15) return false;
+    char plain[2 * kLongest + 2];
+    size_t size = integer.copy(plain, integer.size());
+    plain[size++] = '.';
+    size += fraction.empty() ? std::string_view("0").copy(plain + size, 1)
+                             : fraction.copy(plain + size, fraction.size());
+    auto [end, error] = std::from_chars(plain, plain + size, parsed);
+    return error == std::errc() && end == plain + size;
 }
 
 bool ParseIso(std::string_view t, std::string& normalized) {
@@ -222,6 +248,10 @@ bool CValueCheck::ParseNumber(std::string_view text, bool decimalPoint, double& 
     if (t.empty()) return true;
     bool negative = false;
     if (!TakeSign(t, negative) || t.empty()) return false;
+    if (double plain = 0.0; ReadPlainNumber(t, decimalPoint ? '.' : ',', plain)) {
+        value = negative && plain != 0.0 ? -plain : plain;
+        return true;
+    }
     CGroups groups;
     if (!Split(t, groups)) return false;
     int decimal = -1;

@@ -1214,8 +1214,11 @@ const CsvColumn* CModulCSV::Selected(int key) const {
 
 namespace {
 
+// One pass over the (mostly short) value rather than a search for each character.
 bool NeedsCrLf(const std::string& value) {
-    return value.find('\n') != std::string::npos || value.find('~') != std::string::npos;
+    for (char c : value)
+        if (c == '\n' || c == '~') return true;
+    return false;
 }
 
 } // namespace

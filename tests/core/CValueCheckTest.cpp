@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <random>
 
 namespace {
 
@@ -45,6 +46,11 @@ TEST(CValueCheckTest, NumbersAreTakenWholeOrNotAtAll) {
         {"-0,00", false, true, 0.0},
         {"0,000001", false, true, 0.000001},
         {"9999999999999,99", false, true, 9999999999999.99},
+        {"999999999999999", false, true, 999999999999999.0},
+        {"9999999999999999", false, false, 0.0},
+        {"000000000000000000000012,5", false, true, 12.5},
+        {"12,5", true, true, 12.5},
+        {"12.5", true, true, 12.5},
         {"99999999999999,99", false, false, 0.0},
         {"123456789012345678901234567890", false, false, 0.0},
         {"EUR 12,50", false, false, 0.0},
@@ -80,6 +86,30 @@ TEST(CValueCheckTest, NumbersAreTakenWholeOrNotAtAll) {
                                                            "34",
                                                            5),
                                           false, value));
+}
+
+// Plain amounts take a shorter way than grouped ones: both must give the very same number.
+TEST(CValueCheckTest, PlainAndGroupedAmountsReadAlike) {
+    std::mt19937 random(7);
+    for (int round = 0; round < 5000; ++round) {
+        std::string integer = std::to_string(random() % 1000 + 1);
+        for (unsigned more = random() % 5; more > 0; --more)
+            integer += std::to_string(random() % 1000 + 1000).substr(1);
+        std::string fraction = std::to_string(random() % 100000);
+        fraction = fraction.substr(0, random() % (fraction.size() + 1));
+        std::string grouped;
+        for (size_t i = 0; i < integer.size(); ++i)
+            grouped += (i > 0 && (integer.size() - i) % 3 == 0 ? "." : "") + integer.substr(i, 1);
+        const std::string tail = fraction.empty() ? std::string() : "," + fraction;
+        double plain = -1.0, general = -2.0;
+        const bool plainOk = CValueCheck::ParseNumber(integer + tail, false, plain);
+        const bool generalOk =
+            CValueCheck::ParseNumber(grouped + (fraction.empty() ? ",0" : tail), false, general);
+        ASSERT_EQ(plainOk, generalOk) << integer << tail;
+        if (plainOk) {
+            ASSERT_EQ(plain, general) << integer << tail;
+        }
+    }
 }
 
 TEST(CValueCheckTest, IntegersAreDigitsWithinTheirRange) {
