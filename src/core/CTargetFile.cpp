@@ -17,6 +17,7 @@ namespace {
 const char* const kStagingSuffix = ".pelko-part";
 const char* const kAsideSuffix = ".pelko-alt";
 constexpr size_t kBufferSize = 1 << 20;
+constexpr size_t kWritebackStep = 8 << 20;
 
 std::string Native(const std::string& ansiPath) {
     return CCodePage::AnsiToUtf8(ansiPath);
@@ -88,6 +89,13 @@ bool CTargetFile::Write(std::string_view bytes) {
     if (!file) failed = true;
     if (failed || bytes.empty()) return !failed;
     if (CFileIo::Get().Write(file, bytes.data(), bytes.size()) != bytes.size()) failed = true;
+    notWrittenBack += bytes.size();
+    // A staging file is synced when it is finished. Asking the disk to take what it holds so far
+    // while the rest is being written keeps that sync short; a hint only, so its result is ignored.
+    if (!failed && !staging.empty() && notWrittenBack >= kWritebackStep) {
+        sync_file_range(fileno(file), 0, 0, SYNC_FILE_RANGE_WRITE);
+        notWrittenBack = 0;
+    }
     return !failed;
 }
 

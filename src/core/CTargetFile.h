@@ -56,5 +56,6 @@ private:
     std::FILE* file = nullptr;
     bool failed = false;
     bool finished = false;
-    int mode = -1; // permission bits of the target that is replaced
+    int mode = -1;             // permission bits of the target that is replaced
+    size_t notWrittenBack = 0; // bytes written since the disk was last asked to take them
 };
