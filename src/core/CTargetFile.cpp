@@ -81,7 +81,12 @@ bool CTargetFile::Open(const std::string& filePath, bool append) {
             fchmod(fileno(file), static_cast<mode_t>(mode));
         }
     }
-    if (file) std::setvbuf(file, nullptr, _IOFBF, kBufferSize);
+    // The C library takes a buffer size only together with the buffer: without one it would write
+    // in pieces of 4 KB, one system call each.
+    if (file) {
+        if (!buffer) buffer = std::make_unique_for_overwrite<char[]>(kBufferSize);
+        std::setvbuf(file, buffer.get(), _IOFBF, kBufferSize);
+    }
     return file != nullptr;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -54,6 +55,7 @@ private:
     std::string target;  // the path, or what its symbolic link points to
     std::string staging; // empty while writing straight into the target
     std::FILE* file = nullptr;
+    std::unique_ptr<char[]> buffer; // the file's write buffer, kept for the next file
     bool failed = false;
     bool finished = false;
     int mode = -1;             // permission bits of the target that is replaced

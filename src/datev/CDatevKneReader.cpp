@@ -53,7 +53,6 @@ bool AllNul(const char* block, size_t size) {
 CLoaded LoadBlocks(std::FILE* file, long long sizeHint, std::string& data) {
     CLoaded loaded;
     if (sizeHint > 0) data.reserve(static_cast<size_t>(std::min(sizeHint, kMaxInput)));
-    std::setvbuf(file, nullptr, _IOFBF, 1 << 20);
     char block[kBlockSize];
     long long offset = 0;
     size_t got;
@@ -125,12 +124,17 @@ bool OpenKneInput(CDatev& datev, const std::string& path, bool master, std::stri
                   std::string& messages) {
     CFrontEnd& frontEnd = datev.GetFrontEnd();
     const int openCode = master ? 321 : 314;
+    // The blocks are read through a buffer of 1 MB, not of 4 KB, the C library's own size. Made
+    // before the file, it is released after it.
+    const size_t kReadBuffer = 1 << 20;
+    auto readBuffer = std::make_unique_for_overwrite<char[]>(kReadBuffer);
     CFilePtr file(CPlatform::OpenFile(path, "rb"));
     if (!file) {
         frontEnd.MessageBox(CTool::Format("(E:%d)\n", openCode) + path +
                             Ansi(" - Eingabedatei konnte nicht geöffnet werden!"));
         return false;
     }
+    std::setvbuf(file.get(), readBuffer.get(), _IOFBF, kReadBuffer);
     size_t slash = path.rfind('/');
     std::string name = path.substr(slash == std::string::npos ? 0 : slash + 1, 2);
     std::transform(name.begin(), name.end(), name.begin(),
