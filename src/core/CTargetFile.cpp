@@ -16,7 +16,7 @@ namespace {
 
 const char* const kStagingSuffix = ".pelko-part";
 const char* const kAsideSuffix = ".pelko-alt";
-constexpr size_t kBufferSize = 1 << 20;
+constexpr size_t kBufferSize = 256 << 10;
 constexpr size_t kWritebackStep = 8 << 20;
 
 std::string Native(const std::string& ansiPath) {
@@ -82,7 +82,8 @@ bool CTargetFile::Open(const std::string& filePath, bool append) {
         }
     }
     // The C library takes a buffer size only together with the buffer: without one it would write
-    // in pieces of 4 KB, one system call each.
+    // in pieces of 4 KB, one system call each. A larger buffer than this no longer stays in the
+    // processor's cache and makes writing slower again.
     if (file) {
         if (!buffer) buffer = std::make_unique_for_overwrite<char[]>(kBufferSize);
         std::setvbuf(file, buffer.get(), _IOFBF, kBufferSize);

@@ -124,9 +124,9 @@ bool OpenKneInput(CDatev& datev, const std::string& path, bool master, std::stri
                   std::string& messages) {
     CFrontEnd& frontEnd = datev.GetFrontEnd();
     const int openCode = master ? 321 : 314;
-    // The blocks are read through a buffer of 1 MB, not of 4 KB, the C library's own size. Made
+    // The blocks are read through a buffer of 256 KB, not of 4 KB, the C library's own size. Made
     // before the file, it is released after it.
-    const size_t kReadBuffer = 1 << 20;
+    const size_t kReadBuffer = 256 << 10;
     auto readBuffer = std::make_unique_for_overwrite<char[]>(kReadBuffer);
     CFilePtr file(CPlatform::OpenFile(path, "rb"));
     if (!file) {
