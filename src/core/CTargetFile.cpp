@@ -5,8 +5,10 @@
 #include "core/CPlatform.h"
 
 #include <algorithm>
+#include <atomic>
 #include <fcntl.h>
 #include <filesystem>
+#include <memory>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -18,6 +20,19 @@ const char* const kStagingSuffix = ".pelko-part";
 const char* const kAsideSuffix = ".pelko-alt";
 constexpr size_t kBufferSize = 256 << 10;
 constexpr size_t kWritebackStep = 8 << 20;
+
+// Write buffers: one closed file leaves its buffer for the next one, as a fresh one for every
+// small settings file would cost more than writing the file.
+std::atomic<char*> spareBuffer{nullptr};
+
+std::unique_ptr<char[]> TakeBuffer() {
+    std::unique_ptr<char[]> buffer(spareBuffer.exchange(nullptr));
+    return buffer ? std::move(buffer) : std::make_unique_for_overwrite<char[]>(kBufferSize);
+}
+
+void GiveBack(std::unique_ptr<char[]> buffer) {
+    if (buffer) delete[] spareBuffer.exchange(buffer.release());
+}
 
 std::string Native(const std::string& ansiPath) {
     return CCodePage::AnsiToUtf8(ansiPath);
@@ -64,6 +79,7 @@ bool CTargetFile::Open(const std::string& filePath, bool append) {
     failed = false;
     finished = false;
     mode = -1;
+    notWrittenBack = 0;
     if (path.empty()) return false;
     struct stat status {};
     bool exists = stat(Native(target).c_str(), &status) == 0;
@@ -85,7 +101,7 @@ bool CTargetFile::Open(const std::string& filePath, bool append) {
     // in pieces of 4 KB, one system call each. A larger buffer than this no longer stays in the
     // processor's cache and makes writing slower again.
     if (file) {
-        if (!buffer) buffer = std::make_unique_for_overwrite<char[]>(kBufferSize);
+        buffer = TakeBuffer();
         std::setvbuf(file, buffer.get(), _IOFBF, kBufferSize);
     }
     return file != nullptr;
@@ -114,6 +130,7 @@ bool CTargetFile::Finish() {
     if (ok && !staging.empty()) ok = io.Sync(file);
     ok = io.Close(file) && ok;
     file = nullptr;
+    GiveBack(std::move(buffer));
     finished = true;
     failed = !ok;
     return ok;
@@ -181,6 +198,7 @@ bool CTargetFile::CommitAll(const std::vector<CTargetFile*>& files, const std::v
 void CTargetFile::Abandon() {
     if (file) CFileIo::Get().Close(file);
     file = nullptr;
+    GiveBack(std::move(buffer));
     if (!staging.empty()) CPlatform::RemoveFile(staging);
     staging.clear();
 }

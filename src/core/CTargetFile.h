@@ -55,7 +55,7 @@ private:
     std::string target;  // the path, or what its symbolic link points to
     std::string staging; // empty while writing straight into the target
     std::FILE* file = nullptr;
-    std::unique_ptr<char[]> buffer; // the file's write buffer, kept for the next file
+    std::unique_ptr<char[]> buffer; // the open file's write buffer
     bool failed = false;
     bool finished = false;
     int mode = -1;             // permission bits of the target that is replaced

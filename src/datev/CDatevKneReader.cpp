@@ -124,17 +124,18 @@ bool OpenKneInput(CDatev& datev, const std::string& path, bool master, std::stri
                   std::string& messages) {
     CFrontEnd& frontEnd = datev.GetFrontEnd();
     const int openCode = master ? 321 : 314;
-    // The blocks are read through a buffer of 256 KB, not of 4 KB, the C library's own size. Made
-    // before the file, it is released after it.
-    const size_t kReadBuffer = 256 << 10;
-    auto readBuffer = std::make_unique_for_overwrite<char[]>(kReadBuffer);
+    // The blocks are read through a buffer of up to 256 KB, not of 4 KB, the C library's own size;
+    // a small file gets one of its own size. Made before the file, it is released after it.
+    const long long fileSize = CPlatform::FileSize(path);
+    const size_t readBufferSize = static_cast<size_t>(std::clamp(fileSize, 4096LL, 256LL << 10));
+    auto readBuffer = std::make_unique_for_overwrite<char[]>(readBufferSize);
     CFilePtr file(CPlatform::OpenFile(path, "rb"));
     if (!file) {
         frontEnd.MessageBox(CTool::Format("(E:%d)\n", openCode) + path +
                             Ansi(" - Eingabedatei konnte nicht geöffnet werden!"));
         return false;
     }
-    std::setvbuf(file.get(), readBuffer.get(), _IOFBF, kReadBuffer);
+    std::setvbuf(file.get(), readBuffer.get(), _IOFBF, readBufferSize);
     size_t slash = path.rfind('/');
     std::string name = path.substr(slash == std::string::npos ? 0 : slash + 1, 2);
     std::transform(name.begin(), name.end(), name.begin(),
@@ -144,7 +145,7 @@ bool OpenKneInput(CDatev& datev, const std::string& path, bool master, std::stri
         return false;
     }
     datev.kontonummernErweiterung = name == "ED" ? 1 : 0;
-    CLoaded loaded = LoadBlocks(file.get(), CPlatform::FileSize(path), data);
+    CLoaded loaded = LoadBlocks(file.get(), fileSize, data);
     if (loaded.readError || loaded.tooLarge) {
         frontEnd.MessageBox(CTool::Format("(E:%d)\n", openCode) + path +
                             (loaded.tooLarge ? Ansi(" - Eingabedatei ist größer als 4 GB!")
