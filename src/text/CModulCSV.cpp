@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <limits>
 #include <memory>
 #include <mutex>
 #include <unordered_map>
@@ -317,7 +318,8 @@ void CModulCSV::LoadLayout(const std::string& fileName, const std::string& secti
         if (column.position >= 0) {
             for (size_t j = 0; j < i; ++j) {
                 if (columns[j].position == column.position) {
-                    column.position = highest + 1;
+                    // With no place behind the highest, it takes the first free one like an unplaced column.
+                    column.position = highest < std::numeric_limits<int>::max() ? highest + 1 : -1;
                     break;
                 }
             }

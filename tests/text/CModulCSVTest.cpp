@@ -188,6 +188,11 @@ TEST(CModulCSV, LayoutRepairAndGaps) {
     f.Layout("Hochkomma=0\r\nPos.: P=1\r\nSel.: Q=0\r\nName: R=Titel\r\n");
     // Q takes the free position 0 but is not selected; R goes behind P.
     EXPECT_EQ(f.Export({{"p", "q", "r"}}), "P;Titel\r\np;r\r\n");
+    // Two columns on the highest position there is: the second cannot go behind it and takes the
+    // first free place.
+    CFixture g;
+    g.Layout("Hochkomma=0\r\nPos.: P=2147483647\r\nPos.: Q=2147483647\r\n");
+    EXPECT_EQ(g.Export({{"p", "q", "r"}}), "Q;R\r\nq;r\r\n");
 }
 
 TEST(CModulCSV, SavedLayoutListsNamedColumns) {
