@@ -149,8 +149,10 @@ bool ReadPlainNumber(std::string_view t, char decimalChar, double& parsed) {
     char plain[2 * kLongest + 2];
     size_t size = integer.copy(plain, integer.size());
     plain[size++] = '.';
-    size += fraction.empty() ? std::string_view("0").copy(plain + size, 1)
-                             : fraction.copy(plain + size, fraction.size());
+    if (fraction.empty())
+        plain[size++] = '0';
+    else
+        size += fraction.copy(plain + size, fraction.size());
     auto [end, error] = std::from_chars(plain, plain + size, parsed);
     return error == std::errc() && end == plain + size;
 }

@@ -160,8 +160,7 @@ public:
     void Begin() { rejected = false; }
     bool Rejected() const { return rejected; }
 
-    bool Text(size_t column, std::string& target) const { return engine.GetString(keys[column], target); }
-    bool Text(size_t column, CText& target) {
+    template <class TText> bool Text(size_t column, TText& target) {
         std::string_view text;
         if (!View(column, text)) return false;
         target = text;

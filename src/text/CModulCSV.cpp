@@ -1237,12 +1237,8 @@ int CModulCSV::GetString(int key, std::string& target) const {
     std::string scratch;
     const std::string* text = ValueText(key, scratch);
     if (!text) return 0;
-    // A text growing into a short string's room would get twice that room: a fresh one of the
-    // exact size keeps the records of a large list small.
     if (text == &scratch)
         target.swap(scratch);
-    else if (target.capacity() < text->size())
-        target = std::string(*text);
     else
         target = *text;
     return 1;
