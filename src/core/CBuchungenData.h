@@ -1,6 +1,9 @@
 #pragma once
 
+#include "core/CRecordFields.h"
 #include "core/CText.h"
+
+#include <array>
 
 #include <string>
 
@@ -32,4 +35,14 @@ public:
     bool HasData() const;
     // Brings "Datum" into "TT.MM.JJJJ" or "TT.MM."; format is the configured input date format.
     void NormalizeDate(const std::string& format);
+};
+
+template <> struct CRecordFields<CBuchungenData> {
+    using B = CBuchungenData;
+    static constexpr std::array texts{&B::buchungsnummer, &B::belegnummer2,  &B::datum,        &B::waehrung,
+                                      &B::kostenstelle1,  &B::kostenstelle2, &B::buchungstext, &B::ustId,
+                                      &B::leistungsdatum, &B::ustIdUrsprung};
+    static constexpr std::array integers{&B::sollKonto, &B::habenKonto, &B::datevSchluessel};
+    static constexpr std::array numbers{&B::betrag, &B::skonto, &B::euSteuersatz, &B::waehrungskurs,
+                                        &B::euSteuersatzUrsprung};
 };

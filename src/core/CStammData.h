@@ -1,6 +1,9 @@
 #pragma once
 
+#include "core/CRecordFields.h"
 #include "core/CText.h"
+
+#include <array>
 
 // One master-data record: a ledger account, customer or supplier with address and bank details.
 class CStammData {
@@ -32,4 +35,15 @@ public:
 
     void Clear() { *this = CStammData(); }
     bool HasData() const;
+};
+
+template <> struct CRecordFields<CStammData> {
+    using S = CStammData;
+    static constexpr std::array texts{
+        &S::name1,        &S::kundennummer, &S::name2,        &S::strasse, &S::postleitzahl, &S::ort,
+        &S::bank,         &S::kontonummer,  &S::bankleitzahl, &S::ustIdnr, &S::anrede,       &S::postfach,
+        &S::land,         &S::telefon,      &S::fax,          &S::email,   &S::iban,         &S::swift,
+        &S::laenderkennz, &S::bank2,        &S::iban2,        &S::swift2,  &S::laenderkennz2};
+    static constexpr std::array integers{&S::datevKonto};
+    static constexpr std::array<double S::*, 0> numbers{};
 };

@@ -21,9 +21,7 @@ void CText::Assign(std::string_view text) {
     pointer[text.size()] = '\0';
     const auto length = static_cast<std::uint32_t>(text.size());
     Release();
-    std::memcpy(bytes, &pointer, sizeof pointer);
-    std::memcpy(bytes + sizeof pointer, &length, sizeof length);
-    bytes[kInline] = static_cast<char>(kLargeTag);
+    Point(pointer, length, kLargeTag);
 }
 
 std::ostream& operator<<(std::ostream& out, const CText& text) {

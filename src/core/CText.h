@@ -8,8 +8,8 @@
 #include <string_view>
 
 // A text field of a record, in 16 bytes instead of the 32 of std::string: texts of up to 15 bytes
-// stand in place, longer ones on the heap. A million bookings carry ten texts each, so their list
-// takes half the memory and the kernel clears half as many fresh pages.
+// stand in place, longer ones on the heap. A text may also refer to bytes it does not own (Refer):
+// a record list hands out its records that way, without copying their texts.
 class CText {
 public:
     CText() noexcept { SetEmpty(); }
@@ -59,6 +59,12 @@ public:
         return std::string(View().substr(pos, count));
     }
     std::string_view View() const noexcept { return {data(), size()}; }
+    // The text becomes a reference to size bytes at text, followed by a NUL, which the caller keeps
+    // unchanged for as long as this text (and any move of it) is used. A copy owns its bytes.
+    void Refer(const char* text, std::uint32_t length) noexcept {
+        Release();
+        Point(text, length, kReferTag);
+    }
     operator std::string_view() const noexcept { return View(); }
     operator std::string() const { return std::string(View()); }
 
@@ -76,9 +82,10 @@ public:
 private:
     static constexpr std::size_t kInline = 15;       // bytes in place; byte 15 holds 15 - length
     static constexpr unsigned char kLargeTag = 0xFF; // byte 15 of a text on the heap
+    static constexpr unsigned char kReferTag = 0xFE; // byte 15 of a text that refers to other bytes
 
     unsigned char Tag() const noexcept { return static_cast<unsigned char>(bytes[kInline]); }
-    bool IsLarge() const noexcept { return Tag() == kLargeTag; }
+    bool IsLarge() const noexcept { return Tag() >= kReferTag; }
     char* LargePointer() const noexcept {
         char* pointer;
         std::memcpy(&pointer, bytes, sizeof pointer);
@@ -93,8 +100,13 @@ private:
         bytes[0] = '\0';
         bytes[kInline] = static_cast<char>(kInline);
     }
+    void Point(const char* pointer, std::uint32_t length, unsigned char tag) noexcept {
+        std::memcpy(bytes, &pointer, sizeof pointer);
+        std::memcpy(bytes + sizeof pointer, &length, sizeof length);
+        bytes[kInline] = static_cast<char>(tag);
+    }
     void Release() noexcept {
-        if (IsLarge()) delete[] LargePointer();
+        if (Tag() == kLargeTag) delete[] LargePointer();
     }
     void Assign(std::string_view text);
 

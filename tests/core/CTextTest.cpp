@@ -60,3 +60,20 @@ TEST(CText, TakesAPartOfItselfAndItself) {
         ExpectHolds(t, tail);
     }
 }
+
+TEST(CText, ReferringTextIsCopiedIntoItsOwnBytes) {
+    for (const std::string& text : kTexts) {
+        std::string source = text;
+        CText referring;
+        referring.Refer(source.c_str(), static_cast<std::uint32_t>(source.size()));
+        ExpectHolds(referring, text);
+        CText copy(referring);
+        CText moved(std::move(referring));
+        ExpectHolds(moved, text);
+        source.assign(source.size(), '#');
+        ExpectHolds(copy, text);
+        EXPECT_EQ(moved.data(), source.data());
+        moved = "new"; // gives nothing back that it did not own
+        ExpectHolds(moved, "new");
+    }
+}
