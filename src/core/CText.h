@@ -59,8 +59,9 @@ public:
         return std::string(View().substr(pos, count));
     }
     std::string_view View() const noexcept { return {data(), size()}; }
-    // The text becomes a reference to size bytes at text, followed by a NUL, which the caller keeps
-    // unchanged for as long as this text (and any move of it) is used. A copy owns its bytes.
+    // The text becomes a reference to length bytes at text, which the caller keeps unchanged for as
+    // long as this text (and any move of it) is used; c_str() ends where the bytes are followed by a
+    // NUL (as in a record a list hands out). A copy owns its bytes.
     void Refer(const char* text, std::uint32_t length) noexcept {
         Release();
         Point(text, length, kReferTag);

@@ -4,6 +4,7 @@
 #include "core/CTool.h"
 
 #include <charconv>
+#include <cstdint>
 #include <vector>
 
 namespace {
@@ -145,6 +146,19 @@ bool ReadPlainNumber(std::string_view t, char decimalChar, double& parsed) {
         if (!AllDigits(fraction)) return false;
     }
     if (integer.empty() || integer.size() > kLongest || fraction.size() > kLongest) return false;
+    // Up to 15 digits are exact as an integer, and so is the power of ten: their quotient is the
+    // correctly rounded value of the text, as from_chars gives it.
+    if (integer.size() + fraction.size() <= 15) {
+        static constexpr double kPowers[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                             1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+        std::uint64_t digits = 0;
+        for (char c : integer)
+            digits = digits * 10 + static_cast<std::uint64_t>(c - '0');
+        for (char c : fraction)
+            digits = digits * 10 + static_cast<std::uint64_t>(c - '0');
+        parsed = static_cast<double>(digits) / kPowers[fraction.size()];
+        return true;
+    }
     if (SignificantDigits(integer, fraction) > 15) return false;
     char plain[2 * kLongest + 2];
     size_t size = integer.copy(plain, integer.size());
@@ -179,6 +193,12 @@ bool ParseIso(std::string_view t, std::string& normalized) {
 void AppendTwoDigits(std::string& out, int n) {
     out += static_cast<char>('0' + n / 10);
     out += static_cast<char>('0' + n % 10);
+}
+
+// "TT.MM.JJJJ" with digits where they belong, the form of nearly every date.
+bool IsWholeDate(std::string_view t) {
+    return t.size() == 10 && t[2] == '.' && t[5] == '.' && IsDigit(t[0]) && IsDigit(t[1]) && IsDigit(t[3]) &&
+           IsDigit(t[4]) && AllDigits(t.substr(6));
 }
 
 bool ParseDotted(std::string_view t, std::string& normalized) {
@@ -304,7 +324,10 @@ bool CValueCheck::ParseDate(std::string_view text, const std::string& format, st
     if (t.empty()) return true;
     std::string date;
     bool fits = false;
-    if (!format.empty()) {
+    if (format.empty() && IsWholeDate(t)) {
+        date = t; // its own normalized form
+        fits = true;
+    } else if (!format.empty()) {
         fits = ParseFormatted(t, format, date);
     } else if (t.find('-') != std::string_view::npos) {
         fits = ParseIso(t, date);

@@ -191,6 +191,7 @@ public:
         for (size_t i = 0; i < columns.size(); ++i)
             if (!read[i]) engine.SetSelected(static_cast<int>(i), 0);
         engine.KeepSelectedOnly();
+        engine.ReadInPlace();
         return true;
     }
     // False with a finding for each required column the heading line does not have; the file is then

@@ -160,10 +160,23 @@ public:
     void Begin() { rejected = false; }
     bool Rejected() const { return rejected; }
 
-    template <class TText> bool Text(size_t column, TText& target) {
+    bool Text(size_t column, std::string& target) {
         std::string_view text;
         if (!View(column, text)) return false;
         target = text;
+        return true;
+    }
+
+    // A record's text refers to the engine's value, which stays until the next record is read: the
+    // record goes into its list, which keeps a copy, before that. A converted value is copied, as
+    // scratch serves the next one.
+    bool Text(size_t column, CText& target) {
+        std::string_view text;
+        if (!View(column, text)) return false;
+        if (text.data() == scratch.data())
+            target = text;
+        else
+            target.Refer(text.data(), static_cast<std::uint32_t>(text.size()));
         return true;
     }
 
@@ -288,6 +301,7 @@ int CCsvConversion::ImportBookingsCsv(CPelkoDoc& doc, const std::string& path, i
     engine.importProfile = doc.profileIn;
     if (!OpenImport(engine, path, "Import Buchungsdaten", showDialog, messages)) return 0;
     SkipUnplacedAddedColumns(engine, kLeistungsdatum);
+    engine.ReadInPlace();
     CCheckedRecord check(engine, BookingColumns(), messages);
     const CFormatSettings& settings = doc.settings;
     const double amountDivisor = Divisor(settings.betragTeilen);
@@ -297,9 +311,9 @@ int CCsvConversion::ImportBookingsCsv(CPelkoDoc& doc, const std::string& path, i
     progress.SetProgressPos(0);
     CBuchungenData b;
     for (int more = 1; more;) {
+        b.Clear();
         engine.ClearValues();
         more = engine.ReadRecord();
-        b.Clear();
         check.Begin();
         check.Text(kBuchungsnummer, b.buchungsnummer);
         check.Text(kBelegnummer2, b.belegnummer2);
@@ -368,15 +382,16 @@ int CCsvConversion::ImportMasterCsv(CPelkoDoc& doc, const std::string& path, int
     CModulCSV& engine = doc.csvImportMaster;
     engine.importProfile = doc.profileIn;
     if (!OpenImport(engine, path, "Import Stammdaten", showDialog, messages)) return 0;
+    engine.ReadInPlace();
     CCheckedRecord check(engine, MasterColumns(), messages);
     CFrontEnd& progress = doc.GetFrontEnd();
     progress.SetProgressRange(0, 100);
     progress.SetProgressPos(0);
     CStammData s;
     for (int more = 1; more;) {
+        s.Clear();
         engine.ClearValues();
         more = engine.ReadRecord();
-        s.Clear();
         check.Begin();
         check.Integer(0, s.datevKonto, CValueCheck::EKind::Account);
         for (size_t t = 0; t < std::size(kMasterTexts); ++t)

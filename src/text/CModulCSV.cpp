@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdint>
 #include <cstring>
 #include <limits>
 #include <memory>
@@ -104,6 +105,7 @@ void CModulCSV::SetPosition(int index, int position) {
 
 void CModulCSV::SetSelected(int index, int selected) {
     columns[static_cast<size_t>(index)].selected = selected;
+    OrderChanged();
 }
 
 void CModulCSV::SwapPositions(int a, int b) {
@@ -519,6 +521,8 @@ int CModulCSV::WriteHeading() {
 
 void CModulCSV::ClearValues() {
     CStepCode::Set(6014);
+    storedFields = 0;
+    if (readInPlace) return pendingReferences.clear();
     for (CsvColumn& column : columns) {
         if (readSelectedOnly && column.selected != 1) continue; // never assigned
         column.value.clear();
@@ -673,7 +677,20 @@ void CModulCSV::BuildOrders() {
         else
             farColumns.push_back(static_cast<int>(i));
     }
+    BuildKeyPositions();
     orderValid = true;
+}
+
+// Read in place, a value is found through its key: the position of the key's selected column.
+void CModulCSV::BuildKeyPositions() {
+    keyPositions.assign(keyColumns.size(), kNoColumn);
+    highestReadPosition = -1;
+    for (size_t key = 0; key < keyColumns.size(); ++key) {
+        const CsvColumn* taken = Selected(static_cast<int>(key));
+        if (!taken) continue;
+        keyPositions[key] = taken->position >= 0 ? taken->position : kNeverRead;
+        if (taken->position >= 0) highestReadPosition = std::max(highestReadPosition, taken->position);
+    }
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -689,6 +706,7 @@ int CModulCSV::OpenImportFile(const std::string& path) {
     exportPath.clear();
     lineNumber = 0;
     hasPending = false;
+    readInPlace = false;
     // PrepareImport left the file open at its start: a pipe cannot be opened a second time.
     if (preparedOpen && path == fileName && file.IsOpen()) {
         preparedOpen = false;
@@ -966,8 +984,39 @@ void CModulCSV::KeepSelectedOnly() {
         if (column.selected == 1) lastKeptField = std::max<long long>(lastKeptField, column.position);
 }
 
+void CModulCSV::ReadInPlace() {
+    readInPlace = true;
+    storedFields = 0;
+    OrderChanged(); // the set-up may have changed the selection directly
+    BuildOrders();
+    const auto fields = static_cast<size_t>(highestReadPosition + 1);
+    fieldValues.resize(std::max(fieldValues.size(), fields));
+    fieldCopies.resize(fieldValues.size());
+}
+
+// Values still in the line are copied out before the line grows, which may move it.
+void CModulCSV::CopyValuesOutOfLine() {
+    for (size_t i = 0; i < storedFields; ++i)
+        if (InLine(fieldValues[i])) fieldValues[i] = fieldCopies[i].assign(fieldValues[i]);
+}
+
+// A view of the line; a field taken apart from it (quotes inside) is copied, as the room it was put
+// together in serves the next one. Fields that no selected column reads are not kept.
+void CModulCSV::StoreInPlace(size_t number, std::string_view text) {
+    if (static_cast<long long>(number) > highestReadPosition) return;
+    if (number >= fieldValues.size()) {
+        fieldValues.resize(number + 1);
+        fieldCopies.resize(number + 1);
+    }
+    for (; storedFields < number; ++storedFields)
+        fieldValues[storedFields] = {};
+    fieldValues[number] = text.empty() || InLine(text) ? text : fieldCopies[number].assign(text);
+    storedFields = number + 1;
+}
+
 void CModulCSV::StoreField(size_t number, std::string_view text) {
     if (number == columns.size() && columns.size() < kMaxColumns) AddExtraColumn(number);
+    if (readInPlace) return StoreInPlace(number, text);
     auto assign = [&](int index) {
         CsvColumn& column = columns[static_cast<size_t>(index)];
         if (!readSelectedOnly || column.selected == 1) column.value = text;
@@ -1039,6 +1088,7 @@ void CModulCSV::AssignQuoted(size_t& number, size_t& i) {
                 break;
             }
             ReadLineConverted(next);
+            if (readInPlace) CopyValuesOutOfLine();
             line += '\n';
             field += '\n';
             i = line.size();
@@ -1081,6 +1131,8 @@ int CModulCSV::ReadRecord() {
             AssignUnquoted(number, i);
     }
     fieldsRead = number;
+    // Its values are looked at for line feeds and markers only when the line holds one.
+    lineNeedsCrLf = std::memchr(line.data(), '\n', line.size()) || std::memchr(line.data(), '~', line.size());
     emptyLastField =
         emptyLastField || (!line.empty() && static_cast<unsigned char>(line.back()) == ReadSeparator());
     CStepCode::Set(6027);
@@ -1217,7 +1269,7 @@ const CsvColumn* CModulCSV::Selected(int key) const {
 namespace {
 
 // One pass over the (mostly short) value rather than a search for each character.
-bool NeedsCrLf(const std::string& value) {
+bool NeedsCrLf(std::string_view value) {
     for (char c : value)
         if (c == '\n' || c == '~') return true;
     return false;
@@ -1225,41 +1277,45 @@ bool NeedsCrLf(const std::string& value) {
 
 } // namespace
 
-const std::string* CModulCSV::ValueText(int key, std::string& scratch) const {
-    const CsvColumn* taken = Selected(key);
-    if (!taken) return nullptr;
-    if (!NeedsCrLf(taken->value)) return &taken->value;
-    scratch = WithCrLf(taken->value);
-    return &scratch;
+bool CModulCSV::ValueText(int key, std::string_view& text, std::string& scratch) const {
+    if (readInPlace) {
+        if (key < 0 || static_cast<size_t>(key) >= keyPositions.size() || keyPositions[key] == kNoColumn)
+            return false;
+        const auto position = static_cast<size_t>(keyPositions[key]);
+        text = position < storedFields ? fieldValues[position] : std::string_view();
+    } else {
+        const CsvColumn* taken = Selected(key);
+        if (!taken) return false;
+        text = taken->value;
+    }
+    if (!lineNeedsCrLf || !NeedsCrLf(text)) return true;
+    scratch = WithCrLf(std::string(text));
+    text = scratch;
+    return true;
 }
 
 int CModulCSV::GetString(int key, std::string& target) const {
     std::string scratch;
-    const std::string* text = ValueText(key, scratch);
-    if (!text) return 0;
-    if (text == &scratch)
-        target.swap(scratch);
-    else
-        target = *text;
+    std::string_view text;
+    if (!ValueText(key, text, scratch)) return 0;
+    target = text;
     return 1;
 }
 
 int CModulCSV::GetDouble(int key, double& target) const {
     CStepCode::Set(6031);
-    std::string scratch;
-    const std::string* text = ValueText(key, scratch);
-    if (!text) return 0;
+    std::string text;
+    if (!GetString(key, text)) return 0;
     CStepCode::Set(6032);
-    target = text->empty() ? 0.0 : CTool::ParseAmount(*text);
+    target = text.empty() ? 0.0 : CTool::ParseAmount(text);
     return 1;
 }
 
 int CModulCSV::GetInt(int key, int& target) const {
     CStepCode::Set(6033);
-    std::string scratch;
-    const std::string* text = ValueText(key, scratch);
-    if (!text) return 0;
+    std::string text;
+    if (!GetString(key, text)) return 0;
     CStepCode::Set(6034);
-    target = CTool::ToInt(*text);
+    target = CTool::ToInt(text);
     return 1;
 }

@@ -4,6 +4,7 @@
 #include "text/CsvColumn.h"
 
 #include <array>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -93,10 +94,13 @@ public:
     // be converted. Valid until the next record is read.
     // Inline, so that the view stays in registers: readers call it for every field of every record.
     int GetView(int key, std::string_view& target, std::string& scratch) const {
-        const std::string* text = ValueText(key, scratch);
-        if (!text) return 0;
-        target = *text;
-        return 1;
+        if (readInPlace && !lineNeedsCrLf && key >= 0 && static_cast<size_t>(key) < keyPositions.size() &&
+            keyPositions[static_cast<size_t>(key)] != kNoColumn) {
+            const auto position = static_cast<size_t>(keyPositions[static_cast<size_t>(key)]);
+            target = position < storedFields ? fieldValues[position] : std::string_view();
+            return 1;
+        }
+        return ValueText(key, target, scratch) ? 1 : 0;
     }
     int GetDouble(int key, double& target) const;
     int GetInt(int key, int& target) const;
@@ -139,6 +143,10 @@ public:
     // Import: from now on fields of columns that are not selected are not kept at all (a reader that
     // takes a few of many columns); called after the set-up, which shows every column.
     void KeepSelectedOnly();
+    // Import: from now on until another file is opened, the values of a record are views of its line
+    // (GetView without any copy) rather than copies in the columns; called after the set-up, which
+    // looks at the columns' values of the heading line.
+    void ReadInPlace();
     std::string confirmCaption;
     std::string importProfile;
     std::string exportProfile;
@@ -147,8 +155,16 @@ private:
     // The selected column of a name key; nullptr when there is none.
     const CsvColumn* Selected(int key) const;
     // The value as GetString gives it: the column's own text, or scratch where its line ends had to
-    // be converted; nullptr when no column is selected for the key.
-    const std::string* ValueText(int key, std::string& scratch) const;
+    // be converted; false when no column is selected for the key.
+    bool ValueText(int key, std::string_view& text, std::string& scratch) const;
+    bool InLine(std::string_view text) const {
+        const auto begin = reinterpret_cast<std::uintptr_t>(line.data());
+        const auto at = reinterpret_cast<std::uintptr_t>(text.data());
+        return at >= begin && at + text.size() <= begin + line.size();
+    }
+    void CopyValuesOutOfLine();
+    void StoreInPlace(size_t number, std::string_view text);
+    void BuildKeyPositions();
     void Transform(std::string_view value, int numeric, int forceQuotes, std::string& out) const;
     // The definition index a "#n" fixed value refers to; -1 when it is no reference.
     int Reference(const std::string& fixedValue) const;
@@ -175,7 +191,13 @@ private:
     void AddExtraColumn(size_t number);
     // Called for every field of every line: a selective reader skips the fields after the last one
     // it keeps here, before any further work (a field beyond the known columns still adds one).
+    // Read in place, the next field as a view of the line takes no call.
     void AssignField(size_t field, std::string_view text) {
+        if (readInPlace && field == storedFields && field < fieldValues.size() && field < columns.size() &&
+            (text.empty() || InLine(text))) {
+            fieldValues[storedFields++] = text;
+            return;
+        }
         if (!readSelectedOnly || static_cast<long long>(field) <= lastKeptField || field >= columns.size())
             StoreField(field, text);
     }
@@ -207,6 +229,17 @@ private:
     std::string field;
     std::string next;
     bool bareLineFeed = false;
+    bool lineNeedsCrLf = true; // the record just read holds a line feed or "~"
+    // Read in place: the values of the record's fields up to the highest one a selected column
+    // reads, and the field each key reads (kNoColumn: no selected column, kNeverRead: none).
+    bool readInPlace = false;
+    static constexpr int kNoColumn = -1;
+    static constexpr int kNeverRead = 1 << 30;
+    std::vector<std::string_view> fieldValues;
+    std::vector<std::string> fieldCopies;
+    size_t storedFields = 0;
+    std::vector<int> keyPositions;
+    int highestReadPosition = -1;
     // Import state: the file stays open from PrepareImport on, so that an input that cannot be
     // opened twice (a pipe) is read whole; the rest of a line after a lone LF that ended a record.
     bool preparedOpen = false;

@@ -40,13 +40,22 @@ struct CFixture {
         return CTempDir::Read(out);
     }
 
-    // Imports the bytes and returns the values of the named columns, one row per record.
+    // Imports the bytes and returns the values of the named columns, one row per record. Read in
+    // place, the values must be the same: each import is read both ways, in place first, so that
+    // the engine is left as a copying import leaves it.
     std::vector<std::vector<std::string>> Import(const std::string& bytes) {
+        std::vector<std::vector<std::string>> inPlace = Import(bytes, true);
+        std::vector<std::vector<std::string>> rows = Import(bytes, false);
+        EXPECT_EQ(inPlace, rows);
+        return rows;
+    }
+    std::vector<std::vector<std::string>> Import(const std::string& bytes, bool inPlace) {
         std::string in = dir.File("in.csv");
         CTempDir::Write(in, bytes);
         EXPECT_EQ(engine.PrepareImport(in), 1);
         EXPECT_EQ(engine.OpenImportFile(in), 1);
         EXPECT_EQ(engine.SetupImport(layout, "S", 0), 1);
+        if (inPlace) engine.ReadInPlace();
         std::vector<std::vector<std::string>> rows;
         for (int more = 1; more;) {
             engine.ClearValues();
@@ -267,6 +276,15 @@ TEST(CModulCSV, ReadsQuotedAndMultiLineFields) {
     // A quote in the middle of an unquoted field is a character, as spreadsheet programs read it.
     EXPECT_EQ(rows,
               (Rows{{"a", "b;c", "d\"e"}, {"x\r\ny", "2", ""}, {"\"q\"", "", "z"}, {"x", "", "a\"b\"c"}}));
+}
+
+// The line grows by the long second line of a quoted field, which moves it: the value read
+// before must not have stayed where it was.
+TEST(CModulCSV, KeepsEarlierFieldsWhenAQuotedFieldRunsOn) {
+    CFixture f;
+    const std::string longLine(5000, 'y');
+    Rows rows = f.Import("P;Q;R\r\nfirst;\"x\r\n" + longLine + "\";z\r\n");
+    EXPECT_EQ(rows, (Rows{{"first", "x\r\n" + longLine, "z"}}));
 }
 
 TEST(CModulCSV, UnclosedQuoteRunsToTheEnd) {
