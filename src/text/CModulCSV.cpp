@@ -681,13 +681,14 @@ void CModulCSV::BuildOrders() {
     orderValid = true;
 }
 
-// Read in place, a value is found through its key: the position of the key's selected column.
+// Read in place, a value is found through its key: the position of the key's selected column. The
+// extra fields of a line have no name to be read by: they are not kept.
 void CModulCSV::BuildKeyPositions() {
     keyPositions.assign(keyColumns.size(), kNoColumn);
     highestReadPosition = -1;
     for (size_t key = 0; key < keyColumns.size(); ++key) {
         const CsvColumn* taken = Selected(static_cast<int>(key));
-        if (!taken) continue;
+        if (!taken || taken->name.empty()) continue;
         keyPositions[key] = taken->position >= 0 ? taken->position : kNeverRead;
         if (taken->position >= 0) highestReadPosition = std::max(highestReadPosition, taken->position);
     }
@@ -1052,30 +1053,91 @@ void CModulCSV::AssignUnquoted(size_t& number, size_t& i) {
     i = ended ? j + 1 : line.size() + 1;
 }
 
-// A field in quotes: "" is one quote, and a field still open at the end of the line goes on in the
-// next one. Text after the closing quote up to the separator is kept as it stands.
+namespace {
+
+// The first c in [from, end), or nullptr. Most fields are a few bytes long: a loop over them costs
+// less than a call of memchr, which takes the rest.
+const char* FindByte(const char* from, const char* end, int c) {
+    const char* const near = from + std::min<std::ptrdiff_t>(end - from, 16);
+    for (; from < near; ++from)
+        if (static_cast<unsigned char>(*from) == c) return from;
+    return from < end ? static_cast<const char*>(std::memchr(from, c, static_cast<size_t>(end - from)))
+                      : nullptr;
+}
+
+} // namespace
+
+// Splits the line into fields: runs of fields taken where they stand, and between them the fields
+// that need the general rules.
+void CModulCSV::SplitLine(size_t& number) {
+    for (size_t i = SplitSimple(number, 0); i < line.size(); i = SplitSimple(number, i)) {
+        if (line[i] == '"')
+            AssignQuoted(number, i);
+        else
+            AssignUnquoted(number, i);
+    }
+}
+
+// From field start i on, the fields taken where they stand: a field in quotes that holds no quote
+// and ends at a separator or at the line's end, and on a line without a line feed, a field without
+// quotes. Returns where the first other field starts (beyond the line's end after its last field).
+// Read in place, a field that a column reads is put straight into its place, and one that no column
+// reads is only counted.
+size_t CModulCSV::SplitSimple(size_t& number, size_t i) {
+    const int separator = ReadSeparator();
+    const char* const text = line.data();
+    const size_t size = line.size();
+    std::string_view* const values = fieldValues.data();
+    size_t n = number; // in registers: the stores below could otherwise alias them
+    const bool lineFeed = std::memchr(text + i, '\n', size - i) != nullptr;
+    const size_t kept =
+        readInPlace
+            ? std::min({fieldValues.size(), columns.size(), static_cast<size_t>(highestReadPosition + 1)})
+            : 0;
+    // The fields before n that a column reads have been put into their places.
+    auto stored = [&] {
+        if (readInPlace) storedFields = std::max(storedFields, std::min(n, kept));
+    };
+    while (i < size) {
+        size_t start = i;
+        size_t stop;
+        if (text[i] == '"') {
+            const char* quote = FindByte(text + i + 1, text + size, '"');
+            if (!quote) break;
+            stop = static_cast<size_t>(quote - text);
+            if (stop + 1 < size && static_cast<unsigned char>(text[stop + 1]) != separator) break;
+            if (stop + 1 == size && stop == i + 1) {
+                emptyLastField = true; // "" at the end of the line
+                i = size + 1;
+                break;
+            }
+            ++start;
+            i = stop + 2;
+        } else {
+            if (lineFeed || separator < 0) break;
+            const char* next = FindByte(text + i, text + size, separator);
+            stop = next ? static_cast<size_t>(next - text) : size;
+            i = stop + 1;
+        }
+        const std::string_view value(text + start, stop - start);
+        if (n < kept) {
+            values[n] = value;
+        } else if (!readInPlace || n >= columns.size() || static_cast<long long>(n) <= highestReadPosition) {
+            stored();
+            AssignField(n, value);
+        }
+        ++n;
+    }
+    stored();
+    number = n;
+    return i;
+}
+
+// A field in quotes that SplitLine could not take where it stands: "" is one quote, and a field
+// still open at the end of the line goes on in the next one. Text after the closing quote up to the
+// separator is kept as it stands.
 void CModulCSV::AssignQuoted(size_t& number, size_t& i) {
     const int separator = ReadSeparator();
-    // An empty field "" between separators, the most frequent one of DATEVpro lines.
-    if (i + 2 < line.size() && line[i + 1] == '"' && static_cast<unsigned char>(line[i + 2]) == separator) {
-        AssignField(number++, std::string_view());
-        i += 3;
-        return;
-    }
-    // Most quoted fields hold no quote and end at a separator or at the line's end: their text is
-    // taken from the line as it stands.
-    if (size_t quote = line.find('"', i + 1); quote != std::string::npos) {
-        const size_t after = quote + 1;
-        if (after == line.size() || static_cast<unsigned char>(line[after]) == separator) {
-            const bool ended = after < line.size();
-            if (ended || quote > i + 1)
-                AssignField(number++, std::string_view(line).substr(i + 1, quote - i - 1));
-            else
-                emptyLastField = true; // "" at the end of the line
-            i = ended ? after + 1 : line.size() + 1;
-            return;
-        }
-    }
     const int opened = lineNumber;
     field.clear();
     for (++i;;) {
@@ -1124,12 +1186,7 @@ int CModulCSV::ReadRecord() {
     size_t number = 0;
     bareLineFeed = false;
     emptyLastField = false;
-    for (size_t i = 0; i < line.size();) {
-        if (line[i] == '"')
-            AssignQuoted(number, i);
-        else
-            AssignUnquoted(number, i);
-    }
+    SplitLine(number);
     fieldsRead = number;
     // Its values are looked at for line feeds and markers only when the line holds one.
     lineNeedsCrLf = std::memchr(line.data(), '\n', line.size()) || std::memchr(line.data(), '~', line.size());

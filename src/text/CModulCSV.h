@@ -144,8 +144,8 @@ public:
     // takes a few of many columns); called after the set-up, which shows every column.
     void KeepSelectedOnly();
     // Import: from now on until another file is opened, the values of a record are views of its line
-    // (GetView without any copy) rather than copies in the columns; called after the set-up, which
-    // looks at the columns' values of the heading line.
+    // (GetView without any copy) rather than copies in the columns, and only named columns are read;
+    // called after the set-up, which looks at the columns' values of the heading line.
     void ReadInPlace();
     std::string confirmCaption;
     std::string importProfile;
@@ -205,6 +205,8 @@ private:
     void ReadLineConverted(std::string& line);
     void ChooseSeparator(const std::vector<std::string>& sample);
     int FieldCount(const std::string& text, char separator) const;
+    void SplitLine(size_t& number);
+    size_t SplitSimple(size_t& number, size_t i);
     void AssignUnquoted(size_t& number, size_t& i);
     void AssignQuoted(size_t& number, size_t& i);
     void ShowFileError(int code, const std::string& what, const std::string& path);
