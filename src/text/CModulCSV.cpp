@@ -1101,7 +1101,11 @@ size_t CModulCSV::SplitSimple(size_t& number, size_t i) {
     while (i < size) {
         size_t start = i;
         size_t stop;
-        if (text[i] == '"') {
+        if (text[i] == '"' && i + 2 < size && text[i + 1] == '"' &&
+            static_cast<unsigned char>(text[i + 2]) == separator) {
+            stop = ++start; // "" between separators, most fields of a DATEVpro line
+            i += 3;
+        } else if (text[i] == '"') {
             const char* quote = FindByte(text + i + 1, text + size, '"');
             if (!quote) break;
             stop = static_cast<size_t>(quote - text);
@@ -1113,6 +1117,8 @@ size_t CModulCSV::SplitSimple(size_t& number, size_t i) {
             }
             ++start;
             i = stop + 2;
+        } else if (static_cast<unsigned char>(text[i]) == separator) {
+            stop = i++; // an empty field
         } else {
             if (lineFeed || separator < 0) break;
             const char* next = FindByte(text + i, text + size, separator);
