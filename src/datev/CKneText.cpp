@@ -39,11 +39,27 @@ std::string CKneText::ToOem(const std::string& value, const std::string& field) 
     return oem;
 }
 
-std::string CKneText::Checked(std::string& messages, int recordNumber, const std::string& field,
-                              const std::string& value, size_t minimum, size_t maximum, bool digitsOnly) {
-    return ToOem(CDatev::CheckValue(messages, recordNumber, field, Blanked(value, field), minimum, maximum,
-                                    digitsOnly),
-                 field);
+namespace {
+
+// A value that every step of Checked leaves as it is: printable ASCII (the same in the OEM table),
+// no blank at either end, not too short or long, digits where only digits may stand.
+bool PassesUnchanged(std::string_view value, size_t minimum, size_t maximum, bool digitsOnly) {
+    if (value.size() < minimum || value.size() > maximum) return false;
+    if (!value.empty() && (value.front() == ' ' || value.back() == ' ')) return false;
+    for (char c : value)
+        if (digitsOnly ? c < '0' || c > '9' : c < ' ' || c > '~') return false;
+    return true;
+}
+
+} // namespace
+
+std::string CKneText::Checked(std::string& messages, int recordNumber, const char* field,
+                              std::string_view value, size_t minimum, size_t maximum, bool digitsOnly) {
+    if (PassesUnchanged(value, minimum, maximum, digitsOnly)) return std::string(value);
+    const std::string name = field;
+    return ToOem(CDatev::CheckValue(messages, recordNumber, name, Blanked(std::string(value), name), minimum,
+                                    maximum, digitsOnly),
+                 name);
 }
 
 void CKneText::Report(std::string& messages, int recordNumber) {

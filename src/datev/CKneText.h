@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 // The texts of one KNE record as DATEV's character table holds them. A control byte inside a
@@ -13,8 +14,8 @@ public:
     // The value in the OEM table.
     std::string ToOem(const std::string& value, const std::string& field);
     // Blanked, checked and cut by `CDatev::CheckValue`, then in the OEM table.
-    std::string Checked(std::string& messages, int recordNumber, const std::string& field,
-                        const std::string& value, size_t minimum, size_t maximum, bool digitsOnly);
+    std::string Checked(std::string& messages, int recordNumber, const char* field, std::string_view value,
+                        size_t minimum, size_t maximum, bool digitsOnly);
     // Appends the HINWEIS line of the record when anything was replaced, and starts over.
     void Report(std::string& messages, int recordNumber);
 
