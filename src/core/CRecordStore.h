@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/CLargeBlockAllocator.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <utility>
@@ -53,5 +55,5 @@ private:
     };
     std::vector<CChunk> chunks;
     std::size_t used = 0; // bytes of the last chunk taken
-    std::vector<const char*> starts;
+    std::vector<const char*, CLargeBlockAllocator<const char*>> starts;
 };

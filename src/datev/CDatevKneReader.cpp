@@ -2,6 +2,7 @@
 // parameters and hands the records to the bookings or master-data scan.
 #include "core/CCodePage.h"
 #include "core/CFrontEnd.h"
+#include "core/CLargeBlockAllocator.h"
 #include "core/CPlatform.h"
 #include "core/CStepCode.h"
 #include "core/CTool.h"
@@ -52,7 +53,10 @@ bool AllNul(const char* block, size_t size) {
 // endless input is not read on. A first block without the mark of a DATEV file ends reading too.
 CLoaded LoadBlocks(std::FILE* file, long long sizeHint, std::string& data) {
     CLoaded loaded;
-    if (sizeHint > 0) data.reserve(static_cast<size_t>(std::min(sizeHint, kMaxInput)));
+    if (sizeHint > 0) {
+        data.reserve(static_cast<size_t>(std::min(sizeHint, kMaxInput)));
+        AdviseHugePages(data.data(), data.capacity());
+    }
     char block[kBlockSize];
     long long offset = 0;
     size_t got;
