@@ -218,9 +218,18 @@ public:
     // True when every column the program reads lies within the fields of the line just read.
     bool ReadColumnsComplete() const { return static_cast<int>(Fields()) > lastPosition; }
     std::string Text(EExtfRole role) const {
-        std::string value;
-        engine.GetString(Key(role), value);
-        return utf8 ? CCodePage::Utf8ToAnsi(value) : value;
+        std::string scratch;
+        return std::string(View(role, scratch));
+    }
+    // Without a copy where the file's encoding is the program's: valid until the next line is read,
+    // or while scratch holds a converted value.
+    std::string_view View(EExtfRole role, std::string& scratch) const {
+        std::string_view value;
+        engine.GetView(Key(role), value, scratch);
+        if (!utf8) return value;
+        std::string converted = CCodePage::Utf8ToAnsi(value);
+        scratch.swap(converted);
+        return scratch;
     }
     bool DecimalPoint() const { return engine.decimalPoint != 0; }
     int Percent() const { return engine.ProgressPercent(); }
@@ -280,19 +289,19 @@ public:
 
     std::string Text(EExtfRole role) const { return data.Text(role); }
     double Number(EExtfRole role, const char* field) {
-        std::string text = data.Text(role);
+        const std::string_view text = data.View(role, scratch);
         double value = 0.0;
         if (!CValueCheck::ParseNumber(text, data.DecimalPoint(), value))
             Reject(field, text, CValueCheck::EKind::Number);
         return value;
     }
     int Integer(EExtfRole role, const char* field, long long high, CValueCheck::EKind kind) {
-        std::string text = data.Text(role);
+        const std::string_view text = data.View(role, scratch);
         long long value = 0;
         if (!CValueCheck::ParseInteger(text, 0, high, value)) Reject(field, text, kind);
         return static_cast<int>(value);
     }
-    void Reject(const char* field, const std::string& text, CValueCheck::EKind kind) {
+    void Reject(const char* field, std::string_view text, CValueCheck::EKind kind) {
         if (rejected) return;
         messages += CValueCheck::Rejected(line, field, text, kind);
         rejected = true;
@@ -309,6 +318,7 @@ private:
     const CData& data;
     int line;
     std::string& messages;
+    std::string scratch; // a number's converted text
     bool rejected = false;
 };
 

@@ -1360,7 +1360,7 @@ bool CModulCSV::ValueText(int key, std::string_view& text, std::string& scratch)
 int CModulCSV::GetString(int key, std::string& target) const {
     std::string scratch;
     std::string_view text;
-    if (!ValueText(key, text, scratch)) return 0;
+    if (!GetView(key, text, scratch)) return 0;
     target = text;
     return 1;
 }
