@@ -1192,6 +1192,7 @@ int CModulCSV::ReadRecord() {
     size_t number = 0;
     bareLineFeed = false;
     emptyLastField = false;
+    storedFields = 0; // views of the line before are gone with it
     SplitLine(number);
     fieldsRead = number;
     // Its values are looked at for line feeds and markers only when the line holds one.
