@@ -1070,11 +1070,13 @@ const char* FindByte(const char* from, const char* end, int c) {
 // Splits the line into fields: runs of fields taken where they stand, and between them the fields
 // that need the general rules.
 void CModulCSV::SplitLine(size_t& number) {
-    for (size_t i = SplitSimple(number, 0); i < line.size(); i = SplitSimple(number, i)) {
+    size_t i = SplitSimple(number, 0);
+    while (i < line.size()) {
         if (line[i] == '"')
             AssignQuoted(number, i);
         else
             AssignUnquoted(number, i);
+        if (i < line.size()) i = SplitSimple(number, i); // beyond it after the line's last field
     }
 }
 
