@@ -477,19 +477,20 @@ void CopyValue(char* out, const char* in, size_t size) {
 
 } // namespace
 
-// Builds the output line from one text of every selected column, in write order.
 // Sized first and then copied field by field: a DATEVpro line has 125 fields, most of them empty,
 // and appending them one by one was a large part of writing one.
-void CModulCSV::JoinSelected(std::string CsvColumn::*text) {
-    const char separator = WriteSeparator();
+size_t CModulCSV::JoinedSize(std::string CsvColumn::*text) const {
     const size_t quotes = quoteAll ? 2 : 0;
     size_t size = 0;
     for (int index : writeOrder) {
         const CsvColumn& column = columns[static_cast<size_t>(index)];
         if (column.selected == 1) size += (column.*text).size() + quotes + 1;
     }
-    line.resize(size > 0 ? size - 1 : 0);
-    char* out = line.data();
+    return size > 0 ? size - 1 : 0;
+}
+
+void CModulCSV::JoinInto(char* out, std::string CsvColumn::*text) const {
+    const char separator = WriteSeparator();
     bool written = false;
     for (int index : writeOrder) {
         const CsvColumn& column = columns[static_cast<size_t>(index)];
@@ -502,6 +503,11 @@ void CModulCSV::JoinSelected(std::string CsvColumn::*text) {
         out += value.size();
         if (quoteAll) *out++ = '"';
     }
+}
+
+void CModulCSV::JoinSelected(std::string CsvColumn::*text) {
+    line.resize(JoinedSize(text));
+    JoinInto(line.data(), text);
 }
 
 int CModulCSV::WriteHeading() {
@@ -622,11 +628,21 @@ int CModulCSV::WriteRecord() {
         Transform(columns[p.reference].supplied, p.numeric, p.forceQuotes, columns[p.column].value);
     pendingReferences.clear();
     BuildOrders();
+    // A Windows or DOS line keeps its length: it is joined straight into the file's write buffer.
+    if (oemCharset != kUtf8Charset) {
+        const size_t size = JoinedSize(&CsvColumn::value);
+        if (char* room = file.LineRoom(size)) {
+            JoinInto(room, &CsvColumn::value);
+            if (oemCharset) CCodePage::AnsiToOemInPlace(room, size);
+            return 1;
+        }
+    }
     JoinSelected(&CsvColumn::value);
-    if (oemCharset == kUtf8Charset)
-        line = CCodePage::AnsiToUtf8(line);
-    else if (oemCharset)
+    if (oemCharset == kUtf8Charset) {
+        if (!CCodePage::IsAscii(line)) line = CCodePage::AnsiToUtf8(line);
+    } else if (oemCharset) {
         CCodePage::AnsiToOemInPlace(line);
+    }
     file.WriteLine(line);
     return 1;
 }

@@ -168,6 +168,10 @@ private:
     // The separator written: one of the four, ";" for an index nobody knows.
     int WriteIndex() const;
     char WriteSeparator() const;
+    // The line of one text of every selected column, in write order: its length, the line written
+    // to out, and the line in line.
+    size_t JoinedSize(std::string CsvColumn::*text) const;
+    void JoinInto(char* out, std::string CsvColumn::*text) const;
     void JoinSelected(std::string CsvColumn::*text);
     int ReadSeparator() const;
     void OrderChanged() { orderValid = false; }
