@@ -578,26 +578,53 @@ int CModulCSV::ReadSeparator() const {
     return static_cast<unsigned char>(WriteSeparator());
 }
 
-// Writes into the column text it replaces, so that its room is reused record after record.
-void CModulCSV::Transform(std::string_view input, int numeric, int forceQuotes, std::string& out) const {
-    const char separator = WriteSeparator();
-    const bool quoting = quoteAll || forceQuotes;
-    const int softChar = softReturn >= 1 && softReturn <= 255 ? softReturn : 10;
-    // Most values need none of the steps below, apart from the quotes a column asks for.
-    bool plain = input.size() + (quoting && !quoteAll ? 2 : 0) <= kMaxValue;
-    for (size_t i = 0; plain && i < input.size(); ++i) {
-        char c = input[i];
-        plain = c != '\n' && c != '\r' && c != '"' && c != '~' && (quoting || c != separator) &&
-                !(c == ',' && numeric && decimalPoint);
-    }
-    if (plain) {
-        if (!quoting || quoteAll)
-            out.assign(input);
-        else
-            out.assign(1, '"').append(input).append(1, '"');
-        return;
-    }
+namespace {
 
+// What a byte asks of a value written: line ends, quotes and the marker's "~" always need the
+// steps of TransformSteps; a separator only in an unquoted value (kSeparatorBit shifted by its
+// index), a comma only in a number written with a decimal point.
+constexpr unsigned char kAlwaysSteps = 1;
+constexpr unsigned char kDecimalComma = 2;
+constexpr unsigned char kSeparatorBit = 4;
+
+constexpr std::array<unsigned char, 256> StepBytes() {
+    std::array<unsigned char, 256> bytes{};
+    for (unsigned char c : {'\n', '\r', '"', '~'})
+        bytes[c] = kAlwaysSteps;
+    bytes[','] |= kDecimalComma;
+    for (size_t i = 0; i < std::size(kSeparators); ++i)
+        bytes[static_cast<unsigned char>(kSeparators[i])] |= static_cast<unsigned char>(kSeparatorBit << i);
+    return bytes;
+}
+
+constexpr std::array<unsigned char, 256> kStepBytes = StepBytes();
+
+bool NeedsSteps(std::string_view value, unsigned mask) {
+    for (char c : value)
+        if (kStepBytes[static_cast<unsigned char>(c)] & mask) return true;
+    return false;
+}
+
+} // namespace
+
+// Writes into the column text it replaces, so that its room is reused record after record.
+// Most values need none of the steps, apart from the quotes a column asks for.
+void CModulCSV::Transform(std::string_view input, int numeric, int forceQuotes, std::string& out) const {
+    const bool quoting = quoteAll || forceQuotes;
+    const bool ownQuotes = quoting && !quoteAll;
+    const unsigned mask = kAlwaysSteps | (numeric && decimalPoint ? kDecimalComma : 0) |
+                          (quoting ? 0 : kSeparatorBit << WriteIndex());
+    if (input.size() + (ownQuotes ? 2 : 0) > kMaxValue || NeedsSteps(input, mask))
+        return TransformSteps(input, numeric, quoting, out);
+    out.clear();
+    if (ownQuotes) out += '"';
+    out.append(input);
+    if (ownQuotes) out += '"';
+}
+
+void CModulCSV::TransformSteps(std::string_view input, int numeric, bool quoting, std::string& out) const {
+    const char separator = WriteSeparator();
+    const int softChar = softReturn >= 1 && softReturn <= 255 ? softReturn : 10;
     std::string value(input);
     if (value.find('\n') != std::string::npos || HasMarker(value))
         value = CTool::ReplaceAll(CTool::ReplaceAll(CTool::ReplaceAll(value, "\r\n", kMarker), "\n", kMarker),

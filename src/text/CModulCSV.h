@@ -150,6 +150,7 @@ private:
     // be converted; nullptr when no column is selected for the key.
     const std::string* ValueText(int key, std::string& scratch) const;
     void Transform(std::string_view value, int numeric, int forceQuotes, std::string& out) const;
+    void TransformSteps(std::string_view value, int numeric, bool quoting, std::string& out) const;
     // The definition index a "#n" fixed value refers to; -1 when it is no reference.
     int Reference(const std::string& fixedValue) const;
     void SaveLayoutNoting(const std::string& fileName, const std::string& section);
