@@ -489,19 +489,22 @@ size_t CModulCSV::JoinedSize(std::string CsvColumn::*text) const {
     return size > 0 ? size - 1 : 0;
 }
 
+// The options are read once: every byte stored through out might otherwise have changed them.
 void CModulCSV::JoinInto(char* out, std::string CsvColumn::*text) const {
     const char separator = WriteSeparator();
+    const bool quotes = quoteAll != 0;
+    const CsvColumn* all = columns.data();
     bool written = false;
     for (int index : writeOrder) {
-        const CsvColumn& column = columns[static_cast<size_t>(index)];
+        const CsvColumn& column = all[index];
         if (column.selected != 1) continue;
         if (written) *out++ = separator;
         written = true;
-        if (quoteAll) *out++ = '"';
+        if (quotes) *out++ = '"';
         const std::string& value = column.*text;
         CopyValue(out, value.data(), value.size());
         out += value.size();
-        if (quoteAll) *out++ = '"';
+        if (quotes) *out++ = '"';
     }
 }
 
@@ -523,12 +526,59 @@ int CModulCSV::WriteHeading() {
     return 1;
 }
 
+namespace {
+
+// What a byte asks of a value written: line ends, quotes and the marker's "~" always need the
+// steps of TransformSteps; a separator only in an unquoted value (kSeparatorBit shifted by its
+// index), a comma only in a number written with a decimal point.
+constexpr unsigned char kAlwaysSteps = 1;
+constexpr unsigned char kDecimalComma = 2;
+constexpr unsigned char kSeparatorBit = 4;
+
+constexpr std::array<unsigned char, 256> StepBytes() {
+    std::array<unsigned char, 256> bytes{};
+    for (unsigned char c : {'\n', '\r', '"', '~'})
+        bytes[c] = kAlwaysSteps;
+    bytes[','] |= kDecimalComma;
+    for (size_t i = 0; i < std::size(kSeparators); ++i)
+        bytes[static_cast<unsigned char>(kSeparators[i])] |= static_cast<unsigned char>(kSeparatorBit << i);
+    return bytes;
+}
+
+constexpr std::array<unsigned char, 256> kStepBytes = StepBytes();
+
+bool NeedsSteps(std::string_view value, unsigned mask) {
+    for (char c : value)
+        if (kStepBytes[static_cast<unsigned char>(c)] & mask) return true;
+    return false;
+}
+
+} // namespace
+
+// Writes into the column text it replaces, so that its room is reused record after record.
+// Most values need none of the steps, apart from the quotes a column asks for.
+inline void CModulCSV::Transform(std::string_view input, int numeric, int forceQuotes,
+                                 std::string& out) const {
+    const bool quoting = quoteAll || forceQuotes;
+    const bool ownQuotes = quoting && !quoteAll;
+    const unsigned mask = kAlwaysSteps | (numeric && decimalPoint ? kDecimalComma : 0) |
+                          (quoting ? 0 : kSeparatorBit << WriteIndex());
+    if (input.size() + (ownQuotes ? 2 : 0) > kMaxValue || NeedsSteps(input, mask))
+        return TransformSteps(input, numeric, quoting, out);
+    out.clear();
+    if (ownQuotes) out += '"';
+    out.append(input);
+    if (ownQuotes) out += '"';
+}
+
 void CModulCSV::ClearValues() {
     CStepCode::Set(6014);
+    const bool selectedOnly = readSelectedOnly;
+    const bool references = hasReferences; // only "#n" fixed values keep the supplied text
     for (CsvColumn& column : columns) {
-        if (readSelectedOnly && column.selected != 1) continue; // never assigned
+        if (selectedOnly && column.selected != 1) continue; // never assigned
         column.value.clear();
-        column.supplied.clear();
+        if (references) column.supplied.clear();
     }
     pendingReferences.clear();
 }
@@ -576,50 +626,6 @@ char CModulCSV::WriteSeparator() const {
 int CModulCSV::ReadSeparator() const {
     if (separatorIndex == -1) return -1;
     return static_cast<unsigned char>(WriteSeparator());
-}
-
-namespace {
-
-// What a byte asks of a value written: line ends, quotes and the marker's "~" always need the
-// steps of TransformSteps; a separator only in an unquoted value (kSeparatorBit shifted by its
-// index), a comma only in a number written with a decimal point.
-constexpr unsigned char kAlwaysSteps = 1;
-constexpr unsigned char kDecimalComma = 2;
-constexpr unsigned char kSeparatorBit = 4;
-
-constexpr std::array<unsigned char, 256> StepBytes() {
-    std::array<unsigned char, 256> bytes{};
-    for (unsigned char c : {'\n', '\r', '"', '~'})
-        bytes[c] = kAlwaysSteps;
-    bytes[','] |= kDecimalComma;
-    for (size_t i = 0; i < std::size(kSeparators); ++i)
-        bytes[static_cast<unsigned char>(kSeparators[i])] |= static_cast<unsigned char>(kSeparatorBit << i);
-    return bytes;
-}
-
-constexpr std::array<unsigned char, 256> kStepBytes = StepBytes();
-
-bool NeedsSteps(std::string_view value, unsigned mask) {
-    for (char c : value)
-        if (kStepBytes[static_cast<unsigned char>(c)] & mask) return true;
-    return false;
-}
-
-} // namespace
-
-// Writes into the column text it replaces, so that its room is reused record after record.
-// Most values need none of the steps, apart from the quotes a column asks for.
-void CModulCSV::Transform(std::string_view input, int numeric, int forceQuotes, std::string& out) const {
-    const bool quoting = quoteAll || forceQuotes;
-    const bool ownQuotes = quoting && !quoteAll;
-    const unsigned mask = kAlwaysSteps | (numeric && decimalPoint ? kDecimalComma : 0) |
-                          (quoting ? 0 : kSeparatorBit << WriteIndex());
-    if (input.size() + (ownQuotes ? 2 : 0) > kMaxValue || NeedsSteps(input, mask))
-        return TransformSteps(input, numeric, quoting, out);
-    out.clear();
-    if (ownQuotes) out += '"';
-    out.append(input);
-    if (ownQuotes) out += '"';
 }
 
 void CModulCSV::TransformSteps(std::string_view input, int numeric, bool quoting, std::string& out) const {
