@@ -355,10 +355,11 @@ int CCsvConversion::ExportMasterCsv(CPelkoDoc& doc, const std::string& path, int
     CFrontEnd& progress = doc.GetFrontEnd();
     progress.SetProgressRange(0, doc.stamm.GetCount() - 1);
     progress.SetProgressPos(0);
+    CNumberText number;
     for (int i = 0; i < doc.stamm.GetCount(); ++i) {
         const CStammData& s = *doc.stamm.GetAt(i);
         engine.ClearValues();
-        engine.SetValue(key[0], CTool::FormatInt(s.datevKonto));
+        engine.SetValue(key[0], number.Int(s.datevKonto));
         for (size_t t = 0; t < std::size(kMasterTexts); ++t)
             engine.SetValue(key[t + 1], s.*kMasterTexts[t]);
         engine.WriteRecord();

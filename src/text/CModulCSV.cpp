@@ -573,12 +573,10 @@ inline void CModulCSV::Transform(std::string_view input, int numeric, int forceQ
 
 void CModulCSV::ClearValues() {
     CStepCode::Set(6014);
-    const bool selectedOnly = readSelectedOnly;
-    const bool references = hasReferences; // only "#n" fixed values keep the supplied text
     for (CsvColumn& column : columns) {
-        if (selectedOnly && column.selected != 1) continue; // never assigned
+        if (readSelectedOnly && column.selected != 1) continue; // never assigned
         column.value.clear();
-        if (references) column.supplied.clear();
+        if (hasReferences) column.supplied.clear(); // only "#n" fixed values keep it
     }
     pendingReferences.clear();
 }
