@@ -122,6 +122,23 @@ std::string_view CNumberText::Decimal(double x, int decimals) {
 
 namespace {
 
+// The digits of a number scaled by 10^decimals, with a decimal comma before the last decimals;
+// the count of bytes written.
+size_t WriteScaled(uint64_t scaled, int decimals, bool negative, char* out) {
+    char digits[20];
+    const size_t count =
+        static_cast<size_t>(std::to_chars(digits, digits + sizeof digits, scaled).ptr - digits);
+    const size_t width = std::max(count, static_cast<size_t>(decimals) + 1); // "0,05"
+    const size_t zeros = width - count;
+    char* p = out;
+    if (negative) *p++ = '-';
+    for (size_t i = 0; i < width; ++i) {
+        if (i == width - static_cast<size_t>(decimals)) *p++ = ',';
+        *p++ = i < zeros ? '0' : digits[i - zeros];
+    }
+    return static_cast<size_t>(p - out);
+}
+
 // printf's "%.Nf" with a decimal comma for the numbers of bookings (below 2^52, up to nine
 // decimals), from the binary value's integer parts: value = mantissa / 2^shift, scaled by 10^N and
 // rounded to the nearest, a tie to the even one, as printf does. The library's general conversion
@@ -135,7 +152,7 @@ bool ShortFixed(double x, int decimals, char* out, size_t& size) {
     static constexpr uint64_t kPowers[] = {1,      10,      100,      1000,      10000,
                                            100000, 1000000, 10000000, 100000000, 1000000000};
     const unsigned __int128 scaled = static_cast<unsigned __int128>(mantissa) * kPowers[decimals];
-    uint64_t rounded = 0; // from 2^120 on, the scaled value is far below half of one
+    uint64_t rounded = 0; // a shift of 120 and more leaves less than half of one
     if (shift < 120) {
         const unsigned __int128 whole = scaled >> shift;
         const unsigned __int128 rest = scaled - (whole << shift);
@@ -144,18 +161,7 @@ bool ShortFixed(double x, int decimals, char* out, size_t& size) {
         rounded = static_cast<uint64_t>(whole);
         if (rest > half || (rest == half && (rounded & 1))) ++rounded;
     }
-    char digits[20];
-    const size_t count =
-        static_cast<size_t>(std::to_chars(digits, digits + sizeof digits, rounded).ptr - digits);
-    const size_t width = std::max(count, static_cast<size_t>(decimals) + 1); // "0,05"
-    const size_t zeros = width - count;
-    char* p = out;
-    if (bits >> 63) *p++ = '-';
-    for (size_t i = 0; i < width; ++i) {
-        if (i == width - static_cast<size_t>(decimals)) *p++ = ',';
-        *p++ = i < zeros ? '0' : digits[i - zeros];
-    }
-    size = static_cast<size_t>(p - out);
+    size = WriteScaled(rounded, decimals, bits >> 63, out);
     return true;
 }
 
