@@ -158,10 +158,20 @@ std::string CCodePage::AnsiToUtf8(std::string_view ansi) {
     return out;
 }
 
+bool CCodePage::IsAscii(std::string_view text) {
+    for (char c : text)
+        if (static_cast<unsigned char>(c) >= 0x80) return false;
+    return true;
+}
+
 void CCodePage::AnsiToOemInPlace(std::string& text) {
+    AnsiToOemInPlace(text.data(), text.size());
+}
+
+void CCodePage::AnsiToOemInPlace(char* text, size_t size) {
     const auto& table = Tables().ansiToOem;
-    for (char& c : text)
-        c = static_cast<char>(table[static_cast<unsigned char>(c)]);
+    for (size_t i = 0; i < size; ++i)
+        text[i] = static_cast<char>(table[static_cast<unsigned char>(text[i])]);
 }
 
 void CCodePage::OemToAnsiInPlace(std::string& text) {

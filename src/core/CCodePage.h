@@ -9,9 +9,12 @@ class CCodePage {
 public:
     static std::string Utf8ToAnsi(std::string_view utf8);
     static std::string AnsiToUtf8(std::string_view ansi);
+    // No byte from 0x80 on: the same text in every code page here, which needs no conversion.
+    static bool IsAscii(std::string_view text);
     static std::string AnsiToOem(std::string_view ansi);
     static std::string OemToAnsi(std::string_view oem);
     static void AnsiToOemInPlace(std::string& text);
+    static void AnsiToOemInPlace(char* text, size_t size);
     static void OemToAnsiInPlace(std::string& text);
     // Unicode code point of a Windows-1252 byte (undefined bytes map to the C1 control of the same value).
     static unsigned AnsiToUnicode(unsigned char byte);

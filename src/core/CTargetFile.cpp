@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstring>
 #include <fcntl.h>
 #include <filesystem>
 #include <memory>
@@ -97,12 +98,14 @@ bool CTargetFile::Open(const std::string& filePath, bool append) {
             fchmod(fileno(file), static_cast<mode_t>(mode));
         }
     }
-    // The C library takes a buffer size only together with the buffer: without one it would write
-    // in pieces of 4 KB, one system call each. A larger buffer than this no longer stays in the
-    // processor's cache and makes writing slower again.
+    // The bytes gather in a buffer of this object, which writers may also fill in place (Room), and
+    // go to the C library a full buffer at a time, unbuffered there so that they are not copied
+    // twice. A larger buffer than this no longer stays in the processor's cache and makes writing
+    // slower again.
     if (file) {
         buffer = TakeBuffer();
-        std::setvbuf(file, buffer.get(), _IOFBF, kBufferSize);
+        used = 0;
+        std::setvbuf(file, nullptr, _IONBF, 0);
     }
     return file != nullptr;
 }
@@ -110,20 +113,47 @@ bool CTargetFile::Open(const std::string& filePath, bool append) {
 bool CTargetFile::Write(std::string_view bytes) {
     if (!file) failed = true;
     if (failed || bytes.empty()) return !failed;
-    if (CFileIo::Get().Write(file, bytes.data(), bytes.size()) != bytes.size()) failed = true;
-    notWrittenBack += bytes.size();
+    if (bytes.size() > kBufferSize - used) {
+        Drain();
+        if (bytes.size() >= kBufferSize) {
+            Put(bytes.data(), bytes.size());
+            return !failed;
+        }
+    }
+    std::memcpy(buffer.get() + used, bytes.data(), bytes.size());
+    used += bytes.size();
+    return !failed;
+}
+
+char* CTargetFile::Room(size_t size) {
+    if (!file || failed || size > kBufferSize) return nullptr;
+    if (size > kBufferSize - used) Drain();
+    char* room = buffer.get() + used;
+    used += size;
+    return room;
+}
+
+void CTargetFile::Drain() {
+    Put(buffer.get(), used);
+    used = 0;
+}
+
+void CTargetFile::Put(const char* data, size_t size) {
+    if (failed || size == 0) return;
+    if (CFileIo::Get().Write(file, data, size) != size) failed = true;
+    notWrittenBack += size;
     // A staging file is synced when it is finished. Asking the disk to take what it holds so far
     // while the rest is being written keeps that sync short; a hint only, so its result is ignored.
     if (!failed && !staging.empty() && notWrittenBack >= kWritebackStep) {
         sync_file_range(fileno(file), 0, 0, SYNC_FILE_RANGE_WRITE);
         notWrittenBack = 0;
     }
-    return !failed;
 }
 
 bool CTargetFile::Finish() {
     if (finished) return !failed;
     if (!file) return false;
+    Drain();
     CFileIo& io = CFileIo::Get();
     bool ok = !failed && io.Flush(file);
     // A pipe or device has nothing to sync.
@@ -196,8 +226,12 @@ bool CTargetFile::CommitAll(const std::vector<CTargetFile*>& files, const std::v
 }
 
 void CTargetFile::Abandon() {
+    // Bytes written straight into the target (a device, a pipe, an appended file) reach it on the
+    // close, as the C library's own buffer would have given them.
+    if (file && staging.empty()) Drain();
     if (file) CFileIo::Get().Close(file);
     file = nullptr;
+    used = 0;
     GiveBack(std::move(buffer));
     if (!staging.empty()) CPlatform::RemoveFile(staging);
     staging.clear();

@@ -25,6 +25,10 @@ public:
     bool Open(const std::string& path, bool append = false);
     // False once any write has failed; later writes are skipped.
     bool Write(std::string_view bytes);
+    // Room for size bytes at the end of the write buffer, for the caller to fill instead of a Write;
+    // nullptr when the buffer could never hold them, nothing is open or a write has failed (a Write
+    // then reports it).
+    char* Room(size_t size);
     // Flushes, syncs and closes the staging file; the target is replaced by Commit.
     bool Finish();
     // Finish, then replace the target. False after any failure: the target is untouched and the
@@ -50,12 +54,16 @@ public:
 
 private:
     bool Place();
+    // Hands the buffered bytes to the file.
+    void Drain();
+    void Put(const char* data, size_t size);
 
     std::string path;
     std::string target;  // the path, or what its symbolic link points to
     std::string staging; // empty while writing straight into the target
     std::FILE* file = nullptr;
     std::unique_ptr<char[]> buffer; // the open file's write buffer
+    size_t used = 0;                // bytes of it not yet handed to the file
     bool failed = false;
     bool finished = false;
     int mode = -1;             // permission bits of the target that is replaced

@@ -3,10 +3,13 @@
 #include "core/CPlatform.h"
 #include "core/CStepCode.h"
 
+#include <algorithm>
+#include <bit>
 #include <cctype>
 #include <charconv>
 #include <climits>
 #include <cstdarg>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <vector>
@@ -16,12 +19,6 @@ namespace {
 std::string Upper(std::string text) {
     for (char& c : text)
         if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    return text;
-}
-
-std::string WithDecimalComma(std::string text) {
-    size_t dot = text.rfind('.');
-    if (dot != std::string::npos) text[dot] = ',';
     return text;
 }
 
@@ -96,31 +93,99 @@ std::string CTool::Format(const char* format, ...) {
 }
 
 std::string CTool::FormatInt(int n) {
+    return std::string(CNumberText().Int(n));
+}
+
+std::string CTool::FormatAmount(double x) {
+    return std::string(CNumberText().Amount(x));
+}
+
+std::string CTool::FormatDecimal(double x, int decimals) {
+    return std::string(CNumberText().Decimal(x, decimals));
+}
+
+std::string_view CNumberText::Int(int n) {
     CStepCode::Set(9203);
-    return n == 0 ? std::string() : std::to_string(n);
+    if (n == 0) return {};
+    return {buffer, static_cast<size_t>(std::to_chars(buffer, buffer + sizeof buffer, n).ptr - buffer)};
+}
+
+std::string_view CNumberText::Amount(double x) {
+    CStepCode::Set(9200);
+    return Fixed(Nudge(x), 2);
+}
+
+std::string_view CNumberText::Decimal(double x, int decimals) {
+    CStepCode::Set(9201);
+    return Fixed(Nudge(x), decimals < 0 ? 0 : decimals);
 }
 
 namespace {
 
-// printf's "%.Nf" through std::to_chars, which is defined to give the same text but skips the
-// format parsing that dominated writing large files.
-std::string Fixed(double x, int decimals) {
-    char buffer[128];
-    auto [end, error] = std::to_chars(buffer, buffer + sizeof buffer, x, std::chars_format::fixed, decimals);
-    if (error == std::errc()) return std::string(buffer, end);
-    return CTool::Format(("%." + std::to_string(decimals) + "f").c_str(), x); // beyond the buffer
+// The digits of a number scaled by 10^decimals, with a decimal comma before the last decimals;
+// the count of bytes written.
+size_t WriteScaled(uint64_t scaled, int decimals, bool negative, char* out) {
+    char digits[20];
+    const size_t count =
+        static_cast<size_t>(std::to_chars(digits, digits + sizeof digits, scaled).ptr - digits);
+    const size_t width = std::max(count, static_cast<size_t>(decimals) + 1); // "0,05"
+    const size_t zeros = width - count;
+    char* p = out;
+    if (negative) *p++ = '-';
+    for (size_t i = 0; i < width; ++i) {
+        if (i == width - static_cast<size_t>(decimals)) *p++ = ',';
+        *p++ = i < zeros ? '0' : digits[i - zeros];
+    }
+    return static_cast<size_t>(p - out);
+}
+
+// printf's "%.Nf" with a decimal comma for the numbers of bookings (below 2^52, up to nine
+// decimals), from the binary value's integer parts: value = mantissa / 2^shift, scaled by 10^N and
+// rounded to the nearest, a tie to the even one, as printf does. The library's general conversion
+// costs several times as much. False where it does not apply.
+bool ShortFixed(double x, int decimals, char* out, size_t& size) {
+    const uint64_t bits = std::bit_cast<uint64_t>(x);
+    const int exponent = static_cast<int>(bits >> 52 & 0x7FF);
+    const int shift = 1075 - std::max(exponent, 1);
+    if (decimals < 0 || decimals > 9 || exponent == 0x7FF || shift <= 0) return false;
+    const uint64_t mantissa = (bits & ((uint64_t{1} << 52) - 1)) | (exponent ? uint64_t{1} << 52 : 0);
+    static constexpr uint64_t kPowers[] = {1,      10,      100,      1000,      10000,
+                                           100000, 1000000, 10000000, 100000000, 1000000000};
+    const unsigned __int128 scaled = static_cast<unsigned __int128>(mantissa) * kPowers[decimals];
+    uint64_t rounded = 0; // a shift of 120 and more leaves less than half of one
+    if (shift < 120) {
+        const unsigned __int128 whole = scaled >> shift;
+        const unsigned __int128 rest = scaled - (whole << shift);
+        const unsigned __int128 half = static_cast<unsigned __int128>(1) << (shift - 1);
+        if (whole >> 63) return false;
+        rounded = static_cast<uint64_t>(whole);
+        if (rest > half || (rest == half && (rounded & 1))) ++rounded;
+    }
+    size = WriteScaled(rounded, decimals, bits >> 63, out);
+    return true;
 }
 
 } // namespace
 
-std::string CTool::FormatAmount(double x) {
-    CStepCode::Set(9200);
-    return WithDecimalComma(Fixed(Nudge(x), 2));
-}
-
-std::string CTool::FormatDecimal(double x, int decimals) {
-    CStepCode::Set(9201);
-    return WithDecimalComma(Fixed(Nudge(x), decimals < 0 ? 0 : decimals));
+// printf's "%.Nf" with a decimal comma. Beyond ShortFixed through std::to_chars, which is defined to
+// give the same text but skips the format parsing that dominated writing large files.
+std::string_view CNumberText::Fixed(double x, int decimals) {
+    if (size_t size = 0; ShortFixed(x, decimals, buffer, size)) return {buffer, size};
+    char* text = buffer;
+    auto [end, error] = std::to_chars(buffer, buffer + sizeof buffer, x, std::chars_format::fixed, decimals);
+    size_t size = static_cast<size_t>(end - buffer);
+    if (error != std::errc()) { // beyond the buffer
+        beyond = CTool::Format(("%." + std::to_string(decimals) + "f").c_str(), x);
+        text = beyond.data();
+        size = beyond.size();
+    }
+    for (size_t i = size; i-- > 0;) {
+        if (text[i] == '.') {
+            text[i] = ',';
+            break;
+        }
+    }
+    return {text, size};
 }
 
 double CTool::ParseAmount(const std::string& text) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 // Value conversions with German conventions (decimal comma, day-first dates) and the program's folders.
 // Every operation works the same way everywhere, so readers and writers agree on numbers and dates.
@@ -27,4 +28,19 @@ public:
     static std::string GetDataDir(bool create);
     static std::string FindDataFile(const std::string& name);
     static double GetScaleFactor() { return 1.0; }
+};
+
+// The number texts of CTool, formatted into a buffer of this object instead of a string each: for
+// writers on a hot path. A view stays valid until the next call on the same object.
+class CNumberText {
+public:
+    std::string_view Int(int n);
+    std::string_view Amount(double x);
+    std::string_view Decimal(double x, int decimals);
+
+private:
+    std::string_view Fixed(double x, int decimals);
+
+    char buffer[128];
+    std::string beyond; // a number too long for the buffer
 };

@@ -28,22 +28,16 @@ EDeclared Declared(const char* declared) {
     return EDeclared::Plain;
 }
 
-bool IsAscii(std::string_view text) {
-    for (char c : text)
-        if (static_cast<unsigned char>(c) >= 0x80) return false;
-    return true;
-}
-
 // Most texts are plain ASCII and need no conversion at all.
 void ToAnsi(std::string_view utf8, std::string& ansi) {
-    if (IsAscii(utf8))
+    if (CCodePage::IsAscii(utf8))
         ansi.assign(utf8);
     else
         ansi = CCodePage::Utf8ToAnsi(utf8);
 }
 
 void ToUtf8(std::string_view ansi, std::string& utf8) {
-    if (IsAscii(ansi))
+    if (CCodePage::IsAscii(ansi))
         utf8.assign(ansi);
     else
         utf8 = CCodePage::AnsiToUtf8(ansi);

@@ -251,42 +251,47 @@ int CCsvConversion::ExportBookingsCsv(CPelkoDoc& doc, const std::string& path, i
     CFrontEnd& progress = doc.GetFrontEnd();
     progress.SetProgressRange(0, doc.buchungen.GetCount() - 1);
     progress.SetProgressPos(0);
+    // Numbers are formatted into buffers, not strings; the amount's text serves two columns.
+    CNumberText number;
+    CNumberText amountText;
     for (int i = 0; i < doc.buchungen.GetCount(); ++i) {
         const CBuchungenData& b = *doc.buchungen.GetAt(i);
         engine.ClearValues();
         engine.SetValue(key[kBuchungsnummer], b.buchungsnummer);
         engine.SetValue(key[kBelegnummer2], b.belegnummer2);
-        std::string datum = b.datum;
-        if (!dateFormat.empty())
-            datum = CTool::ConvertDate(datum, datum.size() == 6 ? "TT.MM." : "TT.MM.JJJJ", dateFormat);
-        engine.SetValue(key[kDatum], datum);
-        if (b.sollKonto > 0) engine.SetValue(key[kSollKonto], CTool::FormatInt(b.sollKonto));
-        if (b.habenKonto > 0) engine.SetValue(key[kHabenKonto], CTool::FormatInt(b.habenKonto));
-        if (b.datevSchluessel > 0)
-            engine.SetValue(key[kDatevSchluessel], CTool::FormatInt(b.datevSchluessel));
-        const std::string amount = CTool::FormatAmount(b.betrag);
+        if (dateFormat.empty())
+            engine.SetValue(key[kDatum], b.datum);
+        else
+            engine.SetValue(
+                key[kDatum],
+                CTool::ConvertDate(b.datum, b.datum.size() == 6 ? "TT.MM." : "TT.MM.JJJJ", dateFormat));
+        if (b.sollKonto > 0) engine.SetValue(key[kSollKonto], number.Int(b.sollKonto));
+        if (b.habenKonto > 0) engine.SetValue(key[kHabenKonto], number.Int(b.habenKonto));
+        if (b.datevSchluessel > 0) engine.SetValue(key[kDatevSchluessel], number.Int(b.datevSchluessel));
+        const std::string_view amount = amountText.Amount(b.betrag);
         engine.SetValue(key[kBetrag], amount, 1);
         engine.SetValue(key[kWaehrung], b.waehrung);
         engine.SetValue(key[kBuchungstext], b.buchungstext);
         engine.SetValue(key[kKostenstelle1], b.kostenstelle1);
         engine.SetValue(key[kKostenstelle2], b.kostenstelle2);
-        if (b.skonto > 0) engine.SetValue(key[kSkonto], CTool::FormatAmount(b.skonto), 1);
+        if (b.skonto > 0) engine.SetValue(key[kSkonto], number.Amount(b.skonto), 1);
         engine.SetValue(key[kUstId], b.ustId);
-        if (b.euSteuersatz > 0) engine.SetValue(key[kEuSteuersatz], CTool::FormatAmount(b.euSteuersatz), 1);
-        if (b.waehrungskurs > 0)
-            engine.SetValue(key[kWaehrungskurs], CTool::FormatDecimal(b.waehrungskurs, 6), 1);
+        if (b.euSteuersatz > 0) engine.SetValue(key[kEuSteuersatz], number.Amount(b.euSteuersatz), 1);
+        if (b.waehrungskurs > 0) engine.SetValue(key[kWaehrungskurs], number.Decimal(b.waehrungskurs, 6), 1);
         // The turnover is the amount's two decimals without sign, as FormatDecimal(|x|, 2) would
         // give them; taken from the amount text, it saves a second float formatting per record.
         engine.SetValue(key[kUmsatz], amount[0] == '-' ? amount.substr(1) : amount, 1);
-        engine.SetValue(key[kShKennz], b.betrag < 0 ? "H" : "S", 0, 1);
-        if (!b.leistungsdatum.empty())
-            engine.SetValue(key[kLeistungsdatum],
-                            dateFormat.empty()
-                                ? std::string(b.leistungsdatum)
-                                : CTool::ConvertDate(b.leistungsdatum, "TT.MM.JJJJ", dateFormat));
+        engine.SetValue(key[kShKennz], b.betrag < 0 ? std::string_view("H") : std::string_view("S"), 0, 1);
+        if (!b.leistungsdatum.empty()) {
+            if (dateFormat.empty())
+                engine.SetValue(key[kLeistungsdatum], b.leistungsdatum);
+            else
+                engine.SetValue(key[kLeistungsdatum],
+                                CTool::ConvertDate(b.leistungsdatum, "TT.MM.JJJJ", dateFormat));
+        }
         engine.SetValue(key[kUstIdUrsprung], b.ustIdUrsprung);
         if (b.euSteuersatzUrsprung > 0)
-            engine.SetValue(key[kEuSteuersatzUrsprung], CTool::FormatAmount(b.euSteuersatzUrsprung), 1);
+            engine.SetValue(key[kEuSteuersatzUrsprung], number.Amount(b.euSteuersatzUrsprung), 1);
         engine.WriteRecord();
         progress.SetProgressPos(i);
         ++doc.recordCounter;
@@ -364,10 +369,11 @@ int CCsvConversion::ExportMasterCsv(CPelkoDoc& doc, const std::string& path, int
     CFrontEnd& progress = doc.GetFrontEnd();
     progress.SetProgressRange(0, doc.stamm.GetCount() - 1);
     progress.SetProgressPos(0);
+    CNumberText number;
     for (int i = 0; i < doc.stamm.GetCount(); ++i) {
         const CStammData& s = *doc.stamm.GetAt(i);
         engine.ClearValues();
-        engine.SetValue(key[0], CTool::FormatInt(s.datevKonto));
+        engine.SetValue(key[0], number.Int(s.datevKonto));
         for (size_t t = 0; t < std::size(kMasterTexts); ++t)
             engine.SetValue(key[t + 1], s.*kMasterTexts[t]);
         engine.WriteRecord();

@@ -458,52 +458,61 @@ std::string CModulCSV::FileError(int code, const std::string& path) {
 namespace {
 
 // Most values of a line are a few bytes ("" above all): copied with fixed-size moves that the
-// compiler inlines, instead of one call to memcpy each. Two moves that may overlap cover any length
-// from n to 2n.
+// compiler inlines, instead of one call to memcpy each, the shortest looked at first. Two moves that
+// may overlap cover any length from n to 2n; three single bytes any length up to 3.
 void CopyValue(char* out, const char* in, size_t size) {
-    if (size >= 16) {
-        std::memcpy(out, in, size);
-    } else if (size >= 8) {
-        std::memcpy(out, in, 8);
-        std::memcpy(out + size - 8, in + size - 8, 8);
-    } else if (size >= 4) {
+    if (size <= 3) {
+        if (size == 0) return;
+        out[0] = in[0];
+        out[size / 2] = in[size / 2];
+        out[size - 1] = in[size - 1];
+    } else if (size < 8) {
         std::memcpy(out, in, 4);
         std::memcpy(out + size - 4, in + size - 4, 4);
-    } else if (size >= 2) {
-        std::memcpy(out, in, 2);
-        std::memcpy(out + size - 2, in + size - 2, 2);
-    } else if (size == 1) {
-        *out = *in;
+    } else if (size <= 16) {
+        std::memcpy(out, in, 8);
+        std::memcpy(out + size - 8, in + size - 8, 8);
+    } else {
+        std::memcpy(out, in, size);
     }
 }
 
 } // namespace
 
-// Builds the output line from one text of every selected column, in write order.
 // Sized first and then copied field by field: a DATEVpro line has 125 fields, most of them empty,
 // and appending them one by one was a large part of writing one.
-void CModulCSV::JoinSelected(std::string CsvColumn::*text) {
-    const char separator = WriteSeparator();
+size_t CModulCSV::JoinedSize(std::string CsvColumn::*text) const {
     const size_t quotes = quoteAll ? 2 : 0;
     size_t size = 0;
     for (int index : writeOrder) {
         const CsvColumn& column = columns[static_cast<size_t>(index)];
         if (column.selected == 1) size += (column.*text).size() + quotes + 1;
     }
-    line.resize(size > 0 ? size - 1 : 0);
-    char* out = line.data();
+    return size > 0 ? size - 1 : 0;
+}
+
+// The options are read once: every byte stored through out might otherwise have changed them.
+void CModulCSV::JoinInto(char* out, std::string CsvColumn::*text) const {
+    const char separator = WriteSeparator();
+    const bool quotes = quoteAll != 0;
+    const CsvColumn* all = columns.data();
     bool written = false;
     for (int index : writeOrder) {
-        const CsvColumn& column = columns[static_cast<size_t>(index)];
+        const CsvColumn& column = all[index];
         if (column.selected != 1) continue;
         if (written) *out++ = separator;
         written = true;
-        if (quoteAll) *out++ = '"';
+        if (quotes) *out++ = '"';
         const std::string& value = column.*text;
         CopyValue(out, value.data(), value.size());
         out += value.size();
-        if (quoteAll) *out++ = '"';
+        if (quotes) *out++ = '"';
     }
+}
+
+void CModulCSV::JoinSelected(std::string CsvColumn::*text) {
+    line.resize(JoinedSize(text));
+    JoinInto(line.data(), text);
 }
 
 int CModulCSV::WriteHeading() {
@@ -519,6 +528,57 @@ int CModulCSV::WriteHeading() {
     return 1;
 }
 
+namespace {
+
+// What a byte asks of a value written: line ends, quotes and the marker's "~" always need the
+// steps of TransformSteps; a separator only in an unquoted value (kSeparatorBit shifted by its
+// index), a comma only in a number written with a decimal point.
+constexpr unsigned char kAlwaysSteps = 1;
+constexpr unsigned char kDecimalComma = 2;
+constexpr unsigned char kSeparatorBit = 4;
+
+constexpr std::array<unsigned char, 256> StepBytes() {
+    std::array<unsigned char, 256> bytes{};
+    for (unsigned char c : {'\n', '\r', '"', '~'})
+        bytes[c] = kAlwaysSteps;
+    bytes[','] |= kDecimalComma;
+    for (size_t i = 0; i < std::size(kSeparators); ++i)
+        bytes[static_cast<unsigned char>(kSeparators[i])] |= static_cast<unsigned char>(kSeparatorBit << i);
+    return bytes;
+}
+
+constexpr std::array<unsigned char, 256> kStepBytes = StepBytes();
+
+bool NeedsSteps(std::string_view value, unsigned mask) {
+    for (char c : value)
+        if (kStepBytes[static_cast<unsigned char>(c)] & mask) return true;
+    return false;
+}
+
+} // namespace
+
+// Writes into the column text it replaces, so that its room is reused record after record.
+// Most values need none of the steps, apart from the quotes a column asks for; inlined into SetValue,
+// as a call of its own for every value was a large part of writing a line.
+[[gnu::always_inline]] inline void CModulCSV::Transform(std::string_view input, int numeric, int forceQuotes,
+                                                        std::string& out) const {
+    const bool quoting = quoteAll || forceQuotes;
+    const bool ownQuotes = quoting && !quoteAll;
+    const unsigned mask = kAlwaysSteps | (numeric && decimalPoint ? kDecimalComma : 0) |
+                          (quoting ? 0 : kSeparatorBit << WriteIndex());
+    if (input.size() + (ownQuotes ? 2 : 0) > kMaxValue || NeedsSteps(input, mask))
+        return TransformSteps(input, numeric, quoting, out);
+    out.clear();
+    if (!ownQuotes) {
+        out.append(input);
+        return;
+    }
+    // The quotes and the room between them in one call, as a call each was a large part of a
+    // DATEVpro line; the value then goes in between.
+    out.append(input.size() + 2, '"');
+    input.copy(out.data() + 1, input.size());
+}
+
 void CModulCSV::ClearValues() {
     CStepCode::Set(6014);
     storedFields = 0;
@@ -526,7 +586,7 @@ void CModulCSV::ClearValues() {
     for (CsvColumn& column : columns) {
         if (readSelectedOnly && column.selected != 1) continue; // never assigned
         column.value.clear();
-        column.supplied.clear();
+        if (hasReferences) column.supplied.clear(); // only "#n" fixed values keep it
     }
     pendingReferences.clear();
 }
@@ -576,26 +636,9 @@ int CModulCSV::ReadSeparator() const {
     return static_cast<unsigned char>(WriteSeparator());
 }
 
-// Writes into the column text it replaces, so that its room is reused record after record.
-void CModulCSV::Transform(std::string_view input, int numeric, int forceQuotes, std::string& out) const {
+void CModulCSV::TransformSteps(std::string_view input, int numeric, bool quoting, std::string& out) const {
     const char separator = WriteSeparator();
-    const bool quoting = quoteAll || forceQuotes;
     const int softChar = softReturn >= 1 && softReturn <= 255 ? softReturn : 10;
-    // Most values need none of the steps below, apart from the quotes a column asks for.
-    bool plain = input.size() + (quoting && !quoteAll ? 2 : 0) <= kMaxValue;
-    for (size_t i = 0; plain && i < input.size(); ++i) {
-        char c = input[i];
-        plain = c != '\n' && c != '\r' && c != '"' && c != '~' && (quoting || c != separator) &&
-                !(c == ',' && numeric && decimalPoint);
-    }
-    if (plain) {
-        if (!quoting || quoteAll)
-            out.assign(input);
-        else
-            out.assign(1, '"').append(input).append(1, '"');
-        return;
-    }
-
     std::string value(input);
     if (value.find('\n') != std::string::npos || HasMarker(value))
         value = CTool::ReplaceAll(CTool::ReplaceAll(CTool::ReplaceAll(value, "\r\n", kMarker), "\n", kMarker),
@@ -626,11 +669,21 @@ int CModulCSV::WriteRecord() {
         Transform(columns[p.reference].supplied, p.numeric, p.forceQuotes, columns[p.column].value);
     pendingReferences.clear();
     BuildOrders();
+    // A Windows or DOS line keeps its length: it is joined straight into the file's write buffer.
+    if (oemCharset != kUtf8Charset) {
+        const size_t size = JoinedSize(&CsvColumn::value);
+        if (char* room = file.LineRoom(size)) {
+            JoinInto(room, &CsvColumn::value);
+            if (oemCharset) CCodePage::AnsiToOemInPlace(room, size);
+            return 1;
+        }
+    }
     JoinSelected(&CsvColumn::value);
-    if (oemCharset == kUtf8Charset)
-        line = CCodePage::AnsiToUtf8(line);
-    else if (oemCharset)
+    if (oemCharset == kUtf8Charset) {
+        if (!CCodePage::IsAscii(line)) line = CCodePage::AnsiToUtf8(line);
+    } else if (oemCharset) {
         CCodePage::AnsiToOemInPlace(line);
+    }
     file.WriteLine(line);
     return 1;
 }

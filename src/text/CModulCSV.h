@@ -166,6 +166,7 @@ private:
     void StoreInPlace(size_t number, std::string_view text);
     void BuildKeyPositions();
     void Transform(std::string_view value, int numeric, int forceQuotes, std::string& out) const;
+    void TransformSteps(std::string_view value, int numeric, bool quoting, std::string& out) const;
     // The definition index a "#n" fixed value refers to; -1 when it is no reference.
     int Reference(const std::string& fixedValue) const;
     void SaveLayoutNoting(const std::string& fileName, const std::string& section);
@@ -184,6 +185,10 @@ private:
     // The separator written: one of the four, ";" for an index nobody knows.
     int WriteIndex() const;
     char WriteSeparator() const;
+    // The line of one text of every selected column, in write order: its length, the line written
+    // to out, and the line in line.
+    size_t JoinedSize(std::string CsvColumn::*text) const;
+    void JoinInto(char* out, std::string CsvColumn::*text) const;
     void JoinSelected(std::string CsvColumn::*text);
     int ReadSeparator() const;
     void OrderChanged() { orderValid = false; }

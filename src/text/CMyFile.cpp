@@ -169,6 +169,13 @@ void CMyFile::WriteLine(const std::string& text) {
     if (target) target->Write("\r\n");
 }
 
+char* CMyFile::LineRoom(size_t size) {
+    CStepCode::Set(9512);
+    char* room = target ? target->Room(size + 2) : nullptr;
+    if (room) std::memcpy(room + size, "\r\n", 2);
+    return room;
+}
+
 void CMyFile::WriteRaw(const std::string& text) {
     CStepCode::Set(9511);
     if (target) target->Write(text);

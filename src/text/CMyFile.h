@@ -43,6 +43,9 @@ public:
     long long GetSize() const { return size; }
 
     void WriteLine(const std::string& text);
+    // Room for a line of size bytes in the write buffer, its CR LF already behind it, to be filled
+    // instead of a WriteLine; nullptr when the buffer cannot take it (WriteLine then).
+    char* LineRoom(size_t size);
     void WriteRaw(const std::string& text);
 
     // The next line without its CR LF; a lone CR or LF stays part of the line. NUL bytes become blanks.

@@ -9,7 +9,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <filesystem>
+#include <random>
 #include <sys/stat.h>
 
 namespace fs = std::filesystem;
@@ -182,4 +184,34 @@ TEST(CTargetFileTest, ReadOnlyCsvAndDatevProTargetsAreRefusedNamingTheUsersPath)
         EXPECT_EQ(text.find(".pelko-part"), std::string::npos) << text;
         EXPECT_EQ(CTempDir::Read(path), "vorher");
     }
+}
+
+// Writes and rooms filled in place, across the edges of the write buffer and beyond its size, keep
+// their order; bytes written straight into a file reach it even when the file is given up.
+TEST(CTargetFileTest, WritesAndRoomsKeepTheirOrderAcrossTheWriteBuffer) {
+    CTempDir temp;
+    const std::string path = temp.File("ziel.txt");
+    CTargetFile file;
+    ASSERT_TRUE(file.Open(path));
+    std::mt19937 random(7);
+    std::string expected;
+    for (int i = 0; i < 400; ++i) {
+        const size_t size = i == 200 ? 600 << 10 : random() % 5000;
+        const std::string bytes(size, static_cast<char>('a' + i % 26));
+        char* room = i % 2 ? nullptr : file.Room(size);
+        if (room)
+            std::memcpy(room, bytes.data(), size);
+        else
+            ASSERT_TRUE(file.Write(bytes));
+        EXPECT_EQ(room == nullptr, i % 2 == 1 || i == 200) << i;
+        expected += bytes;
+    }
+    ASSERT_TRUE(file.Commit());
+    EXPECT_EQ(CTempDir::Read(path), expected);
+
+    CTargetFile appended;
+    ASSERT_TRUE(appended.Open(path, true));
+    ASSERT_TRUE(appended.Write("dazu"));
+    appended.Abandon();
+    EXPECT_EQ(CTempDir::Read(path), expected + "dazu");
 }

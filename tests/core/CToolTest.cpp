@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cfloat>
 #include <clocale>
 #include <cmath>
 #include <random>
@@ -199,19 +200,53 @@ TEST(CToolTest, FindsDataFilesInTheDataFolderFirst) {
     EXPECT_TRUE(CPlatform::FileExists(CTool::GetProgramDir() + "/pelko_tests"));
 }
 
-// Amounts are formatted without printf for speed; the text must stay exactly printf's.
+// Amounts are formatted without printf for speed; the text must stay exactly printf's, for every
+// count of decimals, near ties, at the edges of the short way (2^52, 2^63 scaled, the smallest
+// numbers) and beyond it.
 TEST(CToolTest, AmountTextsMatchPrintfForManyValues) {
     std::mt19937_64 random(20261209);
     std::uniform_real_distribution<double> wide(-1e9, 1e9);
-    for (int i = 0; i < 20000; ++i) {
-        double x = i % 2 ? wide(random) : std::round(wide(random)) / 1000.0; // half of them near ties
+    std::uniform_real_distribution<double> exponent(-320.0, 25.0);
+    auto printfText = [](double x, int decimals) {
         double nudged = x >= 0.0 ? x + 1e-11 : x - 1e-11;
-        std::string expected = CTool::Format("%.2f", nudged);
-        expected[expected.rfind('.')] = ',';
-        ASSERT_EQ(expected, CTool::FormatAmount(x)) << x;
-        std::string six = CTool::Format("%.6f", nudged);
-        six[six.rfind('.')] = ',';
-        ASSERT_EQ(six, CTool::FormatDecimal(x, 6)) << x;
+        std::string text = CTool::Format("%.*f", decimals, nudged);
+        if (size_t dot = text.rfind('.'); dot != std::string::npos) text[dot] = ',';
+        return text;
+    };
+    std::vector<double> values = {0.0,
+                                  -0.0,
+                                  0.125,
+                                  -0.125,
+                                  2.5,
+                                  0.005,
+                                  1e-11,
+                                  -1e-11,
+                                  5e-324,
+                                  1e-300,
+                                  4503599627370495.5,
+                                  4503599627370496.0,
+                                  9.2e9,
+                                  9.3e9,
+                                  9.2e18,
+                                  1.8e19,
+                                  -1.8e19,
+                                  DBL_MAX,
+                                  -DBL_MAX,
+                                  INFINITY,
+                                  -INFINITY,
+                                  NAN};
+    for (int i = 0; i < 4000; ++i) {
+        values.push_back(wide(random));
+        values.push_back(std::round(wide(random)) / 1000.0);            // near ties of two decimals
+        values.push_back(std::round(wide(random)) / 8.0);               // ties the nudge cannot move
+        values.push_back(std::round(wide(random) / 1e4) / 8.0 - 1e-11); // ties after the nudge
+        values.push_back((i % 2 ? -1 : 1) * std::pow(10.0, exponent(random)));
+    }
+    for (int decimals : {0, 1, 2, 3, 6, 9, 10, 12}) {
+        for (double x : values) {
+            ASSERT_EQ(printfText(x, decimals), CTool::FormatDecimal(x, decimals)) << x << " " << decimals;
+            if (decimals == 2) ASSERT_EQ(printfText(x, 2), CTool::FormatAmount(x)) << x;
+        }
     }
     EXPECT_EQ(CTool::Format("%.2f", 1e300 + 1e-11).replace(301, 1, ","), CTool::FormatAmount(1e300));
 }

@@ -158,6 +158,37 @@ TEST(CModulCSV, OemLinesAndAnsiHeading) {
     EXPECT_EQ(f.Export({{"\xFC", "\xDF"}}), "\xC4;B\r\n\x81;\xE1\r\n");
 }
 
+// Lines are joined straight into the file's write buffer: lines across its edges, and one longer
+// than the whole buffer, come out whole in every charset.
+TEST(CModulCSV, LinesAcrossAndBeyondTheWriteBufferInEveryCharset) {
+    struct CCase {
+        int charset;
+        std::string start; // before the heading line
+        std::string (*convert)(std::string_view);
+    } cases[] = {{0, "", [](std::string_view line) { return std::string(line); }},
+                 {1, "", CCodePage::AnsiToOem},
+                 {2, "\xEF\xBB\xBF", CCodePage::AnsiToUtf8}};
+    for (const CCase& c : cases) {
+        SCOPED_TRACE(c.charset);
+        CFixture f({"A", "B", "C", "D", "E", "F", "G", "H", "I", "J"});
+        f.Layout("Hochkomma=0\r\nZeichensatz=" + std::to_string(c.charset) + "\r\n");
+        Rows rows;
+        std::string expected = c.start + "A;B;C;D;E;F;G;H;I;J\r\n";
+        for (size_t i = 0; i < 300; ++i) {
+            std::vector<std::string> row;
+            std::string line;
+            for (size_t column = 0; column < 10; ++column) {
+                const size_t size = i == 150 ? 32000 : (i * 37 + column * 11) % 700;
+                row.push_back(std::string(size, static_cast<char>('a' + i % 26)) + (i % 3 ? "" : "\xE4"));
+                line += (column ? ";" : "") + row.back();
+            }
+            rows.push_back(row);
+            expected += c.convert(line) + "\r\n";
+        }
+        EXPECT_EQ(f.Export(rows), expected);
+    }
+}
+
 TEST(CModulCSV, FixedValuesAndReferences) {
     CFixture f({"A", "B", "C", "D", "X"});
     f.Layout("Hochkomma=0\r\nWert: X=#2\r\nWert: D=#9\r\nWert: B=fest\r\n");
