@@ -21,7 +21,7 @@
 
 namespace {
 
-const char kSeparators[4] = {';', ',', '\t', '|'};
+constexpr char kSeparators[4] = {';', ',', '\t', '|'};
 const char* const kReplacements[4] = {",", ".", "    ", "/"};
 // Stands in for a text while another replacement runs, so that no replacement meets its own result.
 const std::string kMarker = "~\xA7";
