@@ -64,6 +64,7 @@ public:
     // NUL (as in a record a list hands out). A copy owns its bytes.
     void Refer(const char* text, std::uint32_t length) noexcept {
         Release();
+        if (length == 0) return SetEmpty(); // an empty view may have no bytes at all
         Point(text, length, kReferTag);
     }
     operator std::string_view() const noexcept { return View(); }
