@@ -272,12 +272,25 @@ const CBookingValue kBookingValues[] = {
      [](const CBuchungenData& b, const CDatev&) { return PositiveDecimal(b.euSteuersatzUrsprung, 2); }},
 };
 
+bool IsSpace(char c) {
+    return c == ' ' || (c >= '\t' && c <= '\r');
+}
+
+// A value the check leaves as it is, without a finding: no blank at either end, within its lengths,
+// present where it is required. Nearly every value is one.
+bool PassesUnchanged(const std::string& value, const CCheck& check) {
+    const int size = static_cast<int>(value.size());
+    if (size < check.minimum || size > check.maximum || (check.required && value.empty())) return false;
+    return value.empty() || (!IsSpace(value.front()) && !IsSpace(value.back()));
+}
+
 // The checked value; `length` of the table (when set) is the most the version allows. False in
 // rejected when the value is required and missing, or too long and cannot be cut.
 std::string Checked(int record, CCheck check, int length, std::string value, std::string& messages,
                     bool& rejected) {
     if (!check.name) return value;
     if (length > 0) check.maximum = length;
+    if (PassesUnchanged(value, check)) return value;
     std::string text = CExtfCheck::CheckDatevProValue(record, check.name, std::move(value), check.minimum,
                                                       check.maximum, check.required, messages);
     // DATEV refuses the whole file for a record without a required value.
