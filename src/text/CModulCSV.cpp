@@ -1398,10 +1398,7 @@ bool NeedsCrLf(std::string_view value) {
 
 bool CModulCSV::ValueText(int key, std::string_view& text, std::string& scratch) const {
     if (readInPlace) {
-        if (key < 0 || static_cast<size_t>(key) >= keyPositions.size() || keyPositions[key] == kNoColumn)
-            return false;
-        const auto position = static_cast<size_t>(keyPositions[key]);
-        text = position < storedFields ? fieldValues[position] : std::string_view();
+        if (!InPlaceText(key, text)) return false;
     } else {
         const CsvColumn* taken = Selected(key);
         if (!taken) return false;

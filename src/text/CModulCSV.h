@@ -94,12 +94,7 @@ public:
     // be converted. Valid until the next record is read.
     // Inline, so that the view stays in registers: readers call it for every field of every record.
     int GetView(int key, std::string_view& target, std::string& scratch) const {
-        if (readInPlace && !lineNeedsCrLf && key >= 0 && static_cast<size_t>(key) < keyPositions.size() &&
-            keyPositions[static_cast<size_t>(key)] != kNoColumn) {
-            const auto position = static_cast<size_t>(keyPositions[static_cast<size_t>(key)]);
-            target = position < storedFields ? fieldValues[position] : std::string_view();
-            return 1;
-        }
+        if (readInPlace && !lineNeedsCrLf) return InPlaceText(key, target) ? 1 : 0;
         return ValueText(key, target, scratch) ? 1 : 0;
     }
     int GetDouble(int key, double& target) const;
@@ -157,6 +152,15 @@ private:
     // The value as GetString gives it: the column's own text, or scratch where its line ends had to
     // be converted; false when no column is selected for the key.
     bool ValueText(int key, std::string_view& text, std::string& scratch) const;
+    // Read in place: the field a key reads, before any conversion; false when no column is selected.
+    bool InPlaceText(int key, std::string_view& text) const {
+        if (key < 0 || static_cast<size_t>(key) >= keyPositions.size()) return false;
+        const int position = keyPositions[static_cast<size_t>(key)];
+        if (position == kNoColumn) return false;
+        text = static_cast<size_t>(position) < storedFields ? fieldValues[static_cast<size_t>(position)]
+                                                            : std::string_view();
+        return true;
+    }
     bool InLine(std::string_view text) const {
         const auto begin = reinterpret_cast<std::uintptr_t>(line.data());
         const auto at = reinterpret_cast<std::uintptr_t>(text.data());
@@ -196,13 +200,7 @@ private:
     void AddExtraColumn(size_t number);
     // Called for every field of every line: a selective reader skips the fields after the last one
     // it keeps here, before any further work (a field beyond the known columns still adds one).
-    // Read in place, the next field as a view of the line takes no call.
     void AssignField(size_t field, std::string_view text) {
-        if (readInPlace && field == storedFields && field < fieldValues.size() && field < columns.size() &&
-            (text.empty() || InLine(text))) {
-            fieldValues[storedFields++] = text;
-            return;
-        }
         if (!readSelectedOnly || static_cast<long long>(field) <= lastKeptField || field >= columns.size())
             StoreField(field, text);
     }
