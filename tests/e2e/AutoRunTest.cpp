@@ -116,3 +116,34 @@ TEST(AutoRunTest, PathsWithSwitchLikeFoldersReadAndWriteThoseFiles) {
     EXPECT_EQ(CTempDir::Read(output), CTempDir::Read(data + "buchungen_out.csv"));
     EXPECT_EQ(CTempDir::Read(temp.File("fehler.txt")), "");
 }
+
+// Quoted fields with quotes inside and over two lines arrive whole; a record whose amount cannot be
+// read is named in a FEHLER line and left out, the others are written, and the run exits with 3.
+TEST(AutoRunTest, CsvRecordsArriveWholeOrAreNamed) {
+    CTempDir temp;
+    const std::string sample = CTempDir::Read(std::string(PELKO_TEST_DATA) + "/csv/buchungen_in.csv");
+    const std::string heading = sample.substr(0, sample.find("\r\n") + 2);
+    CTempDir::Write(temp.File("ein.csv"),
+                    heading +
+                        "\"A1\";\"\";\"03.01.2024\";\"1200\";\"8400\";\"\";\"12,50\";\"EUR\";\"Text mit "
+                        "\"\"Zitat\"\"\";\"100\";\"\";\"\";\"\";\"\";\"\";\"\";\"\"\r\n"
+                        "B2;;04.01.2024;1200;8400;;1,00;EUR;\"zwei\r\nZeilen\";;;;;;;;\r\n"
+                        "C3;;05.01.2024;1200;8400;;12,5x;EUR;Falsch;;;;;;;;\r\n"
+                        "D4;;06.01.2024;1200;8400;;2,00;EUR;Gut;;;;;;;;\r\n");
+    const std::string errorFile = temp.File("fehler.txt");
+    CResult result = RunPelko(temp, {"/AUTO", "/in:csv:bu:" + temp.File("ein.csv"),
+                                     "/out:csv:" + temp.File("aus.csv"), "/out:error:" + errorFile});
+    EXPECT_EQ(result.exitCode, 3) << result.err;
+    EXPECT_EQ(CTempDir::Read(errorFile),
+              Ansi("FEHLER: Zeile 5, Feld 'Betrag': '12,5x' ist keine gültige Zahl. "
+                   "Der Datensatz wird nicht übernommen.\r\n\r\n"));
+    const std::string out = CTempDir::Read(temp.File("aus.csv"));
+    EXPECT_EQ(
+        out.substr(out.find("\r\n") + 2),
+        "\"A1\";\"\";\"03.01.2024\";\"1200\";\"8400\";\"\";\"12,50\";\"EUR\";\"Text mit \"\"Zitat\"\"\";"
+        "\"100\";\"\";\"\";\"\";\"\";\"\";\"12,50\";\"S\"\r\n"
+        "\"B2\";\"\";\"04.01.2024\";\"1200\";\"8400\";\"\";\"1,00\";\"EUR\";\"zwei\nZeilen\";\"\";\"\";\"\";"
+        "\"\";\"\";\"\";\"1,00\";\"S\"\r\n"
+        "\"D4\";\"\";\"06.01.2024\";\"1200\";\"8400\";\"\";\"2,00\";\"EUR\";\"Gut\";\"\";\"\";\"\";\"\";"
+        "\"\";\"\";\"2,00\";\"S\"\r\n");
+}
