@@ -145,12 +145,13 @@ private:
     // "EV01"/"DV01" of the bookings or the master-data file just written.
     bool WriteControl(const std::string& folder, std::string& messages, bool master);
     std::string BookingsHeader(std::string& messages) const;
-    std::string ExtendedBooking(const CBuchungenData& b, int recordNumber, long long cents,
-                                std::string& messages) const;
-    std::string OldBooking(const CBuchungenData& b, int recordNumber, long long cents,
-                           std::string& messages) const;
-    std::string BookingText(const CBuchungenData& b, int recordNumber, CKneText& texts,
-                            std::string& messages) const;
+    // The record of a booking into record; false (after its FEHLER) when it is not written.
+    bool ExtendedBooking(const CBuchungenData& b, int recordNumber, long long cents, std::string& messages,
+                         std::string& record) const;
+    bool OldBooking(const CBuchungenData& b, int recordNumber, long long cents, std::string& messages,
+                    std::string& record) const;
+    std::string_view BookingText(const CBuchungenData& b, int recordNumber, CKneText& texts,
+                                 std::string& messages) const;
     std::string MasterHeader(std::string& messages) const;
     void WriteMasterRecord(CKneFile& file, const CStammData& record, int recordNumber,
                            std::string& messages) const;

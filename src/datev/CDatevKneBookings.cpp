@@ -29,16 +29,39 @@ std::string LastTwo(const std::string& text) {
 // value × 10^decimals as an integer, rounded half away from zero exactly as FormatAmount and
 // FormatDecimal round for the other formats; false when the result is no finite number within
 // limit, so that it is never written as a wrapped or clamped value.
+// The digits are read from the text as it stands, without a string of their own: it is done for
+// every amount of an export.
 bool Scaled(double value, int decimals, long long limit, long long& out) {
-    std::string digits = CTool::FormatDecimal(value, decimals);
-    digits.erase(std::remove(digits.begin(), digits.end(), ','), digits.end());
-    auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), out);
-    return error == std::errc() && end == digits.data() + digits.size() && out <= limit && out >= -limit;
+    CNumberText number;
+    std::string_view text = number.Decimal(value, decimals);
+    const bool negative = !text.empty() && text.front() == '-';
+    if (negative) text.remove_prefix(1);
+    const auto most = static_cast<unsigned long long>(limit);
+    unsigned long long magnitude = 0;
+    bool digits = false;
+    for (char c : text) {
+        if (c == ',') continue;
+        const unsigned digit = static_cast<unsigned char>(c) - '0';
+        if (digit > 9 || magnitude > (most - digit) / 10) return false;
+        magnitude = magnitude * 10 + digit;
+        digits = true;
+    }
+    out = negative ? -static_cast<long long>(magnitude) : static_cast<long long>(magnitude);
+    return digits;
+}
+
+void AppendNumber(std::string& record, long long value) {
+    char digits[24];
+    record.append(digits, std::to_chars(digits, digits + sizeof digits, value).ptr);
+}
+
+void AppendTagged(std::string& record, char tag, long long value) {
+    record += tag;
+    AppendNumber(record, value);
 }
 
 void AppendSigned(std::string& record, long long cents) {
-    record += cents < 0 ? '-' : '+';
-    record += std::to_string(cents < 0 ? -cents : cents);
+    AppendTagged(record, cents < 0 ? '-' : '+', cents < 0 ? -cents : cents);
 }
 
 std::string Digits(__int128 value) {
@@ -49,15 +72,22 @@ std::string Digits(__int128 value) {
 }
 
 // "d", day without leading zeros, month as in "TT.MM.JJJJ".
-void AppendDayMonth(std::string& record, const std::string& datum) {
-    std::string day = datum.substr(0, 2);
-    day.erase(0, day.find_first_not_of('0') == std::string::npos ? day.size() : day.find_first_not_of('0'));
+void AppendDayMonth(std::string& record, std::string_view datum) {
+    std::string_view day = datum.substr(0, 2);
+    day.remove_prefix(std::min(day.find_first_not_of('0'), day.size()));
     record += 'd';
     record += day;
     if (datum.size() > 3) record += datum.substr(3, 2);
 }
 
-void AppendText(std::string& record, char mark, const std::string& value) {
+// The value behind its tag, when there is one.
+void AppendPart(std::string& record, char tag, std::string_view value) {
+    if (value.empty()) return;
+    record += tag;
+    record += value;
+}
+
+void AppendText(std::string& record, char mark, std::string_view value) {
     if (value.empty()) return;
     record += mark;
     record += value;
@@ -77,8 +107,7 @@ bool AppendScaled(std::string& record, char tag, double value, int decimals) {
     if (value == 0.0) return true;
     long long scaled = 0;
     if (!Scaled(value, decimals, INT_MAX, scaled)) return false;
-    record += tag;
-    record += std::to_string(scaled);
+    AppendTagged(record, tag, scaled);
     return true;
 }
 
@@ -121,78 +150,73 @@ std::string CDatev::BookingsHeader(std::string& messages) const {
     return header;
 }
 
-std::string CDatev::BookingText(const CBuchungenData& b, int recordNumber, CKneText& texts,
-                                std::string& messages) const {
+std::string_view CDatev::BookingText(const CBuchungenData& b, int recordNumber, CKneText& texts,
+                                     std::string& messages) const {
     size_t maximum = static_cast<size_t>(std::clamp(laengeBuchungstext, 0, kMaxBookingText));
     return texts.Checked(messages, recordNumber, "Buchungstext", b.buchungstext, 0, maximum, false);
 }
 
-std::string CDatev::ExtendedBooking(const CBuchungenData& b, int n, long long cents,
-                                    std::string& messages) const {
+bool CDatev::ExtendedBooking(const CBuchungenData& b, int n, long long cents, std::string& messages,
+                             std::string& r) const {
     static const std::string waehrung = Ansi("Währung");
     CKneText texts;
-    std::string r;
-    r.reserve(kRecordLimit);
+    r.clear();
     AppendSigned(r, cents);
-    if (b.datevSchluessel > 0) r += 'l' + std::to_string(b.datevSchluessel);
-    r += 'a' + std::to_string(b.habenKonto);
+    if (b.datevSchluessel > 0) AppendTagged(r, 'l', b.datevSchluessel);
+    AppendTagged(r, 'a', b.habenKonto);
     AppendText(r, '\xBD', texts.Checked(messages, n, "Buchungsnummer", b.buchungsnummer, 0, 12, false));
     AppendText(r, '\xBE', texts.Checked(messages, n, "Belegnummer 2", b.belegnummer2, 0, 12, false));
     AppendDayMonth(r, b.datum);
-    r += 'e' + std::to_string(b.sollKonto);
+    AppendTagged(r, 'e', b.sollKonto);
     AppendText(r, '\xBB', texts.Checked(messages, n, "Kostenstelle 1", b.kostenstelle1, 0, 8, false));
     AppendText(r, '\xBC', texts.Checked(messages, n, "Kostenstelle 2", b.kostenstelle2, 0, 8, false));
-    if (!AppendScaled(r, 'h', b.skonto, 2)) return messages += TooLarge(n, "Skonto"), std::string();
+    if (!AppendScaled(r, 'h', b.skonto, 2)) return messages += TooLarge(n, "Skonto"), false;
     AppendText(r, '\x1E', BookingText(b, n, texts, messages));
     AppendText(r, '\xBA', texts.Checked(messages, n, "Ust-ID", b.ustId, 0, 13, false));
-    if (!AppendScaled(r, 'j', b.euSteuersatz, 2))
-        return messages += TooLarge(n, "EU-Steuersatz"), std::string();
+    if (!AppendScaled(r, 'j', b.euSteuersatz, 2)) return messages += TooLarge(n, "EU-Steuersatz"), false;
     std::string currency = b.waehrung.empty() || b.waehrung == "\x80" ? "EUR" : b.waehrung;
     r += '\xB3';
-    r += texts.ToOem(Upper(CheckValue(messages, n, waehrung, texts.Blanked(currency, waehrung), 1, 3, false)),
-                     waehrung);
+    // Nearly every booking is in euro, a code that none of the steps changes.
+    r += currency == "EUR" ? currency
+                           : texts.ToOem(Upper(CheckValue(messages, n, waehrung,
+                                                          texts.Blanked(currency, waehrung), 1, 3, false)),
+                                         waehrung);
     r += '\x1C';
-    if (!AppendScaled(r, 'n', b.waehrungskurs, 6))
-        return messages += TooLarge(n, "Waehrungskurs"), std::string();
+    if (!AppendScaled(r, 'n', b.waehrungskurs, 6)) return messages += TooLarge(n, "Waehrungskurs"), false;
     r += 'y';
     texts.Report(messages, n);
-    return r;
+    return true;
 }
 
-std::string CDatev::OldBooking(const CBuchungenData& b, int n, long long cents, std::string& messages) const {
+bool CDatev::OldBooking(const CBuchungenData& b, int n, long long cents, std::string& messages,
+                        std::string& r) const {
     if (b.habenKonto < 0 || b.habenKonto > kMaxOldAccount)
-        return messages += NotInOldFormat(n, "Haben-Konto", std::to_string(b.habenKonto), "das Konto"),
-               std::string();
+        return messages += NotInOldFormat(n, "Haben-Konto", std::to_string(b.habenKonto), "das Konto"), false;
     if (b.sollKonto < 0 || b.sollKonto > kMaxOldAccount)
-        return messages += NotInOldFormat(n, "Soll-Konto", std::to_string(b.sollKonto), "das Konto"),
-               std::string();
+        return messages += NotInOldFormat(n, "Soll-Konto", std::to_string(b.sollKonto), "das Konto"), false;
     char currency = OldCurrency(b.waehrung);
-    if (!currency) return messages += NotInOldFormat(n, "Währung", b.waehrung, "die Währung"), std::string();
+    if (!currency) return messages += NotInOldFormat(n, "Währung", b.waehrung, "die Währung"), false;
     CKneText texts;
-    std::string r;
-    r.reserve(kRecordLimit);
+    r.clear();
     AppendSigned(r, cents);
     r += 'a';
     // Posting key and contra account form one number; a key read back as "absent" (-1) is none.
     std::string keyAndAccount = (b.datevSchluessel > 0 ? std::to_string(b.datevSchluessel) : std::string()) +
                                 CTool::Format("%05d", b.habenKonto);
     r += keyAndAccount.substr(std::min(keyAndAccount.find_first_not_of('0'), keyAndAccount.size()));
-    std::string beleg1 = texts.Checked(messages, n, "Buchungsnummer", b.buchungsnummer, 0, 6, true);
-    if (!beleg1.empty()) r += 'b' + beleg1;
-    std::string beleg2 = texts.Checked(messages, n, "Belegnummer 2", b.belegnummer2, 0, 6, true);
-    if (!beleg2.empty()) r += 'c' + beleg2;
+    AppendPart(r, 'b', texts.Checked(messages, n, "Buchungsnummer", b.buchungsnummer, 0, 6, true));
+    AppendPart(r, 'c', texts.Checked(messages, n, "Belegnummer 2", b.belegnummer2, 0, 6, true));
     AppendDayMonth(r, b.datum);
-    r += 'e' + std::to_string(b.sollKonto);
-    std::string kost1 = texts.Checked(messages, n, "Kostenstelle 1", b.kostenstelle1, 0, 4, true);
-    if (!kost1.empty()) r += 'f' + std::to_string(CTool::ToInt(kost1));
-    std::string kost2 = texts.Checked(messages, n, "Kostenstelle 2", b.kostenstelle2, 0, 4, true);
-    if (!kost2.empty()) r += 'g' + std::to_string(CTool::ToInt(kost2));
-    if (!AppendScaled(r, 'h', b.skonto, 2)) return messages += TooLarge(n, "Skonto"), std::string();
+    AppendTagged(r, 'e', b.sollKonto);
+    std::string_view kost1 = texts.Checked(messages, n, "Kostenstelle 1", b.kostenstelle1, 0, 4, true);
+    if (!kost1.empty()) AppendTagged(r, 'f', CTool::ToInt(std::string(kost1)));
+    std::string_view kost2 = texts.Checked(messages, n, "Kostenstelle 2", b.kostenstelle2, 0, 4, true);
+    if (!kost2.empty()) AppendTagged(r, 'g', CTool::ToInt(std::string(kost2)));
+    if (!AppendScaled(r, 'h', b.skonto, 2)) return messages += TooLarge(n, "Skonto"), false;
     AppendText(r, '\x1E', BookingText(b, n, texts, messages));
     // Bounded like every other field so that a record always fits its block.
     AppendText(r, '\xBA', texts.Checked(messages, n, "Ust-ID", b.ustId, 0, 15, false));
-    if (!AppendScaled(r, 'j', b.euSteuersatz, 2))
-        return messages += TooLarge(n, "EU-Steuersatz"), std::string();
+    if (!AppendScaled(r, 'j', b.euSteuersatz, 2)) return messages += TooLarge(n, "EU-Steuersatz"), false;
     r += 'o';
     r += currency;
     r += 'y';
@@ -203,7 +227,7 @@ std::string CDatev::OldBooking(const CBuchungenData& b, int n, long long cents, 
                               .c_str(),
                           n, CTool::FormatDecimal(b.waehrungskurs, 6).c_str());
     texts.Report(messages, n);
-    return r;
+    return true;
 }
 
 int CDatev::WriteKneBookings(const std::string& folder, const CBuchungenCtrl* list, CFrontEnd& progress,
@@ -242,6 +266,8 @@ int CDatev::WriteKneBookings(const std::string& folder, const CBuchungenCtrl* li
                            : wirtschaftsjahrBeginn;
     int written = 0;
     __int128 sum = 0;
+    std::string record;
+    record.reserve(kRecordLimit);
     for (int i = 0; i < count; ++i) {
         const CBuchungenData* b = list->GetAt(i);
         if (!b->HasData()) continue;
@@ -252,9 +278,9 @@ int CDatev::WriteKneBookings(const std::string& folder, const CBuchungenCtrl* li
             messages += TooLarge(i + 1, "Betrag");
             continue;
         }
-        std::string record =
-            extended ? ExtendedBooking(*b, i + 1, cents, messages) : OldBooking(*b, i + 1, cents, messages);
-        if (record.empty()) continue;
+        if (!(extended ? ExtendedBooking(*b, i + 1, cents, messages, record)
+                       : OldBooking(*b, i + 1, cents, messages, record)))
+            continue;
         ++written;
         sum += cents;
         if (file.PositionInBlock() + static_cast<int>(record.size()) >= kRecordLimit) file.PadBlock();

@@ -11,6 +11,7 @@
 #include "datev/CKneMasterReader.h"
 
 #include <algorithm>
+#include <charconv>
 #include <climits>
 #include <filesystem>
 #include <memory>
@@ -230,18 +231,16 @@ int CDatev::DetectKneFileKind(const std::string& path) {
     return application == 11 ? 1 : application == 13 ? 2 : 0;
 }
 
+// Built in place: it is done for the date of every booking read.
 std::string CDatev::NormalizeKneDate(const std::string& text) const {
-    if (text.size() < 3) return text;
-    std::string t = text.size() == 3 || text.size() == 5 ? "0" + text : text;
-    std::string year;
-    if (t.size() == 4)
-        year = buchungsjahr;
-    else if (t.size() == 6)
-        year = t.substr(4, 2);
-    else
-        return text; // seven or more digits carry no known date form
-    int yy = CTool::ToInt(year);
-    return t.substr(0, 2) + "." + t.substr(2, 2) + "." + std::to_string(yy <= 70 ? 2000 + yy : 1900 + yy);
+    if (text.size() < 3 || text.size() > 6) return text; // seven or more digits carry no known date form
+    const std::string_view t = text;
+    const size_t dayCut = t.size() % 2; // 1 when the leading zero of the day is not written
+    std::string date(dayCut, '0');
+    date.append(t.substr(0, 2 - dayCut)).append(1, '.').append(t.substr(2 - dayCut, 2)).append(1, '.');
+    const long long yy = CTool::ToInt(t.size() + dayCut == 4 ? buchungsjahr : text.substr(4 - dayCut, 2));
+    char year[24];
+    return date.append(year, std::to_chars(year, year + sizeof year, yy <= 70 ? 2000 + yy : 1900 + yy).ptr);
 }
 
 bool CDatev::ReadKneBookings(const std::string& path, CBuchungenCtrl& list, CFrontEnd& progress,

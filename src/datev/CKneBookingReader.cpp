@@ -6,7 +6,9 @@
 #include "datev/CDatev.h"
 
 #include <algorithm>
+#include <array>
 #include <climits>
+#include <cstdint>
 #include <span>
 
 namespace {
@@ -215,10 +217,33 @@ void CKneBookingReader::CheckTotal(bool negative, std::string_view text) {
     firstUnchecked = 0;
 }
 
+namespace {
+
+// The rule of every tag byte (nullptr for none), looked up for every field of every record.
+using CRuleTable = std::array<const CFieldRule*, 256>;
+
+CRuleTable RuleTable(std::span<const CFieldRule> rules) {
+    CRuleTable table{};
+    for (const CFieldRule& rule : rules) {
+        const CFieldRule*& entry = table[static_cast<unsigned char>(rule.tag)];
+        if (!entry) entry = &rule;
+    }
+    return table;
+}
+
+// Printable ASCII is the same in the OEM and the Windows table.
+bool IsPrintableAscii(std::string_view text) {
+    for (char c : text)
+        if (c < ' ' || c > '~') return false;
+    return true;
+}
+
+} // namespace
+
 const CFieldRule* CKneBookingReader::FindRule(char tag) const {
-    std::span<const CFieldRule> rules = extended ? std::span<const CFieldRule>(kExtendedFields) : kOldFields;
-    auto rule = std::find_if(rules.begin(), rules.end(), [tag](const CFieldRule& r) { return r.tag == tag; });
-    return rule == rules.end() ? nullptr : &*rule;
+    static const CRuleTable extendedRules = RuleTable(kExtendedFields);
+    static const CRuleTable oldRules = RuleTable(kOldFields);
+    return (extended ? extendedRules : oldRules)[static_cast<unsigned char>(tag)];
 }
 
 void CKneBookingReader::ReadRecord() {
@@ -261,7 +286,9 @@ void CKneBookingReader::ReadRecord() {
     // A record that runs into the end of the data was cut off: its values are not trustworthy.
     if (!scan.SeekTo('y') && isBooking)
         valid = Reject(RecordFault(recordNumber, "Die Buchung ist unvollständig (Dateiende)"));
-    if (valid && isBooking && scan.Since(start).find('\0') != std::string_view::npos)
+    // A "y" inside a text made the record longer than the first look saw.
+    if (valid && isBooking && scan.Pos() != ahead.Pos() &&
+        scan.Since(start).find('\0') != std::string_view::npos)
         valid = Reject(RecordFault(recordNumber, "Die Buchung enthält ein NUL-Byte"));
     if (valid && isBooking) Append();
 }
@@ -340,13 +367,13 @@ bool CKneBookingReader::StoreAccountPair(std::string_view text) {
 
 bool CKneBookingReader::ReadTextField(const CFieldRule& rule) {
     const size_t start = scan.Pos();
-    std::string text;
-    if (!scan.Text(text)) return true; // the end of the data is reported for the whole record
+    std::string_view view;
+    if (!scan.Text(view)) return true; // the end of the data is reported for the whole record
     if (rule.kind == EKind::NoBooking) {
         isBooking = false;
         return true;
     }
-    if (HoldsFieldStart(text)) {
+    if (HoldsFieldStart(view)) {
         // The scan goes on from the start of the text, so the records it took in are read again.
         scan.SetPos(start);
         return Reject(CTool::Format(Ansi("FEHLER: Zeile %d, Feld '%s': Das Feld endet nicht mit dem Feldende "
@@ -356,6 +383,13 @@ bool CKneBookingReader::ReadTextField(const CFieldRule& rule) {
                                     recordNumber, rule.name));
     }
     if (rule.kind != EKind::Text) return true;
+    // Nearly every text needs neither the table nor a cut: it refers to the data until the list
+    // copies the booking.
+    if (view.size() <= rule.maximum && IsPrintableAscii(view)) {
+        (booking.*rule.text).Refer(view.data(), static_cast<std::uint32_t>(view.size()));
+        return true;
+    }
+    std::string text(view);
     CCodePage::OemToAnsiInPlace(text);
     // Longer texts are cut at the field's maximum; the rest up to the end byte is passed over
     // instead of being taken for further fields.

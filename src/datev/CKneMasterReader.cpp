@@ -48,23 +48,25 @@ CKneMasterReader::CKneMasterReader(const CDatev& datevRef, std::string_view data
     : datev(datevRef), scan(data, start), list(listRef), progress(progressRef), messages(messagesRef) {}
 
 void CKneMasterReader::Run() {
-    std::string tagText;
+    std::string_view tagText;
+    std::string_view text;
     std::string value;
     while (scan.SeekTo('t')) {
         size_t fieldStart = scan.Pos();
         scan.Take('t');
         size_t valueStart = 0;
-        if (!scan.Text(tagText, kTagEnd) || (valueStart = scan.Pos(), !scan.Text(value))) {
+        if (!scan.Text(tagText, kTagEnd) || (valueStart = scan.Pos(), !scan.Text(text))) {
             Broken(fieldStart, "ist unvollständig (Dateiende)");
             break;
         }
-        if (value.find(kTagEnd) != std::string::npos) {
+        if (text.find(kTagEnd) != std::string_view::npos) {
             // The scan goes on inside the value, where the next field starts.
             scan.SetPos(valueStart);
             Broken(fieldStart, "endet nicht mit dem Feldende (0x1C) und läuft in das nächste Feld");
         } else if (scan.Since(fieldStart).find('\0') != std::string_view::npos) {
             Broken(fieldStart, "enthält ein NUL-Byte");
         } else {
+            value.assign(text);
             CCodePage::OemToAnsiInPlace(value);
             Act(TagNumber(tagText), std::move(value));
         }
@@ -88,8 +90,8 @@ void CKneMasterReader::AppendPending() {
 
 // Leading zeros are allowed (variant 1 writes "000101"); anything but digits, or a number
 // beyond an account number, is no tag.
-int CKneMasterReader::TagNumber(const std::string& text) {
-    if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos) return 0;
+int CKneMasterReader::TagNumber(std::string_view text) {
+    if (text.empty() || text.find_first_not_of("0123456789") != std::string_view::npos) return 0;
     long long tag = 0;
     if (CKneScanner::ParseNumber(text, tag) != CKneScanner::ENumber::Ok || tag > INT_MAX) return 0;
     return static_cast<int>(tag);

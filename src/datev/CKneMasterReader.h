@@ -27,7 +27,7 @@ private:
     // A field that cannot be read: FEHLER line, and the record it belongs to is not taken.
     void Broken(size_t offset, const char* what);
     void AppendPending();
-    static int TagNumber(const std::string& text);
+    static int TagNumber(std::string_view text);
 
     const CDatev& datev;
     CKneScanner scan;

@@ -30,13 +30,13 @@ std::string_view CKneScanner::NumberText(size_t max) {
     return data.substr(start, pos - start);
 }
 
-bool CKneScanner::Text(std::string& out, char end) {
+bool CKneScanner::Text(std::string_view& out, char end) {
     size_t at = data.find(end, pos);
     if (at == std::string_view::npos) {
         pos = data.size();
         return false;
     }
-    out.assign(data.substr(pos, at - pos));
+    out = data.substr(pos, at - pos);
     pos = at + 1;
     return true;
 }

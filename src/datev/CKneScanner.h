@@ -31,7 +31,7 @@ public:
     std::string_view NumberText(size_t max);
     // A text field up to its end byte (0x1C), which is stepped over. False (cursor at the end)
     // when the data end before the end byte.
-    bool Text(std::string& out, char end = kTextEnd);
+    bool Text(std::string_view& out, char end = kTextEnd);
 
     enum class ENumber { Ok, Malformed, TooLarge };
     // A decimal number: blanks, an optional sign, digits, blanks. A field without digits gives 0;

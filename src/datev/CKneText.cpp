@@ -53,13 +53,14 @@ bool PassesUnchanged(std::string_view value, size_t minimum, size_t maximum, boo
 
 } // namespace
 
-std::string CKneText::Checked(std::string& messages, int recordNumber, const char* field,
-                              std::string_view value, size_t minimum, size_t maximum, bool digitsOnly) {
-    if (PassesUnchanged(value, minimum, maximum, digitsOnly)) return std::string(value);
+std::string_view CKneText::Checked(std::string& messages, int recordNumber, const char* field,
+                                   std::string_view value, size_t minimum, size_t maximum, bool digitsOnly) {
+    if (PassesUnchanged(value, minimum, maximum, digitsOnly)) return value;
     const std::string name = field;
-    return ToOem(CDatev::CheckValue(messages, recordNumber, name, Blanked(std::string(value), name), minimum,
-                                    maximum, digitsOnly),
-                 name);
+    checked = ToOem(CDatev::CheckValue(messages, recordNumber, name, Blanked(std::string(value), name),
+                                       minimum, maximum, digitsOnly),
+                    name);
+    return checked;
 }
 
 void CKneText::Report(std::string& messages, int recordNumber) {

@@ -13,9 +13,10 @@ public:
     std::string Blanked(const std::string& value, const std::string& field);
     // The value in the OEM table.
     std::string ToOem(const std::string& value, const std::string& field);
-    // Blanked, checked and cut by `CDatev::CheckValue`, then in the OEM table.
-    std::string Checked(std::string& messages, int recordNumber, const char* field, std::string_view value,
-                        size_t minimum, size_t maximum, bool digitsOnly);
+    // Blanked, checked and cut by `CDatev::CheckValue`, then in the OEM table: a view of value where
+    // nothing changes it, else of a text of this object, valid until the next call.
+    std::string_view Checked(std::string& messages, int recordNumber, const char* field,
+                             std::string_view value, size_t minimum, size_t maximum, bool digitsOnly);
     // Appends the HINWEIS line of the record when anything was replaced, and starts over.
     void Report(std::string& messages, int recordNumber);
 
@@ -28,4 +29,5 @@ private:
     CNote& Note(const std::string& field);
 
     std::vector<CNote> notes;
+    std::string checked;
 };
