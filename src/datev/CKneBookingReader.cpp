@@ -231,7 +231,7 @@ CRuleTable RuleTable(std::span<const CFieldRule> rules) {
     return table;
 }
 
-// Printable ASCII is the same in the OEM and the Windows table.
+// Printable ASCII is the same in the OEM and the Windows table, and starts no field.
 bool IsPrintableAscii(std::string_view text) {
     for (char c : text)
         if (c < ' ' || c > '~') return false;
@@ -373,7 +373,8 @@ bool CKneBookingReader::ReadTextField(const CFieldRule& rule) {
         isBooking = false;
         return true;
     }
-    if (HoldsFieldStart(view)) {
+    const bool plain = IsPrintableAscii(view);
+    if (!plain && HoldsFieldStart(view)) {
         // The scan goes on from the start of the text, so the records it took in are read again.
         scan.SetPos(start);
         return Reject(CTool::Format(Ansi("FEHLER: Zeile %d, Feld '%s': Das Feld endet nicht mit dem Feldende "
@@ -385,7 +386,7 @@ bool CKneBookingReader::ReadTextField(const CFieldRule& rule) {
     if (rule.kind != EKind::Text) return true;
     // Nearly every text needs neither the table nor a cut: it refers to the data until the list
     // copies the booking.
-    if (view.size() <= rule.maximum && IsPrintableAscii(view)) {
+    if (plain && view.size() <= rule.maximum) {
         (booking.*rule.text).Refer(view.data(), static_cast<std::uint32_t>(view.size()));
         return true;
     }

@@ -49,9 +49,10 @@ CKneScanner::ENumber CKneScanner::ParseNumber(std::string_view text, long long& 
     if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
     unsigned long long magnitude = 0;
     const unsigned long long limit = negative ? 0ULL - static_cast<unsigned long long>(LLONG_MIN) : LLONG_MAX;
-    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
+    // Eighteen digits always fit; only the steps beyond them are checked.
+    for (const size_t first = i; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
         unsigned digit = static_cast<unsigned>(text[i] - '0');
-        if (magnitude > (limit - digit) / 10) return ENumber::TooLarge;
+        if (i - first >= 18 && magnitude > (limit - digit) / 10) return ENumber::TooLarge;
         magnitude = magnitude * 10 + digit;
     }
     while (i < text.size() && text[i] == ' ')
