@@ -471,3 +471,23 @@ TEST_F(KneBookingsWriter, TextsKeepToTheCharacterTableWithOneNoticePerRecord) {
     EXPECT_EQ(read.GetAt(1)->buchungstext, Ansi("Grüße §"));
     EXPECT_EQ(messages, "");
 }
+
+// The limits of the amount (10^18 cents) and of a rate scaled to 32 bits are themselves written.
+TEST_F(KneBookingsWriter, ScaledValuesAtTheirLimitsAreWrittenAndOneStepBeyondAreNot) {
+    const struct {
+        double betrag;
+        double kurs;
+        bool written;
+    } cases[] = {{1e16, 0, true},        {-1e16, 0, true},        {1.0000000000000002e16, 0, false},
+                 {5, 2147.483647, true}, {5, 2147.483648, false}, {5, -2147.483647, true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.betrag + c.kurs);
+        list.RemoveAll();
+        messages.clear();
+        CBuchungenData b = Simple(c.betrag, "01.02.2023");
+        b.waehrungskurs = c.kurs;
+        list.Add(b);
+        EXPECT_EQ(Write(), c.written ? 1 : 0);
+        EXPECT_EQ(messages.empty(), c.written) << messages;
+    }
+}
