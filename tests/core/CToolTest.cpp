@@ -245,7 +245,9 @@ TEST(CToolTest, AmountTextsMatchPrintfForManyValues) {
     for (int decimals : {0, 1, 2, 3, 6, 9, 10, 12}) {
         for (double x : values) {
             ASSERT_EQ(printfText(x, decimals), CTool::FormatDecimal(x, decimals)) << x << " " << decimals;
-            if (decimals == 2) ASSERT_EQ(printfText(x, 2), CTool::FormatAmount(x)) << x;
+            if (decimals == 2) {
+                ASSERT_EQ(printfText(x, 2), CTool::FormatAmount(x)) << x;
+            }
         }
     }
     EXPECT_EQ(CTool::Format("%.2f", 1e300 + 1e-11).replace(301, 1, ","), CTool::FormatAmount(1e300));
