@@ -155,6 +155,7 @@ public:
             else if (c.quoted)
                 engine.SetValue(slot.key, std::string(), 0, 1);
         }
+        engine.HoldValues();
     }
     void Set(int index, std::string value) {
         if (index >= 0) values[static_cast<size_t>(index)] = std::move(value);
