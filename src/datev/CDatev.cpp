@@ -185,15 +185,18 @@ namespace {
 // The number ToInt reads of datum's characters at the places given, in their order: for digits
 // alone (nearly every date) without building the text.
 template <size_t N> int NumberAt(std::string_view datum, const size_t (&places)[N]) {
-    char text[N];
-    int value = 0;
+    unsigned value = 0; // wraps harmlessly where a character is no digit
     bool digits = true;
-    for (size_t i = 0; i < N; ++i) {
-        text[i] = datum[places[i]];
-        digits = digits && text[i] >= '0' && text[i] <= '9';
-        value = value * 10 + (text[i] - '0');
+    for (size_t i : places) {
+        const unsigned digit = static_cast<unsigned char>(datum[i]) - unsigned{'0'};
+        digits &= digit <= 9;
+        value = value * 10 + digit;
     }
-    return digits ? value : CTool::ToInt(std::string(text, N));
+    if (digits) return static_cast<int>(value);
+    std::string text;
+    for (size_t i : places)
+        text += datum[i];
+    return CTool::ToInt(text);
 }
 
 } // namespace

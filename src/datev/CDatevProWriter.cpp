@@ -332,14 +332,10 @@ bool PassesUnchanged(std::string_view value, const CCheck& check) {
     return value.empty() || (!IsSpace(value.front()) && !IsSpace(value.back()));
 }
 
-// The checked value: value itself, or the text the check made of it in text; `length` of the table
-// (when set) is the most the version allows. False in rejected when the value is required and
-// missing, or too long and cannot be cut.
-std::string_view Checked(int record, CCheck check, int length, std::string_view value, std::string& text,
-                         std::string& messages, bool& rejected) {
-    if (!check.name) return value;
-    if (length > 0) check.maximum = length;
-    if (PassesUnchanged(value, check)) return value;
+// The checked text of a value that does not pass unchanged, in text. False in rejected when the value
+// is required and missing, or too long and cannot be cut.
+std::string_view Corrected(int record, const CCheck& check, std::string_view value, std::string& text,
+                           std::string& messages, bool& rejected) {
     text = CExtfCheck::CheckDatevProValue(record, check.name, std::string(value), check.minimum,
                                           check.maximum, check.required, messages);
     // DATEV refuses the whole file for a record without a required value.
@@ -354,6 +350,17 @@ std::string_view Checked(int record, CCheck check, int length, std::string_view 
                               record, check.name);
     rejected = true;
     return text;
+}
+
+// The checked value: value itself, or the text the check made of it in text; `length` of the table
+// (when set) is the most the version allows. Inline, as it is taken for every value of every record
+// and nearly every value passes unchanged.
+inline std::string_view Checked(int record, CCheck check, int length, std::string_view value,
+                                std::string& text, std::string& messages, bool& rejected) {
+    if (!check.name) return value;
+    if (length > 0) check.maximum = length;
+    if (PassesUnchanged(value, check)) return value;
+    return Corrected(record, check, value, text, messages, rejected);
 }
 
 // A date without year takes the year of the fiscal year's start.
@@ -481,11 +488,11 @@ public:
                                   k, date.empty() ? b.datum.c_str() : date.c_str());
         return false;
     }
-    // The full date of a booking with data whose date lies in the range, else empty.
-    std::string DateInRange(const CBuchungenData& b) const {
+    // The full date of a booking with data whose date lies in the range (key its DateKey), else empty.
+    std::string DateInRange(const CBuchungenData& b, int& key) const {
         if (b.betrag == 0.0 && b.sollKonto == 0 && b.habenKonto == 0) return {};
         std::string date = BookingDate(b.datum, datumVon, datumBis);
-        int key = CDatev::DateKey(date);
+        key = CDatev::DateKey(date);
         return key >= from && key <= to ? date : std::string();
     }
 
@@ -643,9 +650,10 @@ std::vector<CPart> Parts(const CBuchungenCtrl& list, const CBookingLines& lines,
                          const std::string& path) {
     std::vector<CPart> parts{{path, 1, list.GetCount() + 1, datev.datumVon, datev.datumBis}};
     if (list.GetCount() <= kMaxBookings) return parts;
-    int inPart = 0;
+    int inPart = 0, first = 0, last = 0; // the keys of the part's range
     for (int k = 1; k <= list.GetCount(); ++k) {
-        const std::string date = lines.DateInRange(*list.GetAt(k - 1));
+        int key = 0;
+        const std::string date = lines.DateInRange(*list.GetAt(k - 1), key);
         if (date.empty()) continue;
         if (inPart == kMaxBookings) {
             parts.back().end = k;
@@ -657,8 +665,14 @@ std::vector<CPart> Parts(const CBuchungenCtrl& list, const CBookingLines& lines,
             inPart = 0;
         }
         CPart& part = parts.back();
-        if (inPart++ == 0 || CDatev::DateKey(date) < CDatev::DateKey(part.datumVon)) part.datumVon = date;
-        if (inPart == 1 || CDatev::DateKey(date) > CDatev::DateKey(part.datumBis)) part.datumBis = date;
+        if (inPart++ == 0 || key < first) {
+            part.datumVon = date;
+            first = key;
+        }
+        if (inPart == 1 || key > last) {
+            part.datumBis = date;
+            last = key;
+        }
     }
     return parts;
 }

@@ -67,6 +67,7 @@ void CModulCSV::ResetLayout() {
     columns.clear();
     keys.clear();
     keyColumns.clear();
+    firstColumns.clear();
     hasReferences = false;
     OrderChanged();
     CStepCode::Set(6001);
@@ -87,7 +88,10 @@ int CModulCSV::DefineColumn(const std::string& name, int selected) {
     column.position = static_cast<int>(columns.size());
     columns.push_back(std::move(column));
     auto [it, added] = keys.try_emplace(name, static_cast<int>(keyColumns.size()));
-    if (added) keyColumns.emplace_back();
+    if (added) {
+        keyColumns.emplace_back();
+        firstColumns.push_back(columns.size() - 1);
+    }
     keyColumns[static_cast<size_t>(it->second)].push_back(static_cast<int>(columns.size()) - 1);
     OrderChanged();
     return 1;
@@ -574,10 +578,24 @@ constexpr std::array<unsigned char, 256> StepBytes() {
 
 constexpr std::array<unsigned char, 256> kStepBytes = StepBytes();
 
+// The marks of four bytes at a time are gathered and looked at once: nearly no value holds any.
 bool NeedsSteps(std::string_view value, unsigned mask) {
-    for (char c : value)
-        if (kStepBytes[static_cast<unsigned char>(c)] & mask) return true;
-    return false;
+    const auto* p = reinterpret_cast<const unsigned char*>(value.data());
+    const auto* end = p + value.size();
+    unsigned marks = 0;
+    for (; end - p >= 4; p += 4)
+        marks |= kStepBytes[p[0]] | kStepBytes[p[1]] | kStepBytes[p[2]] | kStepBytes[p[3]];
+    switch (end - p) {
+    case 3:
+        marks |= kStepBytes[p[2]];
+        [[fallthrough]];
+    case 2:
+        marks |= kStepBytes[p[1]];
+        [[fallthrough]];
+    case 1:
+        marks |= kStepBytes[p[0]];
+    }
+    return (marks & mask) != 0;
 }
 
 } // namespace
@@ -591,17 +609,24 @@ bool NeedsSteps(std::string_view value, unsigned mask) {
     const bool ownQuotes = quoting && !quoteAll;
     const unsigned mask = kAlwaysSteps | (numeric && decimalPoint ? kDecimalComma : 0) |
                           (quoting ? 0 : kSeparatorBit << WriteIndex());
-    if (input.size() + (ownQuotes ? 2 : 0) > kMaxValue || NeedsSteps(input, mask))
-        return TransformSteps(input, numeric, quoting, out);
-    out.clear();
-    if (!ownQuotes) {
+    const size_t size = input.size() + (ownQuotes ? 2 : 0);
+    if (size > kMaxValue || NeedsSteps(input, mask)) return TransformSteps(input, numeric, quoting, out);
+    // The text takes the room of the one before: when it is no longer, without any call. A longer
+    // one (each one after ClearValues) is appended to the emptied text, which copies it only once.
+    if (size > out.size() && !ownQuotes) {
+        out.clear();
         out.append(input);
         return;
     }
-    // The quotes and the room between them in one call, as a call each was a large part of a
-    // DATEVpro line; the value then goes in between.
-    out.append(input.size() + 2, '"');
-    input.copy(out.data() + 1, input.size());
+    if (size > out.size()) out.resize(size);
+    char* at = out.data();
+    if (ownQuotes) {
+        at[0] = '"';
+        at[size - 1] = '"';
+        ++at;
+    }
+    CopyValue(at, input.data(), input.size());
+    out.erase(size);
 }
 
 void CModulCSV::ClearValues() {
@@ -643,8 +668,8 @@ int CModulCSV::Reference(const std::string& fixed) const {
 
 int CModulCSV::SetValue(int key, std::string_view value, int numeric, int forceQuotes) {
     CStepCode::Set(6012);
-    if (key < 0 || key >= static_cast<int>(keyColumns.size())) return 0;
-    const size_t index = static_cast<size_t>(keyColumns[static_cast<size_t>(key)].front());
+    if (key < 0 || static_cast<size_t>(key) >= firstColumns.size()) return 0;
+    const size_t index = firstColumns[static_cast<size_t>(key)];
     CsvColumn& column = columns[index];
     if (Held(index)) Release(index);
     CStepCode::Set(6013);

@@ -234,6 +234,7 @@ private:
     // Name index: key -> definition indexes of the columns with that name.
     std::unordered_map<std::string, int> keys;
     std::vector<std::vector<int>> keyColumns;
+    std::vector<size_t> firstColumns; // key -> the first of them, the one SetValue writes
     // Orders derived from the positions, rebuilt only after a position changed.
     bool orderValid = false;
     bool readSelectedOnly = false;
