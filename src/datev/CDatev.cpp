@@ -180,13 +180,44 @@ bool CDatev::SaveAngaben() {
     return false;
 }
 
-int CDatev::DateKey(const std::string& datum) {
+namespace {
+
+// The number ToInt reads of datum's characters at the places given, in their order: for digits
+// alone (nearly every date) without building the text.
+template <size_t N> int NumberAt(std::string_view datum, const size_t (&places)[N]) {
+    unsigned value = 0; // wraps harmlessly where a character is no digit
+    bool digits = true;
+    for (size_t i : places) {
+        const unsigned digit = static_cast<unsigned char>(datum[i]) - unsigned{'0'};
+        digits &= digit <= 9;
+        value = value * 10 + digit;
+    }
+    if (digits) return static_cast<int>(value);
+    std::string text;
+    for (size_t i : places)
+        text += datum[i];
+    return CTool::ToInt(text);
+}
+
+} // namespace
+
+int CDatev::DateKey(std::string_view datum) {
     // What converting to "JJJJMMTT" (or "MMTT") and reading the number gives, without the general
     // date conversion: the key is taken for every booking of an export.
-    const char* d = datum.data();
-    if (datum.size() == 10) return CTool::ToInt({d[6], d[7], d[8], d[9], d[3], d[4], d[0], d[1]});
-    if (datum.size() == 6) return CTool::ToInt({d[3], d[4], d[0], d[1]});
+    static constexpr size_t kFull[] = {6, 7, 8, 9, 3, 4, 0, 1};
+    static constexpr size_t kDayMonth[] = {3, 4, 0, 1};
+    if (datum.size() == 10) return NumberAt(datum, kFull);
+    if (datum.size() == 6) return NumberAt(datum, kDayMonth);
     return 0;
+}
+
+bool CDatev::IsFullDate(std::string_view datum) {
+    if (datum.size() != 10 || datum[2] != '.' || datum[5] != '.') return false;
+    for (size_t i : {0, 1, 3, 4, 6, 7, 8, 9})
+        if (datum[i] < '0' || datum[i] > '9') return false;
+    const int key = DateKey(datum);
+    const int year = key / 10000;
+    return year >= 1900 && year <= 2099 && CValueCheck::IsCalendarDate(key % 100, key / 100 % 100, year);
 }
 
 void CDatev::SetDateRange(const CBuchungenCtrl& list) {
@@ -196,10 +227,7 @@ void CDatev::SetDateRange(const CBuchungenCtrl& list) {
         const CBuchungenData* b = list.GetAt(i);
         // A date that is no calendar date or has no year says nothing about the range: taken, it
         // would give the header 00000000 or move every other booking out of the range.
-        std::string date;
-        if (!b->HasData() || !CValueCheck::ParseDate(b->datum, std::string(), date) || date != b->datum ||
-            date.size() != 10)
-            continue;
+        if (!b->HasData() || !IsFullDate(b->datum)) continue;
         int key = DateKey(b->datum);
         if (key < smallest) {
             smallest = key;

@@ -11,9 +11,12 @@
 #include "text/CModulCSV.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
+#include <iterator>
 #include <memory>
 #include <optional>
+#include <string_view>
 
 namespace {
 
@@ -141,135 +144,180 @@ std::unique_ptr<CModulCSV> OpenTarget(CPelkoDoc& doc, const std::vector<CExtfHea
 }
 
 // Values of the data lines. A column without a record value and without a fixed value of the layout
-// holds the same text on every line, so it is set once; the others are set for each line.
+// holds the same text on every line, so it is set once and held; the others are set for each line,
+// straight into the engine, and those a record gave no value are emptied when it is written.
 class CRecordValues {
 public:
     CRecordValues(CModulCSV& engineRef, const std::vector<CExtfColumn>& columns)
-        : engine(engineRef), values(columns.size()) {
+        : engine(engineRef), slots(columns.size()) {
         engine.ClearValues();
         for (size_t i = 0; i < columns.size(); ++i) {
             const CExtfColumn& c = columns[i];
-            CSlot slot{i, engine.NameKey(c.name), c.numeric, c.quoted};
-            if (c.role != EExtfRole::None || !engine.GetColumn(static_cast<int>(i)).fixedValue.empty())
-                perLine.push_back(slot);
+            CSlot& slot = slots[i];
+            slot = {engine.NameKey(c.name), c.numeric, c.quoted,
+                    c.role != EExtfRole::None || !engine.GetColumn(static_cast<int>(i)).fixedValue.empty()};
+            if (slot.perLine)
+                perLine.push_back(i);
             else if (c.quoted)
                 engine.SetValue(slot.key, std::string(), 0, 1);
         }
+        engine.HoldValues();
     }
-    void Set(int index, std::string value) {
-        if (index >= 0) values[static_cast<size_t>(index)] = std::move(value);
+    void Set(int index, std::string_view value) {
+        if (index < 0 || !slots[static_cast<size_t>(index)].perLine) return;
+        CSlot& slot = slots[static_cast<size_t>(index)];
+        engine.SetValue(slot.key, value, slot.numeric, slot.quoted);
+        slot.set = true;
     }
     void Write() {
-        for (const CSlot& slot : perLine) {
-            engine.SetValue(slot.key, values[slot.index], slot.numeric, slot.quoted);
-            values[slot.index].clear();
+        for (size_t i : perLine) {
+            CSlot& slot = slots[i];
+            if (!slot.set) engine.SetValue(slot.key, std::string_view(), slot.numeric, slot.quoted);
+            slot.set = false;
         }
         engine.WriteRecord();
     }
     // Forgets the values of a record that is not written.
     void Discard() {
-        for (std::string& value : values)
-            value.clear();
+        for (size_t i : perLine)
+            slots[i].set = false;
     }
 
 private:
+    // One for each column, by definition index (the same in the table and the engine).
     struct CSlot {
-        size_t index; // definition index, the same in the table and the engine
-        int key;
-        int numeric;
-        int quoted;
+        int key = -1;
+        int numeric = 0;
+        int quoted = 0;
+        bool perLine = false;
+        bool set = false; // set for the record being built
     };
     CModulCSV& engine;
-    std::vector<std::string> values;
-    std::vector<CSlot> perLine;
+    std::vector<CSlot> slots;
+    std::vector<size_t> perLine;
 };
 
 // ------------------------------------------------------------------ bookings
 
-std::string PositiveDecimal(double x, int decimals) {
-    return x > 0.0 ? CTool::FormatDecimal(x, decimals) : std::string();
+// The texts a booking's values are formatted into: a value's view stays valid until the next one.
+struct CBookingText {
+    CNumberText number;
+    char digits[16];
+};
+
+std::string_view PositiveDecimal(double x, int decimals, CBookingText& text) {
+    return x > 0.0 ? text.number.Decimal(x, decimals) : std::string_view();
+}
+
+// The characters of text at the places given.
+template <size_t N> std::string_view Picked(std::string_view text, const size_t (&places)[N], char* out) {
+    for (size_t i = 0; i < N; ++i)
+        out[i] = text[places[i]];
+    return {out, N};
 }
 
 // "TTMM" of "TT.MM.JJJJ" or "TT.MM.".
-std::string DayMonth(const std::string& datum) {
-    return datum.size() > 4 ? datum.substr(0, 2) + datum.substr(3, 2) : datum;
+std::string_view DayMonth(std::string_view datum, CBookingText& text) {
+    static constexpr size_t kPlaces[] = {0, 1, 3, 4};
+    return datum.size() > 4 ? Picked(datum, kPlaces, text.digits) : datum;
+}
+
+// "TTMMJJJJ" of "TT.MM.JJJJ", else empty.
+std::string_view DayMonthYear(std::string_view datum, CBookingText& text) {
+    static constexpr size_t kPlaces[] = {0, 1, 3, 4, 6, 7, 8, 9};
+    return datum.size() == 10 ? Picked(datum, kPlaces, text.digits) : std::string_view();
+}
+
+std::string_view Integer(int n, CBookingText& text) {
+    return {text.digits,
+            static_cast<size_t>(std::to_chars(text.digits, std::end(text.digits), n).ptr - text.digits)};
 }
 
 struct CBookingValue {
     EExtfRole role;
     CCheck check;
-    std::string (*get)(const CBuchungenData& b, const CDatev& datev);
+    std::string_view (*get)(const CBuchungenData& b, const CDatev& datev, CBookingText& text);
 };
 
 const CBookingValue kBookingValues[] = {
     {EExtfRole::Umsatz,
      {"Betrag", 4, 13, true},
-     [](const CBuchungenData& b, const CDatev&) { return CTool::FormatDecimal(std::fabs(b.betrag), 2); }},
+     [](const CBuchungenData& b, const CDatev&, CBookingText& t) {
+         return t.number.Decimal(std::fabs(b.betrag), 2);
+     }},
     {EExtfRole::SollHaben,
      {},
-     [](const CBuchungenData& b, const CDatev&) { return std::string(b.betrag < 0 ? "H" : "S"); }},
+     [](const CBuchungenData& b, const CDatev&, CBookingText&) {
+         return std::string_view(b.betrag < 0 ? "H" : "S");
+     }},
     {EExtfRole::WkzUmsatz,
      {"W\xE4hrung", 0, 3},
-     [](const CBuchungenData& b, const CDatev&) {
-         return b.waehrung.empty() || b.waehrung == "\x80" ? std::string("EUR") : std::string(b.waehrung);
+     [](const CBuchungenData& b, const CDatev&, CBookingText&) {
+         return b.waehrung.empty() || b.waehrung == "\x80" ? std::string_view("EUR") : b.waehrung.View();
      }},
     {EExtfRole::Kurs,
      {"Waehrungskurs", 0, 11},
-     [](const CBuchungenData& b, const CDatev&) { return PositiveDecimal(b.waehrungskurs, 6); }},
+     [](const CBuchungenData& b, const CDatev&, CBookingText& t) {
+         return PositiveDecimal(b.waehrungskurs, 6, t);
+     }},
     {EExtfRole::Konto,
      {"Soll-Konto", 1, 9, true},
-     [](const CBuchungenData& b, const CDatev&) { return CTool::FormatInt(b.sollKonto); }},
+     [](const CBuchungenData& b, const CDatev&, CBookingText& t) { return t.number.Int(b.sollKonto); }},
     {EExtfRole::Gegenkonto,
      {"Haben-Konto", 1, 9, true},
-     [](const CBuchungenData& b, const CDatev&) { return CTool::FormatInt(b.habenKonto); }},
+     [](const CBuchungenData& b, const CDatev&, CBookingText& t) { return t.number.Int(b.habenKonto); }},
     {EExtfRole::BuSchluessel,
      {"Datev-Schl\xFCssel", 0, 2},
-     [](const CBuchungenData& b, const CDatev&) {
-         return b.datevSchluessel >= 1 ? CTool::FormatInt(b.datevSchluessel) : std::string();
+     [](const CBuchungenData& b, const CDatev&, CBookingText& t) {
+         return b.datevSchluessel >= 1 ? t.number.Int(b.datevSchluessel) : std::string_view();
      }},
     {EExtfRole::Belegdatum,
      {"Datum", 4, 4, true},
-     [](const CBuchungenData& b, const CDatev&) { return DayMonth(b.datum); }},
+     [](const CBuchungenData& b, const CDatev&, CBookingText& t) { return DayMonth(b.datum, t); }},
     {EExtfRole::Belegfeld1,
      {"Buchungsnummer", 0, 12, false, true},
-     [](const CBuchungenData& b, const CDatev&) { return std::string(b.buchungsnummer); }},
+     [](const CBuchungenData& b, const CDatev&, CBookingText&) { return b.buchungsnummer.View(); }},
     {EExtfRole::Belegfeld2,
      {"Belegnummer 2", 0, 12, false, true},
-     [](const CBuchungenData& b, const CDatev&) { return std::string(b.belegnummer2); }},
+     [](const CBuchungenData& b, const CDatev&, CBookingText&) { return b.belegnummer2.View(); }},
     {EExtfRole::Skonto,
      {"Skonto", 0, 11},
-     [](const CBuchungenData& b, const CDatev&) { return PositiveDecimal(b.skonto, 2); }},
+     [](const CBuchungenData& b, const CDatev&, CBookingText& t) { return PositiveDecimal(b.skonto, 2, t); }},
     {EExtfRole::Buchungstext,
      {"Buchungstext", 0, 60, false, true},
-     [](const CBuchungenData& b, const CDatev&) { return std::string(b.buchungstext); }},
+     [](const CBuchungenData& b, const CDatev&, CBookingText&) { return b.buchungstext.View(); }},
     {EExtfRole::Kost1,
      {"Kostenstelle 1", 0, 8, false, true},
-     [](const CBuchungenData& b, const CDatev&) { return std::string(b.kostenstelle1); }},
+     [](const CBuchungenData& b, const CDatev&, CBookingText&) { return b.kostenstelle1.View(); }},
     {EExtfRole::Kost2,
      {"Kostenstelle 2", 0, 8, false, true},
-     [](const CBuchungenData& b, const CDatev&) { return std::string(b.kostenstelle2); }},
+     [](const CBuchungenData& b, const CDatev&, CBookingText&) { return b.kostenstelle2.View(); }},
     {EExtfRole::UstId,
      {"Ust-ID", 0, 15, false, true},
-     [](const CBuchungenData& b, const CDatev&) { return std::string(b.ustId); }},
+     [](const CBuchungenData& b, const CDatev&, CBookingText&) { return b.ustId.View(); }},
     {EExtfRole::EuSteuersatz,
      {"EU-Steuersatz", 0, 5},
-     [](const CBuchungenData& b, const CDatev&) { return PositiveDecimal(b.euSteuersatz, 2); }},
+     [](const CBuchungenData& b, const CDatev&, CBookingText& t) {
+         return PositiveDecimal(b.euSteuersatz, 2, t);
+     }},
     {EExtfRole::Festschreibung,
      {},
-     [](const CBuchungenData&, const CDatev& datev) { return std::to_string(datev.festschreibung); }},
+     [](const CBuchungenData&, const CDatev& datev, CBookingText& t) {
+         return Integer(datev.festschreibung, t);
+     }},
     {EExtfRole::Leistungsdatum,
      {},
-     [](const CBuchungenData& b, const CDatev&) {
-         const std::string_view d = b.leistungsdatum;
-         return d.size() == 10 ? std::string(d.substr(0, 2)).append(d.substr(3, 2)).append(d.substr(6, 4))
-                               : std::string();
+     [](const CBuchungenData& b, const CDatev&, CBookingText& t) {
+         return DayMonthYear(b.leistungsdatum, t);
      }},
     {EExtfRole::UstIdUrsprung,
      {"Ust-ID (Ursprung)", 0, 15, false, true},
-     [](const CBuchungenData& b, const CDatev&) { return std::string(b.ustIdUrsprung); }},
+     [](const CBuchungenData& b, const CDatev&, CBookingText&) { return b.ustIdUrsprung.View(); }},
     {EExtfRole::EuSteuersatzUrsprung,
      {"EU-Steuersatz (Ursprung)", 0, 5},
-     [](const CBuchungenData& b, const CDatev&) { return PositiveDecimal(b.euSteuersatzUrsprung, 2); }},
+     [](const CBuchungenData& b, const CDatev&, CBookingText& t) {
+         return PositiveDecimal(b.euSteuersatzUrsprung, 2, t);
+     }},
 };
 
 bool IsSpace(char c) {
@@ -278,21 +326,18 @@ bool IsSpace(char c) {
 
 // A value the check leaves as it is, without a finding: no blank at either end, within its lengths,
 // present where it is required. Nearly every value is one.
-bool PassesUnchanged(const std::string& value, const CCheck& check) {
+bool PassesUnchanged(std::string_view value, const CCheck& check) {
     const int size = static_cast<int>(value.size());
     if (size < check.minimum || size > check.maximum || (check.required && value.empty())) return false;
     return value.empty() || (!IsSpace(value.front()) && !IsSpace(value.back()));
 }
 
-// The checked value; `length` of the table (when set) is the most the version allows. False in
-// rejected when the value is required and missing, or too long and cannot be cut.
-std::string Checked(int record, CCheck check, int length, std::string value, std::string& messages,
-                    bool& rejected) {
-    if (!check.name) return value;
-    if (length > 0) check.maximum = length;
-    if (PassesUnchanged(value, check)) return value;
-    std::string text = CExtfCheck::CheckDatevProValue(record, check.name, std::move(value), check.minimum,
-                                                      check.maximum, check.required, messages);
+// The checked text of a value that does not pass unchanged, in text. False in rejected when the value
+// is required and missing, or too long and cannot be cut.
+std::string_view Corrected(int record, const CCheck& check, std::string_view value, std::string& text,
+                           std::string& messages, bool& rejected) {
+    text = CExtfCheck::CheckDatevProValue(record, check.name, std::string(value), check.minimum,
+                                          check.maximum, check.required, messages);
     // DATEV refuses the whole file for a record without a required value.
     if (check.required && text.empty()) rejected = true;
     if (static_cast<int>(text.size()) <= check.maximum) return text;
@@ -307,6 +352,17 @@ std::string Checked(int record, CCheck check, int length, std::string value, std
     return text;
 }
 
+// The checked value: value itself, or the text the check made of it in text; `length` of the table
+// (when set) is the most the version allows. Inline, as it is taken for every value of every record
+// and nearly every value passes unchanged.
+inline std::string_view Checked(int record, CCheck check, int length, std::string_view value,
+                                std::string& text, std::string& messages, bool& rejected) {
+    if (!check.name) return value;
+    if (length > 0) check.maximum = length;
+    if (PassesUnchanged(value, check)) return value;
+    return Corrected(record, check, value, text, messages, rejected);
+}
+
 // A date without year takes the year of the fiscal year's start.
 std::string WithYear(const std::string& date, const std::string& wirtschaftsjahrBeginn) {
     if (date.size() != 6 || wirtschaftsjahrBeginn.size() < 4) return date;
@@ -316,7 +372,8 @@ std::string WithYear(const std::string& date, const std::string& wirtschaftsjahr
 // "TT.MM.JJJJ" of a booking date; a date without year lies in the range Datum von .. Datum bis (a
 // range that crosses New Year gives the months before its start the year of its end). Empty when
 // the text is no calendar date.
-std::string BookingDate(const std::string& datum, const std::string& datumVon, const std::string& datumBis) {
+std::string BookingDate(std::string_view datum, const std::string& datumVon, const std::string& datumBis) {
+    if (CDatev::IsFullDate(datum)) return std::string(datum);
     std::string date;
     if (!CValueCheck::ParseDate(datum, std::string(), date) || date.size() < 6) return {};
     if (date.size() == 10) return date;
@@ -326,12 +383,6 @@ std::string BookingDate(const std::string& datum, const std::string& datumVon, c
     date += year;
     int day = CTool::ToInt(date.substr(0, 2)), month = CTool::ToInt(date.substr(3, 2));
     return CValueCheck::IsCalendarDate(day, month, CTool::ToInt(year)) ? date : std::string();
-}
-
-// A full calendar date "TT.MM.JJJJ".
-bool IsFullDate(const std::string& datum) {
-    std::string date;
-    return CValueCheck::ParseDate(datum, std::string(), date) && date == datum && date.size() == 10;
 }
 
 // The start (JJJJMMTT) of the fiscal year that holds the date, for a fiscal year beginning on the day
@@ -347,7 +398,8 @@ int FiscalYearStart(const std::string& datum, const std::string& wirtschaftsjahr
 // Without any booking date that has a year, the range is the fiscal year that begins at
 // wirtschaftsjahrBeginn: the year of every date without one is taken from it.
 void FiscalYearRange(CDatev& datev) {
-    if (!datev.datumVon.empty() || !datev.datumBis.empty() || !IsFullDate(datev.wirtschaftsjahrBeginn))
+    if (!datev.datumVon.empty() || !datev.datumBis.empty() ||
+        !CDatev::IsFullDate(datev.wirtschaftsjahrBeginn))
         return;
     const std::string& start = datev.wirtschaftsjahrBeginn;
     int day = CTool::ToInt(start.substr(0, 2)), month = CTool::ToInt(start.substr(3, 2));
@@ -370,14 +422,14 @@ void FiscalYearRange(CDatev& datev) {
 bool CheckDateRange(const CDatev& datev, std::string& messages) {
     for (const auto& [name, value] : {std::pair<const char*, const std::string&>{"Datum von", datev.datumVon},
                                       {"Datum bis", datev.datumBis}}) {
-        if (IsFullDate(value)) continue;
+        if (CDatev::IsFullDate(value)) continue;
         messages += CTool::Format(Ansi("FEHLER: '%s' (%s) ist kein gültiges Datum. Der Export wird "
                                        "abgebrochen.\r\n")
                                       .c_str(),
                                   name, CValueCheck::Shown(value).c_str());
         return false;
     }
-    if (!IsFullDate(datev.wirtschaftsjahrBeginn)) return true; // the header check names it
+    if (!CDatev::IsFullDate(datev.wirtschaftsjahrBeginn)) return true; // the header check names it
     if (FiscalYearStart(datev.datumVon, datev.wirtschaftsjahrBeginn) ==
         FiscalYearStart(datev.datumBis, datev.wirtschaftsjahrBeginn))
         return true;
@@ -410,11 +462,10 @@ public:
         for (const CBookingValue& v : kBookingValues)
             indexes.push_back(CExtfLayout::IndexOf(columns, v.role));
     }
-    // True when booking k goes into the file; its findings are added, date is its full date.
-    // With values given, they are set for writing too.
-    bool Check(int k, const CBuchungenData& booking, std::string& messages, std::string& date,
-               CRecordValues* values = nullptr) const {
-        CBuchungenData normalized;
+    // True when booking k goes into the file; its findings are added, its values set for writing.
+    bool Check(int k, const CBuchungenData& booking, std::string& messages, CRecordValues& values) const {
+        std::optional<CBuchungenData> normalized;
+        std::string date;
         const CBuchungenData& b = Normalized(booking, normalized, date);
         if (b.betrag == 0.0) messages += CTool::Format("FEHLER: Zeile %d, 'Betrag' ist 0.\r\n", k);
         bool rejected = false;
@@ -437,31 +488,34 @@ public:
                                   k, date.empty() ? b.datum.c_str() : date.c_str());
         return false;
     }
-    // The full date of a booking with data whose date lies in the range, else empty.
-    std::string DateInRange(const CBuchungenData& b) const {
+    // The full date of a booking with data whose date lies in the range (key its DateKey), else empty.
+    std::string DateInRange(const CBuchungenData& b, int& key) const {
         if (b.betrag == 0.0 && b.sollKonto == 0 && b.habenKonto == 0) return {};
         std::string date = BookingDate(b.datum, datumVon, datumBis);
-        int key = CDatev::DateKey(date);
+        key = CDatev::DateKey(date);
         return key >= from && key <= to ? date : std::string();
     }
 
 private:
     // Belegdatum comes from the date in its normal form ("1.3.24" is "01.03.2024").
-    const CBuchungenData& Normalized(const CBuchungenData& b, CBuchungenData& copy, std::string& date) const {
+    const CBuchungenData& Normalized(const CBuchungenData& b, std::optional<CBuchungenData>& copy,
+                                     std::string& date) const {
         date = BookingDate(b.datum, datumVon, datumBis);
         if (date.empty() || date == b.datum) return b;
-        copy = b;
-        copy.datum = date;
-        return copy;
+        copy.emplace(b);
+        copy->datum = date;
+        return *copy;
     }
     void Values(int k, const CBuchungenData& b, std::string& messages, bool& rejected,
-                CRecordValues* values) const {
+                CRecordValues& values) const {
+        CBookingText text;
+        std::string checked;
         for (size_t i = 0; i < std::size(kBookingValues); ++i) {
             if (indexes[i] < 0) continue;
+            const CBookingValue& v = kBookingValues[i];
             const int length = columns[static_cast<size_t>(indexes[i])].length;
-            std::string value = Checked(k, kBookingValues[i].check, length, kBookingValues[i].get(b, datev),
-                                        messages, rejected);
-            if (values) values->Set(indexes[i], std::move(value));
+            values.Set(indexes[i],
+                       Checked(k, v.check, length, v.get(b, datev, text), checked, messages, rejected));
         }
     }
 
@@ -523,8 +577,9 @@ bool SetMasterValues(CRecordValues& values, const std::vector<CExtfColumn>& colu
         return i < 0 ? 0 : columns[static_cast<size_t>(i)].length;
     };
     bool rejected = false;
-    auto checked = [&](const CCheck& check, EExtfRole role, const std::string& value) {
-        return Checked(record, check, length(role), value, messages, rejected);
+    std::string text;
+    auto checked = [&](const CCheck& check, EExtfRole role, std::string_view value) {
+        return Checked(record, check, length(role), value, text, messages, rejected);
     };
     values.Set(at(EExtfRole::StammKonto),
                checked({"Datev-Konto", 1, 9, true}, EExtfRole::StammKonto, CTool::FormatInt(s.datevKonto)));
@@ -571,9 +626,10 @@ void SetLabelValues(CRecordValues& values, const std::vector<CExtfColumn>& colum
                     int record, std::string& messages) {
     auto at = [&](EExtfRole role) { return CExtfLayout::IndexOf(columns, role); };
     bool rejected = false;
+    std::string text;
     values.Set(at(EExtfRole::StammKonto), CTool::FormatInt(s.datevKonto));
     values.Set(at(EExtfRole::Beschriftung),
-               Checked(record, Text("Name 1", 40), 0, s.name1, messages, rejected));
+               Checked(record, Text("Name 1", 40), 0, s.name1, text, messages, rejected));
     values.Set(at(EExtfRole::SprachId), "de-DE");
     values.Set(at(EExtfRole::BeschriftungLang), s.name1.substr(0, 300));
 }
@@ -594,9 +650,10 @@ std::vector<CPart> Parts(const CBuchungenCtrl& list, const CBookingLines& lines,
                          const std::string& path) {
     std::vector<CPart> parts{{path, 1, list.GetCount() + 1, datev.datumVon, datev.datumBis}};
     if (list.GetCount() <= kMaxBookings) return parts;
-    int inPart = 0;
+    int inPart = 0, first = 0, last = 0; // the keys of the part's range
     for (int k = 1; k <= list.GetCount(); ++k) {
-        const std::string date = lines.DateInRange(*list.GetAt(k - 1));
+        int key = 0;
+        const std::string date = lines.DateInRange(*list.GetAt(k - 1), key);
         if (date.empty()) continue;
         if (inPart == kMaxBookings) {
             parts.back().end = k;
@@ -608,8 +665,14 @@ std::vector<CPart> Parts(const CBuchungenCtrl& list, const CBookingLines& lines,
             inPart = 0;
         }
         CPart& part = parts.back();
-        if (inPart++ == 0 || CDatev::DateKey(date) < CDatev::DateKey(part.datumVon)) part.datumVon = date;
-        if (inPart == 1 || CDatev::DateKey(date) > CDatev::DateKey(part.datumBis)) part.datumBis = date;
+        if (inPart++ == 0 || key < first) {
+            part.datumVon = date;
+            first = key;
+        }
+        if (inPart == 1 || key > last) {
+            part.datumBis = date;
+            last = key;
+        }
     }
     return parts;
 }
@@ -709,8 +772,7 @@ bool CDatevProWriter::WriteDatevProBookings(CPelkoDoc& doc, const std::string& p
         if (!files.back()) break;
         CRecordValues values(*files.back(), columns);
         for (int k = part.begin; k < part.end; ++k) {
-            std::string date;
-            if (lines.Check(k, *list.GetAt(k - 1), messages, date, &values))
+            if (lines.Check(k, *list.GetAt(k - 1), messages, values))
                 values.Write();
             else
                 values.Discard();

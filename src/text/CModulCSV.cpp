@@ -67,6 +67,7 @@ void CModulCSV::ResetLayout() {
     columns.clear();
     keys.clear();
     keyColumns.clear();
+    firstColumns.clear();
     hasReferences = false;
     OrderChanged();
     CStepCode::Set(6001);
@@ -87,7 +88,10 @@ int CModulCSV::DefineColumn(const std::string& name, int selected) {
     column.position = static_cast<int>(columns.size());
     columns.push_back(std::move(column));
     auto [it, added] = keys.try_emplace(name, static_cast<int>(keyColumns.size()));
-    if (added) keyColumns.emplace_back();
+    if (added) {
+        keyColumns.emplace_back();
+        firstColumns.push_back(columns.size() - 1);
+    }
     keyColumns[static_cast<size_t>(it->second)].push_back(static_cast<int>(columns.size()) - 1);
     OrderChanged();
     return 1;
@@ -479,40 +483,64 @@ void CopyValue(char* out, const char* in, size_t size) {
 
 } // namespace
 
-// Sized first and then copied field by field: a DATEVpro line has 125 fields, most of them empty,
-// and appending them one by one was a large part of writing one.
-size_t CModulCSV::JoinedSize(std::string CsvColumn::*text) const {
-    const size_t quotes = quoteAll ? 2 : 0;
-    size_t size = 0;
+// A line is planned once and then joined for every record from the parts that change: the text of
+// each column that is not held, and the constant bytes before it (separators, quotes and the texts
+// of the held columns in between). A DATEVpro line has 125 fields, most of them empty and the same
+// on every line.
+void CModulCSV::PlanLine(std::string CsvColumn::*text, bool allConstant) {
+    const char separator = WriteSeparator();
+    const std::string_view quote = quoteAll ? "\"" : "";
+    lineParts.clear();
+    std::string lead;
+    bool first = true;
     for (int index : writeOrder) {
         const CsvColumn& column = columns[static_cast<size_t>(index)];
-        if (column.selected == 1) size += (column.*text).size() + quotes + 1;
+        if (column.selected != 1) continue;
+        if (!first) lead += separator;
+        first = false;
+        lead += quote;
+        if (allConstant || Held(static_cast<size_t>(index)))
+            lead += column.*text;
+        else
+            lineParts.push_back({std::exchange(lead, std::string()), static_cast<size_t>(index)});
+        lead += quote;
     }
-    return size > 0 ? size - 1 : 0;
+    lineEnd = std::move(lead);
+    constantSize = lineEnd.size();
+    for (const CLinePart& part : lineParts)
+        constantSize += part.lead.size();
+    plannedText = allConstant ? nullptr : text;
+    plannedQuotes = quoteAll != 0;
+    plannedSeparator = separator;
 }
 
-// The options are read once: every byte stored through out might otherwise have changed them.
-void CModulCSV::JoinInto(char* out, std::string CsvColumn::*text) const {
-    const char separator = WriteSeparator();
-    const bool quotes = quoteAll != 0;
+bool CModulCSV::PlannedValues() const {
+    return plannedText == &CsvColumn::value && plannedQuotes == (quoteAll != 0) &&
+           plannedSeparator == WriteSeparator();
+}
+
+size_t CModulCSV::JoinedSize() const {
+    size_t size = constantSize;
+    for (const CLinePart& part : lineParts)
+        size += columns[part.column].value.size();
+    return size;
+}
+
+void CModulCSV::JoinInto(char* out) const {
     const CsvColumn* all = columns.data();
-    bool written = false;
-    for (int index : writeOrder) {
-        const CsvColumn& column = all[index];
-        if (column.selected != 1) continue;
-        if (written) *out++ = separator;
-        written = true;
-        if (quotes) *out++ = '"';
-        const std::string& value = column.*text;
+    for (const CLinePart& part : lineParts) {
+        CopyValue(out, part.lead.data(), part.lead.size());
+        out += part.lead.size();
+        const std::string& value = all[part.column].value;
         CopyValue(out, value.data(), value.size());
         out += value.size();
-        if (quotes) *out++ = '"';
     }
+    CopyValue(out, lineEnd.data(), lineEnd.size());
 }
 
-void CModulCSV::JoinSelected(std::string CsvColumn::*text) {
-    line.resize(JoinedSize(text));
-    JoinInto(line.data(), text);
+void CModulCSV::JoinSelected() {
+    line.resize(JoinedSize());
+    JoinInto(line.data());
 }
 
 int CModulCSV::WriteHeading() {
@@ -522,7 +550,8 @@ int CModulCSV::WriteHeading() {
     if (noHeading) return 1;
     BuildOrders();
     CStepCode::Set(6010);
-    JoinSelected(&CsvColumn::heading);
+    PlanLine(&CsvColumn::heading, true);
+    JoinSelected();
     CStepCode::Set(6011);
     file.WriteLine(oemCharset == kUtf8Charset ? CCodePage::AnsiToUtf8(line) : line);
     return 1;
@@ -549,10 +578,24 @@ constexpr std::array<unsigned char, 256> StepBytes() {
 
 constexpr std::array<unsigned char, 256> kStepBytes = StepBytes();
 
+// The marks of four bytes at a time are gathered and looked at once: nearly no value holds any.
 bool NeedsSteps(std::string_view value, unsigned mask) {
-    for (char c : value)
-        if (kStepBytes[static_cast<unsigned char>(c)] & mask) return true;
-    return false;
+    const auto* p = reinterpret_cast<const unsigned char*>(value.data());
+    const auto* end = p + value.size();
+    unsigned marks = 0;
+    for (; end - p >= 4; p += 4)
+        marks |= kStepBytes[p[0]] | kStepBytes[p[1]] | kStepBytes[p[2]] | kStepBytes[p[3]];
+    switch (end - p) {
+    case 3:
+        marks |= kStepBytes[p[2]];
+        [[fallthrough]];
+    case 2:
+        marks |= kStepBytes[p[1]];
+        [[fallthrough]];
+    case 1:
+        marks |= kStepBytes[p[0]];
+    }
+    return (marks & mask) != 0;
 }
 
 } // namespace
@@ -566,29 +609,50 @@ bool NeedsSteps(std::string_view value, unsigned mask) {
     const bool ownQuotes = quoting && !quoteAll;
     const unsigned mask = kAlwaysSteps | (numeric && decimalPoint ? kDecimalComma : 0) |
                           (quoting ? 0 : kSeparatorBit << WriteIndex());
-    if (input.size() + (ownQuotes ? 2 : 0) > kMaxValue || NeedsSteps(input, mask))
-        return TransformSteps(input, numeric, quoting, out);
-    out.clear();
-    if (!ownQuotes) {
+    const size_t size = input.size() + (ownQuotes ? 2 : 0);
+    if (size > kMaxValue || NeedsSteps(input, mask)) return TransformSteps(input, numeric, quoting, out);
+    // The text takes the room of the one before: when it is no longer, without any call. A longer
+    // one (each one after ClearValues) is appended to the emptied text, which copies it only once.
+    if (size > out.size() && !ownQuotes) {
+        out.clear();
         out.append(input);
         return;
     }
-    // The quotes and the room between them in one call, as a call each was a large part of a
-    // DATEVpro line; the value then goes in between.
-    out.append(input.size() + 2, '"');
-    input.copy(out.data() + 1, input.size());
+    if (size > out.size()) out.resize(size);
+    char* at = out.data();
+    if (ownQuotes) {
+        at[0] = '"';
+        at[size - 1] = '"';
+        ++at;
+    }
+    CopyValue(at, input.data(), input.size());
+    out.erase(size);
 }
 
 void CModulCSV::ClearValues() {
     CStepCode::Set(6014);
     storedFields = 0;
     if (readInPlace) return pendingReferences.clear();
+    if (!held.empty()) {
+        held.clear();
+        plannedText = nullptr;
+    }
     for (CsvColumn& column : columns) {
         if (readSelectedOnly && column.selected != 1) continue; // never assigned
         column.value.clear();
         if (hasReferences) column.supplied.clear(); // only "#n" fixed values keep it
     }
     pendingReferences.clear();
+}
+
+void CModulCSV::HoldValues() {
+    held.assign(columns.size(), 1);
+    plannedText = nullptr;
+}
+
+void CModulCSV::Release(size_t index) {
+    held[index] = 0;
+    plannedText = nullptr;
 }
 
 int CModulCSV::SetValue(const std::string& name, const std::string& value, int numeric, int forceQuotes) {
@@ -604,9 +668,10 @@ int CModulCSV::Reference(const std::string& fixed) const {
 
 int CModulCSV::SetValue(int key, std::string_view value, int numeric, int forceQuotes) {
     CStepCode::Set(6012);
-    if (key < 0 || key >= static_cast<int>(keyColumns.size())) return 0;
-    const size_t index = static_cast<size_t>(keyColumns[static_cast<size_t>(key)].front());
+    if (key < 0 || static_cast<size_t>(key) >= firstColumns.size()) return 0;
+    const size_t index = firstColumns[static_cast<size_t>(key)];
     CsvColumn& column = columns[index];
+    if (Held(index)) Release(index);
     CStepCode::Set(6013);
     const std::string_view text = column.fixedValue.empty() ? value : std::string_view(column.fixedValue);
     if (hasReferences) {
@@ -665,20 +730,23 @@ void CModulCSV::TransformSteps(std::string_view input, int numeric, bool quoting
 }
 
 int CModulCSV::WriteRecord() {
-    for (const CPendingReference& p : pendingReferences)
+    for (const CPendingReference& p : pendingReferences) {
+        if (Held(p.column)) Release(p.column);
         Transform(columns[p.reference].supplied, p.numeric, p.forceQuotes, columns[p.column].value);
+    }
     pendingReferences.clear();
     BuildOrders();
+    if (!PlannedValues()) PlanLine(&CsvColumn::value, false);
     // A Windows or DOS line keeps its length: it is joined straight into the file's write buffer.
     if (oemCharset != kUtf8Charset) {
-        const size_t size = JoinedSize(&CsvColumn::value);
+        const size_t size = JoinedSize();
         if (char* room = file.LineRoom(size)) {
-            JoinInto(room, &CsvColumn::value);
+            JoinInto(room);
             if (oemCharset) CCodePage::AnsiToOemInPlace(room, size);
             return 1;
         }
     }
-    JoinSelected(&CsvColumn::value);
+    JoinSelected();
     if (oemCharset == kUtf8Charset) {
         if (!CCodePage::IsAscii(line)) line = CCodePage::AnsiToUtf8(line);
     } else if (oemCharset) {

@@ -46,6 +46,9 @@ public:
     void ContinueExport(CModulCSV& from);
     int WriteHeading();
     void ClearValues();
+    // The values set so far are the same on every line from now on, apart from those of the columns
+    // set again; ClearValues ends it. A line of many columns set once is then joined from few parts.
+    void HoldValues();
     int SetValue(const std::string& name, const std::string& value, int numeric = 0, int forceQuotes = 0);
     int SetValue(int key, std::string_view value, int numeric = 0, int forceQuotes = 0);
     int WriteRecord();
@@ -189,13 +192,21 @@ private:
     // The separator written: one of the four, ";" for an index nobody knows.
     int WriteIndex() const;
     char WriteSeparator() const;
-    // The line of one text of every selected column, in write order: its length, the line written
-    // to out, and the line in line.
-    size_t JoinedSize(std::string CsvColumn::*text) const;
-    void JoinInto(char* out, std::string CsvColumn::*text) const;
-    void JoinSelected(std::string CsvColumn::*text);
+    // The line of one text of every selected column, in write order: planned as its parts (with
+    // allConstant, all of it in lineEnd), then its length, the line written to out, and the line in
+    // line.
+    void PlanLine(std::string CsvColumn::*text, bool allConstant);
+    bool PlannedValues() const;
+    size_t JoinedSize() const;
+    void JoinInto(char* out) const;
+    void JoinSelected();
+    bool Held(size_t index) const { return index < held.size() && held[index]; }
+    void Release(size_t index);
     int ReadSeparator() const;
-    void OrderChanged() { orderValid = false; }
+    void OrderChanged() {
+        orderValid = false;
+        plannedText = nullptr;
+    }
     void BuildOrders();
     void AddExtraColumn(size_t number);
     // Called for every field of every line: a selective reader skips the fields after the last one
@@ -223,6 +234,7 @@ private:
     // Name index: key -> definition indexes of the columns with that name.
     std::unordered_map<std::string, int> keys;
     std::vector<std::vector<int>> keyColumns;
+    std::vector<size_t> firstColumns; // key -> the first of them, the one SetValue writes
     // Orders derived from the positions, rebuilt only after a position changed.
     bool orderValid = false;
     bool readSelectedOnly = false;
@@ -230,6 +242,19 @@ private:
     std::vector<int> writeOrder;
     std::vector<std::vector<int>> columnsAtField; // field number -> columns with that position
     std::vector<int> farColumns;                  // positions beyond columnsAtField
+    // Export: the planned line (see PlanLine), valid while plannedText is the values' and the
+    // options are those it was planned with; the columns whose values are held (HoldValues).
+    struct CLinePart {
+        std::string lead; // constant bytes before the column's text
+        size_t column;
+    };
+    std::vector<CLinePart> lineParts;
+    std::string lineEnd;
+    size_t constantSize = 0; // the bytes of all leads and lineEnd
+    std::string CsvColumn::*plannedText = nullptr;
+    bool plannedQuotes = false;
+    char plannedSeparator = 0;
+    std::vector<char> held;
     std::string line;
     std::string field;
     std::string next;

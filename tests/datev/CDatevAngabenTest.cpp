@@ -2,6 +2,7 @@
 
 #include "core/CCodePage.h"
 #include "core/CPlatform.h"
+#include "core/CValueCheck.h"
 #include "support/CRecordingFrontEnd.h"
 #include "support/CTempDir.h"
 
@@ -155,6 +156,19 @@ TEST(CDatevAngaben, DateKeyOrdersFullDatesAndDatesWithoutYear) {
     EXPECT_EQ(CDatev::DateKey("31.12."), 1231);
     EXPECT_EQ(CDatev::DateKey("1.1.2023"), 0);
     EXPECT_EQ(CDatev::DateKey(""), 0);
+}
+
+// A full date is what the general date rules keep unchanged as "TT.MM.JJJJ".
+TEST(CDatevAngaben, FullDatesAreTheDatesTheReadersKeepAsTheyAre) {
+    for (const char* text :
+         {"29.02.2024", "29.02.2023", "31.04.2024", "00.01.2024", "01.13.2024", "31.12.1899", "01.01.1900",
+          "31.12.2099", "01.01.2100", " 1.01.2024", "01.01.2024 ", "1.1.2024", "01-01-2024", "01.01.20a4",
+          "01.01.", "", "2024-01-01", "01012024"}) {
+        std::string date;
+        const bool kept =
+            CValueCheck::ParseDate(text, std::string(), date) && date == text && date.size() == 10;
+        EXPECT_EQ(CDatev::IsFullDate(text), kept) << text;
+    }
 }
 
 TEST(CDatevAngaben, SetDateRangeKeepsTheFirstOfEqualDatesAndSkipsEmptyRecords) {

@@ -205,6 +205,37 @@ TEST(CModulCSV, FixedValuesAndReferences) {
               "\"y\";\"b\";\"c\";\"d\";\"y\"\r\n");
 }
 
+// Held values stay on every line in the layout's order; a column set again (longer or shorter than
+// before), options changed after the first line and ClearValues each take effect from the next line on.
+TEST(CModulCSV, HeldValues) {
+    CFixture f({"A", "B", "C", "D"});
+    f.Layout("Hochkomma=0\r\n");
+    f.engine.SetupExport(f.layout, "S", 0);
+    f.engine.SwapPositions(0, 2);
+    f.engine.SetSelected(3, 0);
+    f.engine.OpenExportFile(f.out, 0);
+    f.engine.ClearValues();
+    f.engine.SetValue("A", "a");
+    f.engine.SetValue("B", "b");
+    f.engine.HoldValues();
+    for (const char* c : {"333", "1", "22"}) {
+        f.engine.SetValue("C", c, 0, 1);
+        f.engine.WriteRecord();
+    }
+    f.engine.SetValue("B", "b2");
+    f.engine.WriteRecord();
+    f.engine.quoteAll = 1;
+    f.engine.separatorIndex = 2;
+    f.engine.SetValue("C", "4");
+    f.engine.WriteRecord();
+    f.engine.ClearValues();
+    f.engine.SetValue("A", "x");
+    f.engine.WriteRecord();
+    f.engine.CloseFile();
+    EXPECT_EQ(CTempDir::Read(f.out), "\"333\";b;a\r\n\"1\";b;a\r\n\"22\";b;a\r\n"
+                                     "\"22\";b2;a\r\n\"4\"\t\"b2\"\t\"a\"\r\n\"\"\t\"\"\t\"x\"\r\n");
+}
+
 // A layout file that cannot be saved does not stop the run, but a HINWEIS names it.
 TEST(CModulCSV, LayoutThatCannotBeSavedGivesANotice) {
     CFixture f;
