@@ -243,23 +243,21 @@ bool ParseFormatted(std::string_view t, const std::string& format, std::string& 
     if (!mark("JJJJ")) mark("JJ");
     for (size_t i = 0; i < t.size(); ++i)
         if (digit[i] ? !IsDigit(t[i]) : t[i] != format[i]) return false;
-    normalized = CTool::ConvertDate(std::string(t), format, "TT.MM.JJJJ");
+    normalized = CTool::ConvertDate(t, format, "TT.MM.JJJJ");
     return true;
 }
 
-bool ValidNormalized(const std::string& date) {
+bool ValidNormalized(std::string_view date) {
     if (date.size() != 6 && date.size() != 10) return false;
-    if (!AllDigits(std::string_view(date).substr(0, 2)) || date[2] != '.' ||
-        !AllDigits(std::string_view(date).substr(3, 2)) || date[5] != '.')
+    if (!AllDigits(date.substr(0, 2)) || date[2] != '.' || !AllDigits(date.substr(3, 2)) || date[5] != '.')
         return false;
     int year = 0;
     if (date.size() == 10) {
-        if (!AllDigits(std::string_view(date).substr(6, 4))) return false;
-        year = Digits(std::string_view(date).substr(6, 4));
+        if (!AllDigits(date.substr(6, 4))) return false;
+        year = Digits(date.substr(6, 4));
         if (year < 1900 || year > 2099) return false;
     }
-    return CValueCheck::IsCalendarDate(Digits(std::string_view(date).substr(0, 2)),
-                                       Digits(std::string_view(date).substr(3, 2)), year);
+    return CValueCheck::IsCalendarDate(Digits(date.substr(0, 2)), Digits(date.substr(3, 2)), year);
 }
 
 } // namespace
@@ -322,12 +320,14 @@ bool CValueCheck::ParseDate(std::string_view text, const std::string& format, st
     normalized.clear();
     std::string_view t = Trim(text);
     if (t.empty()) return true;
+    if (format.empty() && IsWholeDate(t)) {
+        if (!ValidNormalized(t)) return false;
+        normalized = t; // its own normalized form
+        return true;
+    }
     std::string date;
     bool fits = false;
-    if (format.empty() && IsWholeDate(t)) {
-        date = t; // its own normalized form
-        fits = true;
-    } else if (!format.empty()) {
+    if (!format.empty()) {
         fits = ParseFormatted(t, format, date);
     } else if (t.find('-') != std::string_view::npos) {
         fits = ParseIso(t, date);
