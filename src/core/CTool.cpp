@@ -71,12 +71,13 @@ double Nudge(double x) {
 }
 
 // Copies the characters of a placeholder from the value into the result, both at first occurrence.
+// The result holds the destination format: the placeholder's characters are overwritten.
 void CopyPlaceholder(std::string_view value, std::string_view src, std::string_view dst, std::string& result,
                      std::string_view placeholder) {
     size_t from = FindPlaceholder(src, placeholder);
     size_t to = FindPlaceholder(dst, placeholder);
     if (from == std::string_view::npos || to == std::string_view::npos) return;
-    result.replace(to, placeholder.size(), value.substr(from, placeholder.size()));
+    value.copy(result.data() + to, placeholder.size(), from);
 }
 
 } // namespace
@@ -233,10 +234,10 @@ std::string CTool::ConvertDate(std::string_view value, std::string_view sourceFo
     CStepCode::Set(9209);
     if (size_t at = FindPlaceholder(destFormat, "JJJJ"); at != std::string_view::npos) {
         CStepCode::Set(9210);
-        result.replace(at, 4, year, 4);
+        std::memcpy(result.data() + at, year, 4);
     } else if (size_t at2 = FindPlaceholder(destFormat, "JJ"); at2 != std::string_view::npos) {
         CStepCode::Set(9211);
-        result.replace(at2, 2, year + 2, 2);
+        std::memcpy(result.data() + at2, year + 2, 2);
     }
     return result;
 }

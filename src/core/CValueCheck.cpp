@@ -224,6 +224,16 @@ bool ParseDotted(std::string_view t, std::string& normalized) {
     return true;
 }
 
+// "TTMM", "TTMMJJ" and "TTMMJJJJ" of 3 to 8 digits, the day also of one digit ("1122016"), as
+// NormalizeDate reads them: a year of two digits after 49 is one of the 1900s.
+void ParseDigits(std::string_view t, std::string& normalized) {
+    char digits[8] = {'0'};
+    const size_t size = t.copy(digits + t.size() % 2, t.size()) + t.size() % 2;
+    normalized.assign(digits, 2).append(1, '.').append(digits + 2, 2).append(1, '.');
+    if (size == 6) normalized.append(Digits({digits + 4, 2}) > 49 ? "19" : "20");
+    normalized.append(digits + 4, size - 4);
+}
+
 // With a configured format the value must fit it: digits where the day, month and year stand,
 // the format's own characters everywhere else.
 bool ParseFormatted(std::string_view t, const std::string& format, std::string& normalized) {
@@ -334,7 +344,7 @@ bool CValueCheck::ParseDate(std::string_view text, const std::string& format, st
     } else if (t.find('.') != std::string_view::npos) {
         fits = ParseDotted(t, date);
     } else if (AllDigits(t) && t.size() >= 3 && t.size() <= 8) {
-        date = CTool::NormalizeDate(std::string(t), std::string());
+        ParseDigits(t, date);
         fits = true;
     }
     if (!fits || !ValidNormalized(date)) return false;

@@ -356,8 +356,10 @@ std::string BookingDate(std::string_view text, std::string_view datumVon, std::s
     if (datumBis.size() == 10 && monthDay < std::pair{datumVon.substr(3, 2), datumVon.substr(0, 2)})
         year = datumBis.substr(6, 4);
     date += year;
-    const int day = CTool::ToInt(date.substr(0, 2)), month = CTool::ToInt(date.substr(3, 2));
-    return CValueCheck::IsCalendarDate(day, month, CTool::ToInt(std::string(year))) ? date : std::string();
+    auto twoDigits = [&](size_t at) { return (date[at] - '0') * 10 + (date[at + 1] - '0'); }; // "TT.MM."
+    return CValueCheck::IsCalendarDate(twoDigits(0), twoDigits(3), CTool::ToInt(std::string(year)))
+               ? date
+               : std::string();
 }
 
 // A line with fewer fields than the heading line: cut by the end of the file, or missing columns

@@ -245,6 +245,7 @@ private:
     size_t storedFields = 0;
     std::vector<int> keyPositions;
     int highestReadPosition = -1;
+    std::vector<size_t> nextReadField; // up to highestReadPosition: the first field a key reads from it on
     // Import state: the file stays open from PrepareImport on, so that an input that cannot be
     // opened twice (a pipe) is read whole; the rest of a line after a lone LF that ended a record.
     bool preparedOpen = false;
