@@ -1170,47 +1170,65 @@ std::uint64_t PrefixXor(std::uint64_t bits) {
     return bits;
 }
 
-// Passes over at most count fields from the field start i on, 64 bytes at a time, as SplitSimple
-// would take them on a line without a line feed: a field ends at a separator outside quotes, and
-// a quote opens a field or closes it before a separator. Stops before the first field that does not
-// fit that (a quote anywhere else), that is longer than a block or that ends the line, for the
-// rules field by field. Returns the fields passed; i is where the next one starts.
-size_t PassFields(const char* text, size_t size, int separator, size_t& i, size_t count) {
-    size_t passed = 0;
-    while (passed < count && i < size) {
-        // The last bytes of the line are looked at in a copy that NUL bytes fill up: no field ends
-        // in them.
-        char tail[64];
-        const char* block = text + i;
-        if (size - i < sizeof tail) {
-            std::memset(tail, 0, sizeof tail);
-            block = static_cast<const char*>(std::memcpy(tail, block, size - i));
-        }
+// The ends of the fields in the 64 bytes from a field start on, as the simple rules take them on
+// a line without a line feed: a field ends at a separator outside quotes, and a quote opens a field
+// or closes it before a separator. The ends stop before the first quote that stands anywhere else;
+// a field longer than the block, or the line's last one, has none here. Either is left to the
+// rules field by field.
+class CBlockEnds {
+public:
+    CBlockEnds(const char* text, size_t size, size_t start, int separator) : base(start) {
         std::uint64_t quotes, separators;
-        ByteMasks(block, separator, quotes, separators);
+        Masks(text, size, start, separator, quotes, separators);
         const std::uint64_t inside = PrefixXor(quotes);
         const std::uint64_t misplaced =
             (quotes & inside & ~(separators << 1 | 1)) | (quotes & ~inside & ~(separators >> 1));
-        std::uint64_t ends = separators & ~inside;
+        ends = separators & ~inside;
         if (misplaced) ends &= (misplaced & (0 - misplaced)) - 1; // the fields before the first of them
-        if (!ends) break;
-        const auto found = static_cast<size_t>(std::popcount(ends));
-        const size_t taken = std::min(found, count - passed);
-        // Only the ends of the fields taken, from whichever side has fewer others.
-        if (2 * taken <= found) {
-            for (size_t k = 1; k < taken; ++k)
-                ends &= ends - 1;
-            ends &= 0 - ends;
-        } else {
-            for (size_t k = taken; k < found; ++k)
-                ends ^= std::bit_floor(ends);
-        }
-        i += static_cast<size_t>(std::bit_width(ends));
-        passed += taken;
-        if (misplaced || taken < found) break;
     }
-    return passed;
-}
+    bool Empty() const { return ends == 0; }
+    // Where the separator after the next field stands.
+    size_t Take() {
+        const size_t end = base + static_cast<size_t>(std::countr_zero(ends));
+        ends &= ends - 1;
+        return end;
+    }
+    // Passes over the next fields, at most count of them; i is where the field after them starts.
+    size_t Pass(size_t count, size_t& i) {
+        const auto found = static_cast<size_t>(std::popcount(ends));
+        if (count >= found) {
+            i = base + static_cast<size_t>(std::bit_width(ends));
+            ends = 0;
+            return found;
+        }
+        for (size_t k = 0; k < count; ++k)
+            i = Take() + 1;
+        return count;
+    }
+
+private:
+    // The masks of the 64 bytes from start on. Beyond the line's end there are no bits: the last
+    // bytes of a line are looked at where the last 64 bytes of the line start, or in a copy that NUL
+    // bytes fill up.
+    static void Masks(const char* text, size_t size, size_t start, int separator, std::uint64_t& quotes,
+                      std::uint64_t& separators) {
+        const size_t kBlock = 64;
+        if (size - start >= kBlock) return ByteMasks(text + start, separator, quotes, separators);
+        if (size >= kBlock) {
+            ByteMasks(text + size - kBlock, separator, quotes, separators);
+            const size_t before = kBlock - (size - start);
+            quotes >>= before;
+            separators >>= before;
+            return;
+        }
+        char tail[kBlock] = {};
+        std::memcpy(tail, text + start, size - start);
+        ByteMasks(tail, separator, quotes, separators);
+    }
+
+    size_t base;
+    std::uint64_t ends;
+};
 
 } // namespace
 
@@ -1231,7 +1249,7 @@ void CModulCSV::SplitLine(size_t& number) {
 // and ends at a separator or at the line's end, and on a line without a line feed, a field without
 // quotes. Returns where the first other field starts (beyond the line's end after its last field).
 // Read in place, a field that a column reads is put straight into its place, and one that no column
-// reads is only counted.
+// reads is only counted: its value is left as it was, as no key reads it.
 size_t CModulCSV::SplitSimple(size_t& number, size_t i) {
     const int separator = ReadSeparator();
     const char* const text = line.data();
@@ -1247,43 +1265,7 @@ size_t CModulCSV::SplitSimple(size_t& number, size_t i) {
     auto stored = [&] {
         if (readInPlace) storedFields = std::max(storedFields, std::min(n, kept));
     };
-    // Runs of fields that no column reads are passed over many at a time where the line allows it;
-    // their values are left as they were, as no key reads them. A run of a few fields costs less
-    // field by field.
-    const bool passing = readInPlace && !lineFeed && separator >= 0;
-    const size_t kShortRun = 4;
-    while (i < size) {
-        if (passing && n < kept && nextReadField[n] >= n + kShortRun) {
-            n += PassFields(text, size, separator, i, std::min(nextReadField[n], kept) - n);
-            if (i >= size) break;
-        }
-        size_t start = i;
-        size_t stop;
-        if (text[i] == '"' && i + 2 < size && text[i + 1] == '"' &&
-            static_cast<unsigned char>(text[i + 2]) == separator) {
-            stop = ++start; // "" between separators, most fields of a DATEVpro line
-            i += 3;
-        } else if (text[i] == '"') {
-            const char* quote = FindByte(text + i + 1, text + size, '"');
-            if (!quote) break;
-            stop = static_cast<size_t>(quote - text);
-            if (stop + 1 < size && static_cast<unsigned char>(text[stop + 1]) != separator) break;
-            if (stop + 1 == size && stop == i + 1) {
-                emptyLastField = true; // "" at the end of the line
-                i = size + 1;
-                break;
-            }
-            ++start;
-            i = stop + 2;
-        } else if (static_cast<unsigned char>(text[i]) == separator) {
-            stop = i++; // an empty field
-        } else {
-            if (lineFeed || separator < 0) break;
-            const char* next = FindByte(text + i, text + size, separator);
-            stop = next ? static_cast<size_t>(next - text) : size;
-            i = stop + 1;
-        }
-        const std::string_view value(text + start, stop - start);
+    auto take = [&](std::string_view value) {
         if (n < kept) {
             values[n] = value;
         } else if (!readInPlace || n >= columns.size() || static_cast<long long>(n) <= highestReadPosition) {
@@ -1291,10 +1273,72 @@ size_t CModulCSV::SplitSimple(size_t& number, size_t i) {
             AssignField(n, value);
         }
         ++n;
+    };
+    // Most fields are found 64 bytes at a time; the others, and those of a line with a line feed,
+    // one by one.
+    const bool blocks = !lineFeed && separator >= 0;
+    const size_t counted = blocks && readInPlace ? kept : 0; // up to it, unread fields are only counted
+    const size_t* const nextRead = nextReadField.data();
+    while (i < size) {
+        if (blocks) {
+            CBlockEnds ends(text, size, i, separator);
+            if (!ends.Empty()) {
+                do {
+                    if (n < counted && nextRead[n] != n) {
+                        n += ends.Pass(std::min(nextRead[n], kept) - n, i);
+                        continue;
+                    }
+                    const size_t end = ends.Take();
+                    const size_t quoted = text[i] == '"'; // the quotes of a field are no part of its value
+                    take(std::string_view(text + i + quoted, end - i - 2 * quoted));
+                    i = end + 1;
+                } while (!ends.Empty());
+                continue;
+            }
+        }
+        std::string_view value;
+        if (!SimpleField(i, lineFeed, value)) break;
+        take(value);
     }
     stored();
     number = n;
     return i;
+}
+
+// One field from field start i on by the simple rules of SplitSimple: its value, and where the next
+// field starts; false when the field needs the general rules, or after "" at the end of the line.
+bool CModulCSV::SimpleField(size_t& i, bool lineFeed, std::string_view& value) {
+    const int separator = ReadSeparator();
+    const char* const text = line.data();
+    const size_t size = line.size();
+    size_t start = i;
+    size_t stop;
+    if (text[i] == '"' && i + 2 < size && text[i + 1] == '"' &&
+        static_cast<unsigned char>(text[i + 2]) == separator) {
+        stop = ++start; // "" between separators, most fields of a DATEVpro line
+        i += 3;
+    } else if (text[i] == '"') {
+        const char* quote = FindByte(text + i + 1, text + size, '"');
+        if (!quote) return false;
+        stop = static_cast<size_t>(quote - text);
+        if (stop + 1 < size && static_cast<unsigned char>(text[stop + 1]) != separator) return false;
+        if (stop + 1 == size && stop == i + 1) {
+            emptyLastField = true; // "" at the end of the line
+            i = size + 1;
+            return false;
+        }
+        ++start;
+        i = stop + 2;
+    } else if (static_cast<unsigned char>(text[i]) == separator) {
+        stop = i++; // an empty field
+    } else {
+        if (lineFeed || separator < 0) return false;
+        const char* next = FindByte(text + i, text + size, separator);
+        stop = next ? static_cast<size_t>(next - text) : size;
+        i = stop + 1;
+    }
+    value = std::string_view(text + start, stop - start);
+    return true;
 }
 
 // A field in quotes that SplitLine could not take where it stands: "" is one quote, and a field

@@ -210,6 +210,7 @@ private:
     int FieldCount(const std::string& text, char separator) const;
     void SplitLine(size_t& number);
     size_t SplitSimple(size_t& number, size_t i);
+    bool SimpleField(size_t& i, bool lineFeed, std::string_view& value);
     void AssignUnquoted(size_t& number, size_t& i);
     void AssignQuoted(size_t& number, size_t& i);
     void ShowFileError(int code, const std::string& what, const std::string& path);
