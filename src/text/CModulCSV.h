@@ -92,10 +92,15 @@ public:
     int GetString(int key, std::string& target) const;
     // Like GetString without a copy: a view of the value, or of scratch where its line ends had to
     // be converted. Valid until the next record is read.
-    // Inline, so that the view stays in registers: readers call it for every field of every record.
+    // Inline, so that the view stays in registers: readers call it for every field of every record
+    // (the copy for ValueText keeps the target's address from being taken: a view read back from the
+    // stack right after it was stored there whole waits for that store).
     int GetView(int key, std::string_view& target, std::string& scratch) const {
         if (readInPlace && !lineNeedsCrLf) return InPlaceText(key, target) ? 1 : 0;
-        return ValueText(key, target, scratch) ? 1 : 0;
+        std::string_view text;
+        if (!ValueText(key, text, scratch)) return 0;
+        target = text;
+        return 1;
     }
     int GetDouble(int key, double& target) const;
     int GetInt(int key, int& target) const;
