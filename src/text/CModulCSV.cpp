@@ -1162,6 +1162,15 @@ void ByteMasks(const char* text, int separator, std::uint64_t& quotes, std::uint
 #endif
 }
 
+// The set bits: std::popcount calls the library where the processor may lack the instruction
+// (baseline x86-64 does).
+size_t CountBits(std::uint64_t bits) {
+    bits -= (bits >> 1) & 0x5555555555555555u;
+    bits = (bits & 0x3333333333333333u) + ((bits >> 2) & 0x3333333333333333u);
+    bits = (bits + (bits >> 4)) & 0x0F0F0F0F0F0F0F0Fu;
+    return static_cast<size_t>((bits * 0x0101010101010101u) >> 56);
+}
+
 // Bit k set where an odd number of bits 0 to k are: the bytes from an opening quote to before its
 // closing one.
 std::uint64_t PrefixXor(std::uint64_t bits) {
@@ -1195,7 +1204,7 @@ public:
     }
     // Passes over the next fields, at most count of them; i is where the field after them starts.
     size_t Pass(size_t count, size_t& i) {
-        const auto found = static_cast<size_t>(std::popcount(ends));
+        const size_t found = CountBits(ends);
         if (count >= found) {
             i = base + static_cast<size_t>(std::bit_width(ends));
             ends = 0;
