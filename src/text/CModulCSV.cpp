@@ -39,6 +39,12 @@ std::string OptionKeyNoHeading() {
     return key;
 }
 
+// The fields from the first one up to the highest position a key reads (-1: none). No line holds
+// more columns than the limit: a layout's far position gives no size beyond it.
+size_t FieldsUpTo(int highest) {
+    return std::min(static_cast<size_t>(highest) + 1, static_cast<size_t>(CModulCSV::kMaxColumns));
+}
+
 bool HasMarker(const std::string& text) {
     return text.find(kMarker) != std::string::npos;
 }
@@ -750,9 +756,9 @@ void CModulCSV::BuildKeyPositions() {
         keyPositions[key] = taken->position >= 0 ? taken->position : kNeverRead;
         if (taken->position >= 0) highestReadPosition = std::max(highestReadPosition, taken->position);
     }
-    nextReadField.assign(static_cast<size_t>(highestReadPosition + 1), 0);
+    nextReadField.assign(FieldsUpTo(highestReadPosition), 0);
     for (int position : keyPositions)
-        if (position >= 0 && position <= highestReadPosition)
+        if (position >= 0 && static_cast<size_t>(position) < nextReadField.size())
             nextReadField[static_cast<size_t>(position)] = 1;
     for (size_t field = nextReadField.size(), next = field; field-- > 0;)
         nextReadField[field] = next = nextReadField[field] ? field : next;
@@ -1054,7 +1060,7 @@ void CModulCSV::ReadInPlace() {
     storedFields = 0;
     OrderChanged(); // the set-up may have changed the selection directly
     BuildOrders();
-    const auto fields = static_cast<size_t>(highestReadPosition + 1);
+    const size_t fields = FieldsUpTo(highestReadPosition);
     fieldValues.resize(std::max(fieldValues.size(), fields));
     fieldCopies.resize(fieldValues.size());
 }
@@ -1267,9 +1273,7 @@ size_t CModulCSV::SplitSimple(size_t& number, size_t i) {
     size_t n = number; // in registers: the stores below could otherwise alias them
     const bool lineFeed = std::memchr(text + i, '\n', size - i) != nullptr;
     const size_t kept =
-        readInPlace
-            ? std::min({fieldValues.size(), columns.size(), static_cast<size_t>(highestReadPosition + 1)})
-            : 0;
+        readInPlace ? std::min({fieldValues.size(), columns.size(), FieldsUpTo(highestReadPosition)}) : 0;
     // The fields before n that a column reads have been put into their places.
     auto stored = [&] {
         if (readInPlace) storedFields = std::max(storedFields, std::min(n, kept));
@@ -1286,7 +1290,8 @@ size_t CModulCSV::SplitSimple(size_t& number, size_t i) {
     // Most fields are found 64 bytes at a time; the others, and those of a line with a line feed,
     // one by one.
     const bool blocks = !lineFeed && separator >= 0;
-    const size_t counted = blocks && readInPlace ? kept : 0; // up to it, unread fields are only counted
+    // Up to it, fields that no column reads are only counted.
+    const size_t counted = blocks && readInPlace ? std::min(kept, nextReadField.size()) : 0;
     const size_t* const nextRead = nextReadField.data();
     while (i < size) {
         if (blocks) {

@@ -356,6 +356,14 @@ TEST(CModulCSV, FieldsBetweenReadColumnsArePassedWhereTheyEnd) {
     EXPECT_EQ(f.Import(bytes), expected);
 }
 
+// A layout may place a column on the highest position there is: read in place, it reads nothing,
+// as it does read into the columns, instead of sizing the place for the values by it.
+TEST(CModulCSV, ColumnOnTheHighestPositionReadsNothing) {
+    CFixture f;
+    f.Layout("Pos.: P=2147483647\r\n");
+    EXPECT_EQ(f.Import("P;Q;R\r\n1;2;3\r\n"), (Rows{{"", "2", "3"}}));
+}
+
 TEST(CModulCSV, UnclosedQuoteRunsToTheEnd) {
     CFixture f;
     Rows rows = f.Import("P;Q;R\r\n\"open;x\r\nmore\r\nlast");
