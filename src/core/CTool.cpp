@@ -12,14 +12,21 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <vector>
 
 namespace {
 
-std::string Upper(std::string text) {
-    for (char& c : text)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    return text;
+// Where an upper-case placeholder first stands in a format written in either case.
+size_t FindPlaceholder(std::string_view format, std::string_view placeholder) {
+    auto upper = [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; };
+    for (size_t at = 0; at + placeholder.size() <= format.size(); ++at) {
+        size_t k = 0;
+        while (k < placeholder.size() && upper(format[at + k]) == placeholder[k])
+            ++k;
+        if (k == placeholder.size()) return at;
+    }
+    return std::string_view::npos;
 }
 
 bool IsDigit(const std::string& t, size_t i) {
@@ -64,13 +71,13 @@ double Nudge(double x) {
 }
 
 // Copies the characters of a placeholder from the value into the result, both at first occurrence.
-void CopyPlaceholder(const std::string& value, const std::string& src, const std::string& dst,
-                     std::string& result, const char* placeholder) {
-    size_t from = src.find(placeholder);
-    size_t to = dst.find(placeholder);
-    if (from == std::string::npos || to == std::string::npos) return;
-    size_t n = std::char_traits<char>::length(placeholder);
-    result.replace(to, n, value.substr(from, n));
+// The result holds the destination format: the placeholder's characters are overwritten.
+void CopyPlaceholder(std::string_view value, std::string_view src, std::string_view dst, std::string& result,
+                     std::string_view placeholder) {
+    size_t from = FindPlaceholder(src, placeholder);
+    size_t to = FindPlaceholder(dst, placeholder);
+    if (from == std::string_view::npos || to == std::string_view::npos) return;
+    value.copy(result.data() + to, placeholder.size(), from);
 }
 
 } // namespace
@@ -202,38 +209,35 @@ double CTool::ParseAmount(const std::string& text) {
     return DecimalPrefix(t);
 }
 
-std::string CTool::ConvertDate(const std::string& value, const std::string& sourceFormat,
-                               const std::string& destFormat) {
+std::string CTool::ConvertDate(std::string_view value, std::string_view sourceFormat,
+                               std::string_view destFormat) {
     CStepCode::Set(9206);
     if (value.empty() || sourceFormat.empty() || destFormat.empty() || value.size() != sourceFormat.size())
-        return value;
-    const std::string src = Upper(sourceFormat);
-    const std::string dst = Upper(destFormat);
-    std::string result = destFormat;
-    CopyPlaceholder(value, src, dst, result, "TT");
+        return std::string(value);
+    std::string result(destFormat);
+    CopyPlaceholder(value, sourceFormat, destFormat, result, "TT");
     CStepCode::Set(9207);
-    CopyPlaceholder(value, src, dst, result, "MM");
+    CopyPlaceholder(value, sourceFormat, destFormat, result, "MM");
     CStepCode::Set(9208);
 
-    std::string year;
-    if (size_t at = src.find("JJJJ"); at != std::string::npos) {
-        year = value.substr(at, 4);
-    } else if (size_t at2 = src.find("JJ"); at2 != std::string::npos) {
-        std::string yy = value.substr(at2, 2);
-        year = (ToInt(yy) > 49 ? "19" : "20") + yy;
+    char year[4];
+    if (size_t at = FindPlaceholder(sourceFormat, "JJJJ"); at != std::string_view::npos) {
+        value.copy(year, 4, at);
+    } else if (size_t at2 = FindPlaceholder(sourceFormat, "JJ"); at2 != std::string_view::npos) {
+        const std::string yy(value.substr(at2, 2));
+        std::memcpy(year, ToInt(yy) > 49 ? "19" : "20", 2);
+        yy.copy(year + 2, 2);
     } else {
-        std::string withoutYear;
-        for (char c : result)
-            if (c != 'J') withoutYear += c;
-        return withoutYear;
+        result.erase(std::remove(result.begin(), result.end(), 'J'), result.end());
+        return result;
     }
     CStepCode::Set(9209);
-    if (size_t at = dst.find("JJJJ"); at != std::string::npos) {
+    if (size_t at = FindPlaceholder(destFormat, "JJJJ"); at != std::string_view::npos) {
         CStepCode::Set(9210);
-        result.replace(at, 4, year);
-    } else if (size_t at2 = dst.find("JJ"); at2 != std::string::npos) {
+        std::memcpy(result.data() + at, year, 4);
+    } else if (size_t at2 = FindPlaceholder(destFormat, "JJ"); at2 != std::string_view::npos) {
         CStepCode::Set(9211);
-        result.replace(at2, 2, year.substr(2, 2));
+        std::memcpy(result.data() + at2, year + 2, 2);
     }
     return result;
 }
@@ -304,17 +308,14 @@ std::string CTool::NormalizeDate(const std::string& datum, const std::string& fo
     if (!format.empty()) return ConvertDate(datum, format, "TT.MM.JJJJ");
     if (datum.size() == 10) return datum;
 
-    std::string t;
-    int dots = 0;
-    for (char c : datum)
-        c == '.' ? ++dots : (t += c, 0);
-
+    const auto dots = std::count(datum.begin(), datum.end(), '.');
     if (dots == 0) {
-        if (t.size() == 3 || t.size() == 5 || t.size() == 7) t = "0" + t;
+        if (datum.size() < 3 || datum.size() > 8) return datum;
+        // A day of one digit: "1122016" is "01122016".
+        const std::string t = datum.size() % 2 ? "0" + datum : datum;
         if (t.size() == 8) return ConvertDate(t, "TTMMJJJJ", "TT.MM.JJJJ");
         if (t.size() == 6) return ConvertDate(t, "TTMMJJ", "TT.MM.JJJJ");
-        if (t.size() == 4) return ConvertDate(t, "TTMM", "TT.MM.");
-        return datum;
+        return ConvertDate(t, "TTMM", "TT.MM.");
     }
     if (dots > 2) return datum;
 

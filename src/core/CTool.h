@@ -11,8 +11,8 @@ public:
     static std::string FormatAmount(double x);
     static std::string FormatDecimal(double x, int decimals);
     static double ParseAmount(const std::string& text);
-    static std::string ConvertDate(const std::string& value, const std::string& sourceFormat,
-                                   const std::string& destFormat);
+    static std::string ConvertDate(std::string_view value, std::string_view sourceFormat,
+                                   std::string_view destFormat);
     static std::string ReplaceAll(const std::string& text, const std::string& search,
                                   const std::string& replacement);
     static std::string SplitOff(std::string& text, char separator);

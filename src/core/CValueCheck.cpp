@@ -224,6 +224,16 @@ bool ParseDotted(std::string_view t, std::string& normalized) {
     return true;
 }
 
+// "TTMM", "TTMMJJ" and "TTMMJJJJ" of 3 to 8 digits, the day also of one digit ("1122016"), as
+// NormalizeDate reads them: a year of two digits after 49 is one of the 1900s.
+void ParseDigits(std::string_view t, std::string& normalized) {
+    char digits[8] = {'0'};
+    const size_t size = t.copy(digits + t.size() % 2, t.size()) + t.size() % 2;
+    normalized.assign(digits, 2).append(1, '.').append(digits + 2, 2).append(1, '.');
+    if (size == 6) normalized.append(Digits({digits + 4, 2}) > 49 ? "19" : "20");
+    normalized.append(digits + 4, size - 4);
+}
+
 // With a configured format the value must fit it: digits where the day, month and year stand,
 // the format's own characters everywhere else.
 bool ParseFormatted(std::string_view t, const std::string& format, std::string& normalized) {
@@ -243,23 +253,21 @@ bool ParseFormatted(std::string_view t, const std::string& format, std::string& 
     if (!mark("JJJJ")) mark("JJ");
     for (size_t i = 0; i < t.size(); ++i)
         if (digit[i] ? !IsDigit(t[i]) : t[i] != format[i]) return false;
-    normalized = CTool::ConvertDate(std::string(t), format, "TT.MM.JJJJ");
+    normalized = CTool::ConvertDate(t, format, "TT.MM.JJJJ");
     return true;
 }
 
-bool ValidNormalized(const std::string& date) {
+bool ValidNormalized(std::string_view date) {
     if (date.size() != 6 && date.size() != 10) return false;
-    if (!AllDigits(std::string_view(date).substr(0, 2)) || date[2] != '.' ||
-        !AllDigits(std::string_view(date).substr(3, 2)) || date[5] != '.')
+    if (!AllDigits(date.substr(0, 2)) || date[2] != '.' || !AllDigits(date.substr(3, 2)) || date[5] != '.')
         return false;
     int year = 0;
     if (date.size() == 10) {
-        if (!AllDigits(std::string_view(date).substr(6, 4))) return false;
-        year = Digits(std::string_view(date).substr(6, 4));
+        if (!AllDigits(date.substr(6, 4))) return false;
+        year = Digits(date.substr(6, 4));
         if (year < 1900 || year > 2099) return false;
     }
-    return CValueCheck::IsCalendarDate(Digits(std::string_view(date).substr(0, 2)),
-                                       Digits(std::string_view(date).substr(3, 2)), year);
+    return CValueCheck::IsCalendarDate(Digits(date.substr(0, 2)), Digits(date.substr(3, 2)), year);
 }
 
 } // namespace
@@ -322,19 +330,21 @@ bool CValueCheck::ParseDate(std::string_view text, const std::string& format, st
     normalized.clear();
     std::string_view t = Trim(text);
     if (t.empty()) return true;
+    if (format.empty() && IsWholeDate(t)) {
+        if (!ValidNormalized(t)) return false;
+        normalized = t; // its own normalized form
+        return true;
+    }
     std::string date;
     bool fits = false;
-    if (format.empty() && IsWholeDate(t)) {
-        date = t; // its own normalized form
-        fits = true;
-    } else if (!format.empty()) {
+    if (!format.empty()) {
         fits = ParseFormatted(t, format, date);
     } else if (t.find('-') != std::string_view::npos) {
         fits = ParseIso(t, date);
     } else if (t.find('.') != std::string_view::npos) {
         fits = ParseDotted(t, date);
     } else if (AllDigits(t) && t.size() >= 3 && t.size() <= 8) {
-        date = CTool::NormalizeDate(std::string(t), std::string());
+        ParseDigits(t, date);
         fits = true;
     }
     if (!fits || !ValidNormalized(date)) return false;

@@ -11,7 +11,10 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdint>
 #include <cstdio>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -288,6 +291,18 @@ public:
         : data(dataRef), line(lineRef), messages(messagesRef) {}
 
     std::string Text(EExtfRole role) const { return data.Text(role); }
+    // Valid until the next value of this line is taken.
+    std::string_view View(EExtfRole role) { return data.View(role, scratch); }
+    // The record refers to the line, which stays until the next line is read: the record goes into
+    // its list, which keeps a copy, before that. A converted value is copied, as scratch serves the
+    // next one.
+    void Text(EExtfRole role, CText& target) {
+        const std::string_view text = View(role);
+        if (text.data() == scratch.data())
+            target = text;
+        else
+            target.Refer(text.data(), static_cast<std::uint32_t>(text.size()));
+    }
     double Number(EExtfRole role, const char* field) {
         const std::string_view text = data.View(role, scratch);
         double value = 0.0;
@@ -318,25 +333,33 @@ private:
     const CData& data;
     int line;
     std::string& messages;
-    std::string scratch; // a number's converted text
+    std::string scratch; // a value's converted text
     bool rejected = false;
 };
 
 // "TTMM" of the file (also "TMM") with its year. A fiscal year that does not follow the calendar
 // spans two years: a day before the start of the range belongs to the year of its end. Empty when
 // it is no calendar date of that year.
-std::string BookingDate(std::string dayMonth, const std::string& datumVon, const std::string& datumBis) {
-    if (dayMonth.size() == 3) dayMonth.insert(dayMonth.begin(), '0');
+std::string BookingDate(std::string_view text, std::string_view datumVon, std::string_view datumBis) {
+    char padded[4] = {'0'};
+    if (text.size() == 3) {
+        text.copy(padded + 1, 3);
+        text = std::string_view(padded, 4);
+    }
+    static const std::string kNoFormat;
     std::string date;
-    if (dayMonth.size() != 4 || !CValueCheck::ParseDate(dayMonth, std::string(), date)) return {};
+    if (text.size() != 4 || !CValueCheck::ParseDate(text, kNoFormat, date)) return {};
     if (datumVon.size() != 10) return date; // no year to give it
-    std::string year = datumVon.substr(6, 4);
-    if (datumBis.size() == 10 &&
-        dayMonth.substr(2, 2) + dayMonth.substr(0, 2) < datumVon.substr(3, 2) + datumVon.substr(0, 2))
+    // Month and day against those of the range's start, as the texts "MMTT" compare.
+    const std::pair monthDay{text.substr(2, 2), text.substr(0, 2)};
+    std::string_view year = datumVon.substr(6, 4);
+    if (datumBis.size() == 10 && monthDay < std::pair{datumVon.substr(3, 2), datumVon.substr(0, 2)})
         year = datumBis.substr(6, 4);
     date += year;
-    int day = CTool::ToInt(date.substr(0, 2)), month = CTool::ToInt(date.substr(3, 2));
-    return CValueCheck::IsCalendarDate(day, month, CTool::ToInt(year)) ? date : std::string();
+    auto twoDigits = [&](size_t at) { return (date[at] - '0') * 10 + (date[at + 1] - '0'); }; // "TT.MM."
+    return CValueCheck::IsCalendarDate(twoDigits(0), twoDigits(3), CTool::ToInt(std::string(year)))
+               ? date
+               : std::string();
 }
 
 // A line with fewer fields than the heading line: cut by the end of the file, or missing columns
@@ -441,11 +464,12 @@ bool ReadBooking(const CData& data, const CDatev& datev, int line, CBuchungenDat
     using K = CValueCheck::EKind;
     CLineValues v(data, line, messages);
     const double umsatz = v.Number(EExtfRole::Umsatz, "Umsatz");
-    const std::string sollHaben = v.Text(EExtfRole::SollHaben);
+    const std::string_view sollHaben = v.View(EExtfRole::SollHaben);
     const size_t begin = sollHaben.find_first_not_of(' ');
-    const std::string direction = begin == std::string::npos
-                                      ? std::string()
-                                      : sollHaben.substr(begin, sollHaben.find_last_not_of(' ') + 1 - begin);
+    const std::string_view direction =
+        begin == std::string_view::npos
+            ? std::string_view()
+            : sollHaben.substr(begin, sollHaben.find_last_not_of(' ') + 1 - begin);
     if (umsatz < 0.0)
         v.Reject(CTool::Format("FEHLER: Zeile %d, Feld 'Umsatz': '%s' ist negativ, die Richtung gibt das "
                                "Soll/Haben-Kennzeichen an. Der Datensatz wird nicht \xFC"
@@ -458,7 +482,7 @@ bool ReadBooking(const CData& data, const CDatev& datev, int line, CBuchungenDat
                           "bernommen.\r\n",
                           line, CValueCheck::Shown(sollHaben).c_str()));
     b.betrag = direction == "H" ? -umsatz : umsatz;
-    b.waehrung = v.Text(EExtfRole::WkzUmsatz);
+    v.Text(EExtfRole::WkzUmsatz, b.waehrung);
     b.waehrungskurs = v.Number(EExtfRole::Kurs, "Kurs");
     b.sollKonto = v.Integer(EExtfRole::Konto, "Konto", 999999999, K::Account);
     b.habenKonto = v.Integer(EExtfRole::Gegenkonto, "Gegenkonto", 999999999, K::Account);
@@ -471,23 +495,23 @@ bool ReadBooking(const CData& data, const CDatev& datev, int line, CBuchungenDat
                                       "(Sachkontenl\xE4nge %d + 1).\r\n",
                                       line, field, konto, longest, datev.kontonummernLaenge);
     b.datevSchluessel = v.Integer(EExtfRole::BuSchluessel, "BU-Schl\xFCssel", 9999, K::Integer);
-    const std::string belegdatum = v.Text(EExtfRole::Belegdatum);
+    const std::string_view belegdatum = v.View(EExtfRole::Belegdatum);
     b.datum = BookingDate(belegdatum, datev.datumVon, datev.datumBis);
     if (b.datum.empty()) v.Reject("Belegdatum", belegdatum, K::Date);
-    b.buchungsnummer = v.Text(EExtfRole::Belegfeld1);
-    b.belegnummer2 = v.Text(EExtfRole::Belegfeld2);
+    v.Text(EExtfRole::Belegfeld1, b.buchungsnummer);
+    v.Text(EExtfRole::Belegfeld2, b.belegnummer2);
     b.skonto = v.Number(EExtfRole::Skonto, "Skonto");
-    b.buchungstext = v.Text(EExtfRole::Buchungstext);
-    b.kostenstelle1 = v.Text(EExtfRole::Kost1);
-    b.kostenstelle2 = v.Text(EExtfRole::Kost2);
-    b.ustId = v.Text(EExtfRole::UstId);
+    v.Text(EExtfRole::Buchungstext, b.buchungstext);
+    v.Text(EExtfRole::Kost1, b.kostenstelle1);
+    v.Text(EExtfRole::Kost2, b.kostenstelle2);
+    v.Text(EExtfRole::UstId, b.ustId);
     b.euSteuersatz = v.Number(EExtfRole::EuSteuersatz, "EU-Steuersatz");
-    const std::string leistungsdatum = v.Text(EExtfRole::Leistungsdatum);
+    const std::string_view leistungsdatum = v.View(EExtfRole::Leistungsdatum);
     std::string date;
     if (!CValueCheck::ParseDate(leistungsdatum, std::string(), date) || (!date.empty() && date.size() != 10))
         v.Reject("Leistungsdatum", leistungsdatum, K::Date);
     b.leistungsdatum = date;
-    b.ustIdUrsprung = v.Text(EExtfRole::UstIdUrsprung);
+    v.Text(EExtfRole::UstIdUrsprung, b.ustIdUrsprung);
     b.euSteuersatzUrsprung = v.Number(EExtfRole::EuSteuersatzUrsprung, "EU-Steuersatz (Ursprung)");
     return !v.Rejected();
 }
@@ -532,8 +556,8 @@ bool ReadLabels(CPelkoDoc& doc, const std::string& path, int count, CFrontEnd& p
     CData data(doc.GetFrontEnd(), columns, true);
     return ReadMasterLines(doc, data, path, "Import Kontenbeschriftungen Daten", showDialog, progress,
                            messages, [](CLineValues& v, CStammData& s) {
-                               s.name1 = v.Text(EExtfRole::BeschriftungLang);
-                               if (s.name1.empty()) s.name1 = v.Text(EExtfRole::Beschriftung);
+                               v.Text(EExtfRole::BeschriftungLang, s.name1);
+                               if (s.name1.empty()) v.Text(EExtfRole::Beschriftung, s.name1);
                            });
 }
 
@@ -594,30 +618,30 @@ bool CDatevProReader::ReadDatevProMaster(CPelkoDoc& doc, const std::string& path
                            messages, [&](CLineValues& v, CStammData& s) {
                                for (EExtfRole role : {EExtfRole::NameKeineAngabe, EExtfRole::NameUnternehmen,
                                                       EExtfRole::NamePerson})
-                                   if (s.name1.empty()) s.name1 = v.Text(role);
+                                   if (s.name1.empty()) v.Text(role, s.name1);
                                s.ustIdnr = v.Text(EExtfRole::EuLand) + v.Text(EExtfRole::EuUstIdNr);
-                               s.anrede = v.Text(EExtfRole::Anrede);
-                               s.strasse = v.Text(EExtfRole::Strasse);
-                               s.postfach = v.Text(EExtfRole::Postfach);
-                               s.postleitzahl = v.Text(EExtfRole::Postleitzahl);
-                               s.ort = v.Text(EExtfRole::Ort);
+                               v.Text(EExtfRole::Anrede, s.anrede);
+                               v.Text(EExtfRole::Strasse, s.strasse);
+                               v.Text(EExtfRole::Postfach, s.postfach);
+                               v.Text(EExtfRole::Postleitzahl, s.postleitzahl);
+                               v.Text(EExtfRole::Ort, s.ort);
                                std::string land = v.Text(EExtfRole::Land);
                                s.land = doc.datev.MapValue(CDatev::kInLand, land, land);
-                               s.telefon = v.Text(EExtfRole::Telefon);
-                               s.email = v.Text(EExtfRole::EMail);
-                               s.fax = v.Text(EExtfRole::Fax);
+                               v.Text(EExtfRole::Telefon, s.telefon);
+                               v.Text(EExtfRole::EMail, s.email);
+                               v.Text(EExtfRole::Fax, s.fax);
                                if (v.Text(EExtfRole::BemerkungSonstige) == "Name 2")
-                                   s.name2 = v.Text(EExtfRole::Sonstige);
-                               s.bankleitzahl = v.Text(EExtfRole::Bankleitzahl1);
-                               s.bank = v.Text(EExtfRole::Bank1);
-                               s.kontonummer = v.Text(EExtfRole::Kontonummer1);
-                               s.laenderkennz = v.Text(EExtfRole::Laenderkennz1);
-                               s.iban = v.Text(EExtfRole::Iban1);
-                               s.swift = v.Text(EExtfRole::Swift1);
-                               s.bank2 = v.Text(EExtfRole::Bank2);
-                               s.laenderkennz2 = v.Text(EExtfRole::Laenderkennz2);
-                               s.iban2 = v.Text(EExtfRole::Iban2);
-                               s.swift2 = v.Text(EExtfRole::Swift2);
-                               s.kundennummer = v.Text(EExtfRole::Kundennummer);
+                                   v.Text(EExtfRole::Sonstige, s.name2);
+                               v.Text(EExtfRole::Bankleitzahl1, s.bankleitzahl);
+                               v.Text(EExtfRole::Bank1, s.bank);
+                               v.Text(EExtfRole::Kontonummer1, s.kontonummer);
+                               v.Text(EExtfRole::Laenderkennz1, s.laenderkennz);
+                               v.Text(EExtfRole::Iban1, s.iban);
+                               v.Text(EExtfRole::Swift1, s.swift);
+                               v.Text(EExtfRole::Bank2, s.bank2);
+                               v.Text(EExtfRole::Laenderkennz2, s.laenderkennz2);
+                               v.Text(EExtfRole::Iban2, s.iban2);
+                               v.Text(EExtfRole::Swift2, s.swift2);
+                               v.Text(EExtfRole::Kundennummer, s.kundennummer);
                            });
 }

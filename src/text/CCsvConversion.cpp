@@ -314,9 +314,10 @@ int CCsvConversion::ImportBookingsCsv(CPelkoDoc& doc, const std::string& path, i
     CFrontEnd& progress = doc.GetFrontEnd();
     progress.SetProgressRange(0, 100);
     progress.SetProgressPos(0);
-    CBuchungenData b;
     for (int more = 1; more;) {
-        b.Clear();
+        // A fresh record rather than one cleared by assignment: moving the texts of an empty record
+        // reads them whole right after their bytes were stored one by one, and waits for the stores.
+        CBuchungenData b;
         engine.ClearValues();
         more = engine.ReadRecord();
         check.Begin();
@@ -393,9 +394,8 @@ int CCsvConversion::ImportMasterCsv(CPelkoDoc& doc, const std::string& path, int
     CFrontEnd& progress = doc.GetFrontEnd();
     progress.SetProgressRange(0, 100);
     progress.SetProgressPos(0);
-    CStammData s;
     for (int more = 1; more;) {
-        s.Clear();
+        CStammData s; // fresh, as the booking of ImportBookingsCsv
         engine.ClearValues();
         more = engine.ReadRecord();
         check.Begin();

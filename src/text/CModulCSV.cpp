@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstdint>
 #include <cstring>
 #include <limits>
@@ -18,6 +19,10 @@
 #include <mutex>
 #include <unordered_map>
 #include <utility>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace {
 
@@ -32,6 +37,12 @@ constexpr size_t kDenseFields = 4096;
 std::string OptionKeyNoHeading() {
     static const std::string key = Ansi("Keine Überschriftszeile");
     return key;
+}
+
+// The fields from the first one up to the highest position a key reads (-1: none). No line holds
+// more columns than the limit: a layout's far position gives no size beyond it.
+size_t FieldsUpTo(int highest) {
+    return std::min(static_cast<size_t>(highest) + 1, static_cast<size_t>(CModulCSV::kMaxColumns));
 }
 
 bool HasMarker(const std::string& text) {
@@ -813,6 +824,12 @@ void CModulCSV::BuildKeyPositions() {
         keyPositions[key] = taken->position >= 0 ? taken->position : kNeverRead;
         if (taken->position >= 0) highestReadPosition = std::max(highestReadPosition, taken->position);
     }
+    nextReadField.assign(FieldsUpTo(highestReadPosition), 0);
+    for (int position : keyPositions)
+        if (position >= 0 && static_cast<size_t>(position) < nextReadField.size())
+            nextReadField[static_cast<size_t>(position)] = 1;
+    for (size_t field = nextReadField.size(), next = field; field-- > 0;)
+        nextReadField[field] = next = nextReadField[field] ? field : next;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -1111,7 +1128,7 @@ void CModulCSV::ReadInPlace() {
     storedFields = 0;
     OrderChanged(); // the set-up may have changed the selection directly
     BuildOrders();
-    const auto fields = static_cast<size_t>(highestReadPosition + 1);
+    const size_t fields = FieldsUpTo(highestReadPosition);
     fieldValues.resize(std::max(fieldValues.size(), fields));
     fieldCopies.resize(fieldValues.size());
 }
@@ -1176,15 +1193,125 @@ void CModulCSV::AssignUnquoted(size_t& number, size_t& i) {
 
 namespace {
 
-// The first c in [from, end), or nullptr. Most fields are a few bytes long: a loop over them costs
-// less than a call of memchr, which takes the rest.
+// The first c in [from, end), or nullptr. Most fields are a few bytes long: the first 16 bytes are
+// looked at directly, which costs less than a call of memchr, which takes the rest.
 const char* FindByte(const char* from, const char* end, int c) {
+#if defined(__SSE2__)
+    if (end - from >= 16) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from));
+        const auto found = static_cast<unsigned>(
+            _mm_movemask_epi8(_mm_cmpeq_epi8(bytes, _mm_set1_epi8(static_cast<char>(c)))));
+        if (found) return from + std::countr_zero(found);
+        from += 16;
+    }
+#endif
     const char* const near = from + std::min<std::ptrdiff_t>(end - from, 16);
     for (; from < near; ++from)
         if (static_cast<unsigned char>(*from) == c) return from;
     return from < end ? static_cast<const char*>(std::memchr(from, c, static_cast<size_t>(end - from)))
                       : nullptr;
 }
+
+// Bit k of quotes (of separators) is set where byte k of the 64 at text is a quote (the separator).
+void ByteMasks(const char* text, int separator, std::uint64_t& quotes, std::uint64_t& separators) {
+    quotes = separators = 0;
+#if defined(__SSE2__)
+    const __m128i quote = _mm_set1_epi8('"');
+    const __m128i wanted = _mm_set1_epi8(static_cast<char>(separator));
+    for (int k = 0; k < 4; ++k) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + 16 * k));
+        const auto mask = [&](__m128i c) {
+            return static_cast<std::uint64_t>(
+                       static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, c))))
+                   << (16 * k);
+        };
+        quotes |= mask(quote);
+        separators |= mask(wanted);
+    }
+#else
+    for (int k = 0; k < 64; ++k) {
+        quotes |= static_cast<std::uint64_t>(text[k] == '"') << k;
+        separators |= static_cast<std::uint64_t>(static_cast<unsigned char>(text[k]) == separator) << k;
+    }
+#endif
+}
+
+// The set bits: std::popcount calls the library where the processor may lack the instruction
+// (baseline x86-64 does).
+size_t CountBits(std::uint64_t bits) {
+    bits -= (bits >> 1) & 0x5555555555555555u;
+    bits = (bits & 0x3333333333333333u) + ((bits >> 2) & 0x3333333333333333u);
+    bits = (bits + (bits >> 4)) & 0x0F0F0F0F0F0F0F0Fu;
+    return static_cast<size_t>((bits * 0x0101010101010101u) >> 56);
+}
+
+// Bit k set where an odd number of bits 0 to k are: the bytes from an opening quote to before its
+// closing one.
+std::uint64_t PrefixXor(std::uint64_t bits) {
+    for (int shift = 1; shift < 64; shift *= 2)
+        bits ^= bits << shift;
+    return bits;
+}
+
+// The ends of the fields in the 64 bytes from a field start on, as the simple rules take them on
+// a line without a line feed: a field ends at a separator outside quotes, and a quote opens a field
+// or closes it before a separator. The ends stop before the first quote that stands anywhere else;
+// a field longer than the block, or the line's last one, has none here. Either is left to the
+// rules field by field.
+class CBlockEnds {
+public:
+    CBlockEnds(const char* text, size_t size, size_t start, int separator) : base(start) {
+        std::uint64_t quotes, separators;
+        Masks(text, size, start, separator, quotes, separators);
+        const std::uint64_t inside = PrefixXor(quotes);
+        const std::uint64_t misplaced =
+            (quotes & inside & ~(separators << 1 | 1)) | (quotes & ~inside & ~(separators >> 1));
+        ends = separators & ~inside;
+        if (misplaced) ends &= (misplaced & (0 - misplaced)) - 1; // the fields before the first of them
+    }
+    bool Empty() const { return ends == 0; }
+    // Where the separator after the next field stands.
+    size_t Take() {
+        const size_t end = base + static_cast<size_t>(std::countr_zero(ends));
+        ends &= ends - 1;
+        return end;
+    }
+    // Passes over the next fields, at most count of them; i is where the field after them starts.
+    size_t Pass(size_t count, size_t& i) {
+        const size_t found = CountBits(ends);
+        if (count >= found) {
+            i = base + static_cast<size_t>(std::bit_width(ends));
+            ends = 0;
+            return found;
+        }
+        for (size_t k = 0; k < count; ++k)
+            i = Take() + 1;
+        return count;
+    }
+
+private:
+    // The masks of the 64 bytes from start on. Beyond the line's end there are no bits: the last
+    // bytes of a line are looked at where the last 64 bytes of the line start, or in a copy that NUL
+    // bytes fill up.
+    static void Masks(const char* text, size_t size, size_t start, int separator, std::uint64_t& quotes,
+                      std::uint64_t& separators) {
+        const size_t kBlock = 64;
+        if (size - start >= kBlock) return ByteMasks(text + start, separator, quotes, separators);
+        if (size >= kBlock) {
+            ByteMasks(text + size - kBlock, separator, quotes, separators);
+            const size_t before = kBlock - (size - start);
+            quotes >>= before;
+            separators >>= before;
+            return;
+        }
+        char tail[kBlock] = {};
+        std::memcpy(tail, text + start, size - start);
+        ByteMasks(tail, separator, quotes, separators);
+    }
+
+    size_t base;
+    std::uint64_t ends;
+};
 
 } // namespace
 
@@ -1205,7 +1332,7 @@ void CModulCSV::SplitLine(size_t& number) {
 // and ends at a separator or at the line's end, and on a line without a line feed, a field without
 // quotes. Returns where the first other field starts (beyond the line's end after its last field).
 // Read in place, a field that a column reads is put straight into its place, and one that no column
-// reads is only counted.
+// reads is only counted: its value is left as it was, as no key reads it.
 size_t CModulCSV::SplitSimple(size_t& number, size_t i) {
     const int separator = ReadSeparator();
     const char* const text = line.data();
@@ -1214,41 +1341,12 @@ size_t CModulCSV::SplitSimple(size_t& number, size_t i) {
     size_t n = number; // in registers: the stores below could otherwise alias them
     const bool lineFeed = std::memchr(text + i, '\n', size - i) != nullptr;
     const size_t kept =
-        readInPlace
-            ? std::min({fieldValues.size(), columns.size(), static_cast<size_t>(highestReadPosition + 1)})
-            : 0;
+        readInPlace ? std::min({fieldValues.size(), columns.size(), FieldsUpTo(highestReadPosition)}) : 0;
     // The fields before n that a column reads have been put into their places.
     auto stored = [&] {
         if (readInPlace) storedFields = std::max(storedFields, std::min(n, kept));
     };
-    while (i < size) {
-        size_t start = i;
-        size_t stop;
-        if (text[i] == '"' && i + 2 < size && text[i + 1] == '"' &&
-            static_cast<unsigned char>(text[i + 2]) == separator) {
-            stop = ++start; // "" between separators, most fields of a DATEVpro line
-            i += 3;
-        } else if (text[i] == '"') {
-            const char* quote = FindByte(text + i + 1, text + size, '"');
-            if (!quote) break;
-            stop = static_cast<size_t>(quote - text);
-            if (stop + 1 < size && static_cast<unsigned char>(text[stop + 1]) != separator) break;
-            if (stop + 1 == size && stop == i + 1) {
-                emptyLastField = true; // "" at the end of the line
-                i = size + 1;
-                break;
-            }
-            ++start;
-            i = stop + 2;
-        } else if (static_cast<unsigned char>(text[i]) == separator) {
-            stop = i++; // an empty field
-        } else {
-            if (lineFeed || separator < 0) break;
-            const char* next = FindByte(text + i, text + size, separator);
-            stop = next ? static_cast<size_t>(next - text) : size;
-            i = stop + 1;
-        }
-        const std::string_view value(text + start, stop - start);
+    auto take = [&](std::string_view value) {
         if (n < kept) {
             values[n] = value;
         } else if (!readInPlace || n >= columns.size() || static_cast<long long>(n) <= highestReadPosition) {
@@ -1256,10 +1354,73 @@ size_t CModulCSV::SplitSimple(size_t& number, size_t i) {
             AssignField(n, value);
         }
         ++n;
+    };
+    // Most fields are found 64 bytes at a time; the others, and those of a line with a line feed,
+    // one by one.
+    const bool blocks = !lineFeed && separator >= 0;
+    // Up to it, fields that no column reads are only counted.
+    const size_t counted = blocks && readInPlace ? std::min(kept, nextReadField.size()) : 0;
+    const size_t* const nextRead = nextReadField.data();
+    while (i < size) {
+        if (blocks) {
+            CBlockEnds ends(text, size, i, separator);
+            if (!ends.Empty()) {
+                do {
+                    if (n < counted && nextRead[n] != n) {
+                        n += ends.Pass(std::min(nextRead[n], kept) - n, i);
+                        continue;
+                    }
+                    const size_t end = ends.Take();
+                    const size_t quoted = text[i] == '"'; // the quotes of a field are no part of its value
+                    take(std::string_view(text + i + quoted, end - i - 2 * quoted));
+                    i = end + 1;
+                } while (!ends.Empty());
+                continue;
+            }
+        }
+        std::string_view value;
+        if (!SimpleField(i, lineFeed, value)) break;
+        take(value);
     }
     stored();
     number = n;
     return i;
+}
+
+// One field from field start i on by the simple rules of SplitSimple: its value, and where the next
+// field starts; false when the field needs the general rules, or after "" at the end of the line.
+bool CModulCSV::SimpleField(size_t& i, bool lineFeed, std::string_view& value) {
+    const int separator = ReadSeparator();
+    const char* const text = line.data();
+    const size_t size = line.size();
+    size_t start = i;
+    size_t stop;
+    if (text[i] == '"' && i + 2 < size && text[i + 1] == '"' &&
+        static_cast<unsigned char>(text[i + 2]) == separator) {
+        stop = ++start; // "" between separators, most fields of a DATEVpro line
+        i += 3;
+    } else if (text[i] == '"') {
+        const char* quote = FindByte(text + i + 1, text + size, '"');
+        if (!quote) return false;
+        stop = static_cast<size_t>(quote - text);
+        if (stop + 1 < size && static_cast<unsigned char>(text[stop + 1]) != separator) return false;
+        if (stop + 1 == size && stop == i + 1) {
+            emptyLastField = true; // "" at the end of the line
+            i = size + 1;
+            return false;
+        }
+        ++start;
+        i = stop + 2;
+    } else if (static_cast<unsigned char>(text[i]) == separator) {
+        stop = i++; // an empty field
+    } else {
+        if (lineFeed || separator < 0) return false;
+        const char* next = FindByte(text + i, text + size, separator);
+        stop = next ? static_cast<size_t>(next - text) : size;
+        i = stop + 1;
+    }
+    value = std::string_view(text + start, stop - start);
+    return true;
 }
 
 // A field in quotes that SplitLine could not take where it stands: "" is one quote, and a field

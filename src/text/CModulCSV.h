@@ -95,10 +95,15 @@ public:
     int GetString(int key, std::string& target) const;
     // Like GetString without a copy: a view of the value, or of scratch where its line ends had to
     // be converted. Valid until the next record is read.
-    // Inline, so that the view stays in registers: readers call it for every field of every record.
+    // Inline, so that the view stays in registers: readers call it for every field of every record
+    // (the copy for ValueText keeps the target's address from being taken: a view read back from the
+    // stack right after it was stored there whole waits for that store).
     int GetView(int key, std::string_view& target, std::string& scratch) const {
         if (readInPlace && !lineNeedsCrLf) return InPlaceText(key, target) ? 1 : 0;
-        return ValueText(key, target, scratch) ? 1 : 0;
+        std::string_view text;
+        if (!ValueText(key, text, scratch)) return 0;
+        target = text;
+        return 1;
     }
     int GetDouble(int key, double& target) const;
     int GetInt(int key, int& target) const;
@@ -221,6 +226,7 @@ private:
     int FieldCount(const std::string& text, char separator) const;
     void SplitLine(size_t& number);
     size_t SplitSimple(size_t& number, size_t i);
+    bool SimpleField(size_t& i, bool lineFeed, std::string_view& value);
     void AssignUnquoted(size_t& number, size_t& i);
     void AssignQuoted(size_t& number, size_t& i);
     void ShowFileError(int code, const std::string& what, const std::string& path);
@@ -270,6 +276,7 @@ private:
     size_t storedFields = 0;
     std::vector<int> keyPositions;
     int highestReadPosition = -1;
+    std::vector<size_t> nextReadField; // up to highestReadPosition: the first field a key reads from it on
     // Import state: the file stays open from PrepareImport on, so that an input that cannot be
     // opened twice (a pipe) is read whole; the rest of a line after a lone LF that ended a record.
     bool preparedOpen = false;

@@ -349,6 +349,53 @@ TEST(CModulCSV, KeepsEarlierFieldsWhenAQuotedFieldRunsOn) {
     EXPECT_EQ(rows, (Rows{{"first", "x\r\n" + longLine, "z"}}));
 }
 
+// Read in place, the fields between those that columns read are passed over many at a time: every
+// kind of field there must end where it ends field by field, also in lines that end early.
+TEST(CModulCSV, FieldsBetweenReadColumnsArePassedWhereTheyEnd) {
+    CFixture f;
+    f.Layout("Pos.: P=0\r\nPos.: Q=70\r\nPos.: R=140\r\n");
+    const std::string forms[] = {"",
+                                 "x",
+                                 "\"\"",
+                                 "\"a;b\"",
+                                 "\"a\"\"b\"",
+                                 "a\"b",
+                                 "\"ab\"c",
+                                 "\"\"\"\"",
+                                 std::string(70, 'l'),
+                                 "\"" + std::string(80, ';') + "\"",
+                                 "\"x\ny\""};
+    const size_t fields = 141;
+    std::string bytes;
+    for (size_t k = 0; k < fields; ++k)
+        bytes += "h" + std::to_string(k) + (k + 1 < fields ? ";" : "\r\n");
+    std::mt19937 random(11);
+    Rows expected;
+    for (int line = 0; line < 300; ++line) {
+        std::vector<std::string> values(fields);
+        for (std::string& value : values)
+            value = forms[random() % std::size(forms)];
+        const std::string n = std::to_string(line);
+        values[0] = "p" + n, values[70] = "q" + n, values[140] = "r" + n;
+        const size_t count = random() % 4 ? fields : random() % fields;
+        for (size_t k = 0; k < count; ++k)
+            bytes += values[k] + (k + 1 < count ? ";" : "");
+        bytes += "\r\n";
+        expected.push_back(
+            {count > 0 ? values[0] : "", count > 70 ? values[70] : "", count > 140 ? values[140] : ""});
+    }
+    EXPECT_EQ(f.Import(bytes), expected);
+}
+
+// A layout may place a column on the highest position there is: read in place, it reads nothing,
+// as it does read into the columns, instead of sizing the place for the values by it.
+TEST(CModulCSV, ColumnOnTheHighestPositionReadsNothing) {
+    CFixture f;
+    f.Layout("Pos.: P=2147483647\r\n");
+    // Q and R take the free places 0 and 1.
+    EXPECT_EQ(f.Import("P;Q;R\r\n1;2;3\r\n"), (Rows{{"", "1", "2"}}));
+}
+
 TEST(CModulCSV, UnclosedQuoteRunsToTheEnd) {
     CFixture f;
     Rows rows = f.Import("P;Q;R\r\n\"open;x\r\nmore\r\nlast");
