@@ -626,7 +626,8 @@ bool NeedsSteps(std::string_view value, unsigned mask) {
         return out;
     }
     if (size > out.size()) out.resize(size);
-    char* at = out.data();
+    char* const begin = out.data();
+    char* at = begin;
     if (ownQuotes) {
         at[0] = '"';
         at[size - 1] = '"';
@@ -634,7 +635,7 @@ bool NeedsSteps(std::string_view value, unsigned mask) {
     }
     CopyValue(at, input.data(), input.size());
     out.erase(size);
-    return out;
+    return {begin, size};
 }
 
 void CModulCSV::ClearValues() {
