@@ -9,6 +9,7 @@
 #include "text/CModulCSV.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <utility>
 
@@ -251,47 +252,51 @@ int CCsvConversion::ExportBookingsCsv(CPelkoDoc& doc, const std::string& path, i
     CFrontEnd& progress = doc.GetFrontEnd();
     progress.SetProgressRange(0, doc.buchungen.GetCount() - 1);
     progress.SetProgressPos(0);
-    // Numbers are formatted into buffers, not strings; the amount's text serves two columns.
-    CNumberText number;
-    CNumberText amountText;
+    // The record's texts and the numbers' buffers (one for each column) stay as they are until the
+    // record is written: they are set as views, without a copy.
+    std::array<CNumberText, kBookingColumns> number;
     for (int i = 0; i < doc.buchungen.GetCount(); ++i) {
         const CBuchungenData& b = *doc.buchungen.GetAt(i);
         engine.ClearValues();
-        engine.SetValue(key[kBuchungsnummer], b.buchungsnummer);
-        engine.SetValue(key[kBelegnummer2], b.belegnummer2);
+        engine.SetView(key[kBuchungsnummer], b.buchungsnummer);
+        engine.SetView(key[kBelegnummer2], b.belegnummer2);
         if (dateFormat.empty())
-            engine.SetValue(key[kDatum], b.datum);
+            engine.SetView(key[kDatum], b.datum);
         else
             engine.SetValue(
                 key[kDatum],
                 CTool::ConvertDate(b.datum, b.datum.size() == 6 ? "TT.MM." : "TT.MM.JJJJ", dateFormat));
-        if (b.sollKonto > 0) engine.SetValue(key[kSollKonto], number.Int(b.sollKonto));
-        if (b.habenKonto > 0) engine.SetValue(key[kHabenKonto], number.Int(b.habenKonto));
-        if (b.datevSchluessel > 0) engine.SetValue(key[kDatevSchluessel], number.Int(b.datevSchluessel));
-        const std::string_view amount = amountText.Amount(b.betrag);
-        engine.SetValue(key[kBetrag], amount, 1);
-        engine.SetValue(key[kWaehrung], b.waehrung);
-        engine.SetValue(key[kBuchungstext], b.buchungstext);
-        engine.SetValue(key[kKostenstelle1], b.kostenstelle1);
-        engine.SetValue(key[kKostenstelle2], b.kostenstelle2);
-        if (b.skonto > 0) engine.SetValue(key[kSkonto], number.Amount(b.skonto), 1);
-        engine.SetValue(key[kUstId], b.ustId);
-        if (b.euSteuersatz > 0) engine.SetValue(key[kEuSteuersatz], number.Amount(b.euSteuersatz), 1);
-        if (b.waehrungskurs > 0) engine.SetValue(key[kWaehrungskurs], number.Decimal(b.waehrungskurs, 6), 1);
+        if (b.sollKonto > 0) engine.SetView(key[kSollKonto], number[kSollKonto].Int(b.sollKonto));
+        if (b.habenKonto > 0) engine.SetView(key[kHabenKonto], number[kHabenKonto].Int(b.habenKonto));
+        if (b.datevSchluessel > 0)
+            engine.SetView(key[kDatevSchluessel], number[kDatevSchluessel].Int(b.datevSchluessel));
+        const std::string_view amount = number[kBetrag].Amount(b.betrag);
+        engine.SetView(key[kBetrag], amount, 1);
+        engine.SetView(key[kWaehrung], b.waehrung);
+        engine.SetView(key[kBuchungstext], b.buchungstext);
+        engine.SetView(key[kKostenstelle1], b.kostenstelle1);
+        engine.SetView(key[kKostenstelle2], b.kostenstelle2);
+        if (b.skonto > 0) engine.SetView(key[kSkonto], number[kSkonto].Amount(b.skonto), 1);
+        engine.SetView(key[kUstId], b.ustId);
+        if (b.euSteuersatz > 0)
+            engine.SetView(key[kEuSteuersatz], number[kEuSteuersatz].Amount(b.euSteuersatz), 1);
+        if (b.waehrungskurs > 0)
+            engine.SetView(key[kWaehrungskurs], number[kWaehrungskurs].Decimal(b.waehrungskurs, 6), 1);
         // The turnover is the amount's two decimals without sign, as FormatDecimal(|x|, 2) would
         // give them; taken from the amount text, it saves a second float formatting per record.
-        engine.SetValue(key[kUmsatz], amount[0] == '-' ? amount.substr(1) : amount, 1);
-        engine.SetValue(key[kShKennz], b.betrag < 0 ? std::string_view("H") : std::string_view("S"), 0, 1);
+        engine.SetView(key[kUmsatz], amount[0] == '-' ? amount.substr(1) : amount, 1);
+        engine.SetView(key[kShKennz], b.betrag < 0 ? std::string_view("H") : std::string_view("S"), 0, 1);
         if (!b.leistungsdatum.empty()) {
             if (dateFormat.empty())
-                engine.SetValue(key[kLeistungsdatum], b.leistungsdatum);
+                engine.SetView(key[kLeistungsdatum], b.leistungsdatum);
             else
                 engine.SetValue(key[kLeistungsdatum],
                                 CTool::ConvertDate(b.leistungsdatum, "TT.MM.JJJJ", dateFormat));
         }
-        engine.SetValue(key[kUstIdUrsprung], b.ustIdUrsprung);
+        engine.SetView(key[kUstIdUrsprung], b.ustIdUrsprung);
         if (b.euSteuersatzUrsprung > 0)
-            engine.SetValue(key[kEuSteuersatzUrsprung], number.Amount(b.euSteuersatzUrsprung), 1);
+            engine.SetView(key[kEuSteuersatzUrsprung],
+                           number[kEuSteuersatzUrsprung].Amount(b.euSteuersatzUrsprung), 1);
         engine.WriteRecord();
         progress.SetProgressPos(i);
         ++doc.recordCounter;

@@ -76,6 +76,7 @@ CModulCSV::CModulCSV(CFrontEnd& frontEndRef) : frontEnd(frontEndRef) {}
 void CModulCSV::ResetLayout() {
     CStepCode::Set(6000);
     columns.clear();
+    written.clear();
     keys.clear();
     keyColumns.clear();
     firstColumns.clear();
@@ -98,6 +99,7 @@ int CModulCSV::DefineColumn(const std::string& name, int selected) {
     column.selected = selected;
     column.position = static_cast<int>(columns.size());
     columns.push_back(std::move(column));
+    written.emplace_back();
     auto [it, added] = keys.try_emplace(name, static_cast<int>(keyColumns.size()));
     if (added) {
         keyColumns.emplace_back();
@@ -533,16 +535,16 @@ bool CModulCSV::PlannedValues() const {
 size_t CModulCSV::JoinedSize() const {
     size_t size = constantSize;
     for (const CLinePart& part : lineParts)
-        size += columns[part.column].value.size();
+        size += written[part.column].size();
     return size;
 }
 
 void CModulCSV::JoinInto(char* out) const {
-    const CsvColumn* all = columns.data();
+    const std::string_view* values = written.data();
     for (const CLinePart& part : lineParts) {
         CopyValue(out, part.lead.data(), part.lead.size());
         out += part.lead.size();
-        const std::string& value = all[part.column].value;
+        const std::string_view value = values[part.column];
         CopyValue(out, value.data(), value.size());
         out += value.size();
     }
@@ -614,23 +616,29 @@ bool NeedsSteps(std::string_view value, unsigned mask) {
 // Writes into the column text it replaces, so that its room is reused record after record.
 // Most values need none of the steps, apart from the quotes a column asks for; inlined into SetValue,
 // as a call of its own for every value was a large part of writing a line.
-[[gnu::always_inline]] inline void CModulCSV::Transform(std::string_view input, int numeric, int forceQuotes,
-                                                        std::string& out) const {
+[[gnu::always_inline]] inline std::string_view CModulCSV::Transform(std::string_view input, int numeric,
+                                                                    int forceQuotes, std::string& out,
+                                                                    bool mayView) const {
     const bool quoting = quoteAll || forceQuotes;
     const bool ownQuotes = quoting && !quoteAll;
     const unsigned mask = kAlwaysSteps | (numeric && decimalPoint ? kDecimalComma : 0) |
                           (quoting ? 0 : kSeparatorBit << WriteIndex());
     const size_t size = input.size() + (ownQuotes ? 2 : 0);
-    if (size > kMaxValue || NeedsSteps(input, mask)) return TransformSteps(input, numeric, quoting, out);
+    if (size > kMaxValue || NeedsSteps(input, mask)) {
+        TransformSteps(input, numeric, quoting, out);
+        return out;
+    }
+    if (mayView && !ownQuotes) return input;
     // The text takes the room of the one before: when it is no longer, without any call. A longer
     // one (each one after ClearValues) is appended to the emptied text, which copies it only once.
     if (size > out.size() && !ownQuotes) {
         out.clear();
         out.append(input);
-        return;
+        return out;
     }
     if (size > out.size()) out.resize(size);
-    char* at = out.data();
+    char* const begin = out.data();
+    char* at = begin;
     if (ownQuotes) {
         at[0] = '"';
         at[size - 1] = '"';
@@ -638,6 +646,7 @@ bool NeedsSteps(std::string_view value, unsigned mask) {
     }
     CopyValue(at, input.data(), input.size());
     out.erase(size);
+    return {begin, size};
 }
 
 void CModulCSV::ClearValues() {
@@ -648,6 +657,7 @@ void CModulCSV::ClearValues() {
         held.clear();
         plannedText = nullptr;
     }
+    std::fill(written.begin(), written.end(), std::string_view());
     for (CsvColumn& column : columns) {
         if (readSelectedOnly && column.selected != 1) continue; // never assigned
         column.value.clear();
@@ -656,7 +666,10 @@ void CModulCSV::ClearValues() {
     pendingReferences.clear();
 }
 
+// The line is planned from the held columns' own values: those set as views are copied.
 void CModulCSV::HoldValues() {
+    for (size_t i = 0; i < columns.size(); ++i)
+        if (written[i].data() != columns[i].value.data()) columns[i].value = written[i];
     held.assign(columns.size(), 1);
     plannedText = nullptr;
 }
@@ -678,6 +691,15 @@ int CModulCSV::Reference(const std::string& fixed) const {
 }
 
 int CModulCSV::SetValue(int key, std::string_view value, int numeric, int forceQuotes) {
+    return Assign(key, value, numeric, forceQuotes, false);
+}
+
+int CModulCSV::SetView(int key, std::string_view value, int numeric, int forceQuotes) {
+    return Assign(key, value, numeric, forceQuotes, true);
+}
+
+[[gnu::always_inline]] inline int CModulCSV::Assign(int key, std::string_view value, int numeric,
+                                                    int forceQuotes, bool mayView) {
     CStepCode::Set(6012);
     if (key < 0 || static_cast<size_t>(key) >= firstColumns.size()) return 0;
     const size_t index = firstColumns[static_cast<size_t>(key)];
@@ -695,7 +717,7 @@ int CModulCSV::SetValue(int key, std::string_view value, int numeric, int forceQ
             return 1;
         }
     }
-    Transform(text, numeric, forceQuotes, column.value);
+    written[index] = Transform(text, numeric, forceQuotes, column.value, mayView);
     return 1;
 }
 
@@ -743,7 +765,8 @@ void CModulCSV::TransformSteps(std::string_view input, int numeric, bool quoting
 int CModulCSV::WriteRecord() {
     for (const CPendingReference& p : pendingReferences) {
         if (Held(p.column)) Release(p.column);
-        Transform(columns[p.reference].supplied, p.numeric, p.forceQuotes, columns[p.column].value);
+        written[p.column] = Transform(columns[p.reference].supplied, p.numeric, p.forceQuotes,
+                                      columns[p.column].value, false);
     }
     pendingReferences.clear();
     BuildOrders();

@@ -51,6 +51,9 @@ public:
     void HoldValues();
     int SetValue(const std::string& name, const std::string& value, int numeric = 0, int forceQuotes = 0);
     int SetValue(int key, std::string_view value, int numeric = 0, int forceQuotes = 0);
+    // Like SetValue, but a value written as it is stays the caller's text, not copied: the text must
+    // stay valid and unchanged until the record is written, and ClearValues come before the next.
+    int SetView(int key, std::string_view value, int numeric = 0, int forceQuotes = 0);
     int WriteRecord();
     // Closes the file; after an export, 0 (with message E:602) when the file could not be completed.
     int CloseFile();
@@ -177,7 +180,10 @@ private:
     void CopyValuesOutOfLine();
     void StoreInPlace(size_t number, std::string_view text);
     void BuildKeyPositions();
-    void Transform(std::string_view value, int numeric, int forceQuotes, std::string& out) const;
+    int Assign(int key, std::string_view value, int numeric, int forceQuotes, bool mayView);
+    // The text written for a value: the value itself (mayView) or out, where it is transformed.
+    std::string_view Transform(std::string_view value, int numeric, int forceQuotes, std::string& out,
+                               bool mayView) const;
     void TransformSteps(std::string_view value, int numeric, bool quoting, std::string& out) const;
     // The definition index a "#n" fixed value refers to; -1 when it is no reference.
     int Reference(const std::string& fixedValue) const;
@@ -261,6 +267,9 @@ private:
     bool plannedQuotes = false;
     char plannedSeparator = 0;
     std::vector<char> held;
+    // By definition index: the text the line holds, a view of the column's value or of the text
+    // given to SetView.
+    std::vector<std::string_view> written;
     std::string line;
     std::string field;
     std::string next;

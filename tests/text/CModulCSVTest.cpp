@@ -215,9 +215,12 @@ TEST(CModulCSV, HeldValues) {
     f.engine.SetSelected(3, 0);
     f.engine.OpenExportFile(f.out, 0);
     f.engine.ClearValues();
-    f.engine.SetValue("A", "a");
+    // A view held is copied: its text may change afterwards.
+    std::string a = "a";
+    f.engine.SetView(f.engine.NameKey("A"), a);
     f.engine.SetValue("B", "b");
     f.engine.HoldValues();
+    a = "?";
     for (const char* c : {"333", "1", "22"}) {
         f.engine.SetValue("C", c, 0, 1);
         f.engine.WriteRecord();
