@@ -135,27 +135,28 @@ int SignificantDigits(std::string_view integer, std::string_view fraction) {
 // groups first. False when the text has another form.
 bool ReadPlainNumber(std::string_view t, char decimalChar, double& parsed) {
     const size_t kLongest = 20;
-    size_t i = 0;
-    while (i < t.size() && IsDigit(t[i]))
-        ++i;
-    const std::string_view integer = t.substr(0, i);
-    std::string_view fraction;
-    if (i < t.size()) {
-        if (t[i] != decimalChar) return false;
-        fraction = t.substr(i + 1);
-        if (!AllDigits(fraction)) return false;
+    // One pass finds the decimal character and gathers the digits; beyond 15 digits the sum is not
+    // used, so its wrapping does no harm.
+    size_t point = t.size();
+    std::uint64_t digits = 0;
+    for (size_t i = 0; i < t.size(); ++i) {
+        const unsigned digit = static_cast<unsigned char>(t[i]) - unsigned('0');
+        if (digit < 10)
+            digits = digits * 10 + digit;
+        else if (t[i] != decimalChar || point != t.size())
+            return false;
+        else
+            point = i;
     }
-    if (integer.empty() || integer.size() > kLongest || fraction.size() > kLongest) return false;
+    const std::string_view integer = t.substr(0, point);
+    const std::string_view fraction = point == t.size() ? std::string_view() : t.substr(point + 1);
+    if (integer.empty() || (point != t.size() && fraction.empty())) return false;
+    if (integer.size() > kLongest || fraction.size() > kLongest) return false;
     // Up to 15 digits are exact as an integer, and so is the power of ten: their quotient is the
     // correctly rounded value of the text, as from_chars gives it.
     if (integer.size() + fraction.size() <= 15) {
         static constexpr double kPowers[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
                                              1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
-        std::uint64_t digits = 0;
-        for (char c : integer)
-            digits = digits * 10 + static_cast<std::uint64_t>(c - '0');
-        for (char c : fraction)
-            digits = digits * 10 + static_cast<std::uint64_t>(c - '0');
         parsed = static_cast<double>(digits) / kPowers[fraction.size()];
         return true;
     }
@@ -257,6 +258,41 @@ bool ParseFormatted(std::string_view t, const std::string& format, std::string& 
     return true;
 }
 
+// "1.234,56", "1 234" and the like. Out of line: its groups and strings would otherwise widen the
+// frame of every amount, nearly all of which are plain.
+[[gnu::noinline]] bool ReadGroupedNumber(std::string_view t, bool decimalPoint, double& parsed) {
+    CGroups groups;
+    if (!Split(t, groups)) return false;
+    int decimal = -1;
+    if (!FindDecimal(groups, decimalPoint, decimal)) return false;
+    // Only "." and "," may separate decimals; blanks and apostrophes always group.
+    size_t integerRuns = decimal < 0 ? groups.digits.size() : static_cast<size_t>(decimal) + 1;
+    if (decimal >= 0 && static_cast<size_t>(decimal) + 2 != groups.digits.size()) return false;
+    if (!CheckGrouping(groups, integerRuns)) return false;
+    std::string integer, fraction;
+    for (size_t i = 0; i < integerRuns; ++i)
+        integer += groups.digits[i];
+    if (decimal >= 0) fraction = groups.digits.back();
+    if (integer.empty() && fraction.empty()) return false;
+    if (SignificantDigits(integer, fraction) > 15) return false;
+    std::string plain = (integer.empty() ? "0" : integer) + "." + (fraction.empty() ? "0" : fraction);
+    auto [end, error] = std::from_chars(plain.data(), plain.data() + plain.size(), parsed);
+    return error == std::errc() && end == plain.data() + plain.size();
+}
+
+// Out of line, so that an empty field passes without the frame of a number.
+[[gnu::noinline]] bool ReadNumber(std::string_view text, bool decimalPoint, double& value) {
+    std::string_view t = Trim(text);
+    if (t.empty()) return true;
+    bool negative = false;
+    if (!TakeSign(t, negative) || t.empty()) return false;
+    double parsed = 0.0;
+    if (!ReadPlainNumber(t, decimalPoint ? '.' : ',', parsed) && !ReadGroupedNumber(t, decimalPoint, parsed))
+        return false;
+    value = negative && parsed != 0.0 ? -parsed : parsed;
+    return true;
+}
+
 bool ValidNormalized(std::string_view date) {
     if (date.size() != 6 && date.size() != 10) return false;
     if (!AllDigits(date.substr(0, 2)) || date[2] != '.' || !AllDigits(date.substr(3, 2)) || date[5] != '.')
@@ -274,46 +310,25 @@ bool ValidNormalized(std::string_view date) {
 
 bool CValueCheck::ParseNumber(std::string_view text, bool decimalPoint, double& value) {
     value = 0.0;
-    std::string_view t = Trim(text);
-    if (t.empty()) return true;
-    bool negative = false;
-    if (!TakeSign(t, negative) || t.empty()) return false;
-    if (double plain = 0.0; ReadPlainNumber(t, decimalPoint ? '.' : ',', plain)) {
-        value = negative && plain != 0.0 ? -plain : plain;
-        return true;
-    }
-    CGroups groups;
-    if (!Split(t, groups)) return false;
-    int decimal = -1;
-    if (!FindDecimal(groups, decimalPoint, decimal)) return false;
-    // Only "." and "," may separate decimals; blanks and apostrophes always group.
-    size_t integerRuns = decimal < 0 ? groups.digits.size() : static_cast<size_t>(decimal) + 1;
-    if (decimal >= 0 && static_cast<size_t>(decimal) + 2 != groups.digits.size()) return false;
-    if (!CheckGrouping(groups, integerRuns)) return false;
-    std::string integer, fraction;
-    for (size_t i = 0; i < integerRuns; ++i)
-        integer += groups.digits[i];
-    if (decimal >= 0) fraction = groups.digits.back();
-    if (integer.empty() && fraction.empty()) return false;
-    if (SignificantDigits(integer, fraction) > 15) return false;
-    std::string plain = (integer.empty() ? "0" : integer) + "." + (fraction.empty() ? "0" : fraction);
-    double parsed = 0.0;
-    auto [end, error] = std::from_chars(plain.data(), plain.data() + plain.size(), parsed);
-    if (error != std::errc() || end != plain.data() + plain.size()) return false;
-    value = negative && parsed != 0.0 ? -parsed : parsed;
-    return true;
+    return text.empty() || ReadNumber(text, decimalPoint, value); // most amount columns are empty
 }
 
 bool CValueCheck::ParseInteger(std::string_view text, long long low, long long high, long long& value) {
     value = 0;
+    if (text.empty()) return true;
     std::string_view t = Trim(text);
     if (t.empty()) return true;
-    if (!AllDigits(t)) return false;
-    size_t first = t.find_first_not_of('0');
-    if (first != std::string_view::npos && t.size() - first > 18) return false;
+    // Leading zeros are free; more than 18 digits after them could overflow.
+    size_t first = 0;
+    while (first < t.size() && t[first] == '0')
+        ++first;
+    if (t.size() - first > 18) return false;
     long long parsed = 0;
-    for (char c : t)
-        parsed = parsed * 10 + (c - '0');
+    for (char c : t.substr(first)) {
+        const unsigned digit = static_cast<unsigned char>(c) - unsigned('0');
+        if (digit >= 10) return false;
+        parsed = parsed * 10 + digit;
+    }
     if (parsed < low || parsed > high) return false;
     value = parsed;
     return true;
