@@ -600,6 +600,33 @@ bool CDatevProReader::ReadDatevProBookings(CPelkoDoc& doc, const std::string& pa
     });
 }
 
+namespace {
+
+// The master texts that a column gives unchanged.
+const std::pair<EExtfRole, CText CStammData::*> kMasterTexts[] = {
+    {EExtfRole::Anrede, &CStammData::anrede},
+    {EExtfRole::Strasse, &CStammData::strasse},
+    {EExtfRole::Postfach, &CStammData::postfach},
+    {EExtfRole::Postleitzahl, &CStammData::postleitzahl},
+    {EExtfRole::Ort, &CStammData::ort},
+    {EExtfRole::Telefon, &CStammData::telefon},
+    {EExtfRole::EMail, &CStammData::email},
+    {EExtfRole::Fax, &CStammData::fax},
+    {EExtfRole::Bankleitzahl1, &CStammData::bankleitzahl},
+    {EExtfRole::Bank1, &CStammData::bank},
+    {EExtfRole::Kontonummer1, &CStammData::kontonummer},
+    {EExtfRole::Laenderkennz1, &CStammData::laenderkennz},
+    {EExtfRole::Iban1, &CStammData::iban},
+    {EExtfRole::Swift1, &CStammData::swift},
+    {EExtfRole::Bank2, &CStammData::bank2},
+    {EExtfRole::Laenderkennz2, &CStammData::laenderkennz2},
+    {EExtfRole::Iban2, &CStammData::iban2},
+    {EExtfRole::Swift2, &CStammData::swift2},
+    {EExtfRole::Kundennummer, &CStammData::kundennummer},
+};
+
+} // namespace
+
 bool CDatevProReader::ReadDatevProMaster(CPelkoDoc& doc, const std::string& path, CFrontEnd& progress,
                                          int showDialog, std::string& messages) {
     CHeader header(doc.GetFrontEnd());
@@ -620,28 +647,11 @@ bool CDatevProReader::ReadDatevProMaster(CPelkoDoc& doc, const std::string& path
                                                       EExtfRole::NamePerson})
                                    if (s.name1.empty()) v.Text(role, s.name1);
                                s.ustIdnr = v.Text(EExtfRole::EuLand) + v.Text(EExtfRole::EuUstIdNr);
-                               v.Text(EExtfRole::Anrede, s.anrede);
-                               v.Text(EExtfRole::Strasse, s.strasse);
-                               v.Text(EExtfRole::Postfach, s.postfach);
-                               v.Text(EExtfRole::Postleitzahl, s.postleitzahl);
-                               v.Text(EExtfRole::Ort, s.ort);
+                               for (const auto& [role, field] : kMasterTexts)
+                                   v.Text(role, s.*field);
                                std::string land = v.Text(EExtfRole::Land);
                                s.land = doc.datev.MapValue(CDatev::kInLand, land, land);
-                               v.Text(EExtfRole::Telefon, s.telefon);
-                               v.Text(EExtfRole::EMail, s.email);
-                               v.Text(EExtfRole::Fax, s.fax);
                                if (v.Text(EExtfRole::BemerkungSonstige) == "Name 2")
                                    v.Text(EExtfRole::Sonstige, s.name2);
-                               v.Text(EExtfRole::Bankleitzahl1, s.bankleitzahl);
-                               v.Text(EExtfRole::Bank1, s.bank);
-                               v.Text(EExtfRole::Kontonummer1, s.kontonummer);
-                               v.Text(EExtfRole::Laenderkennz1, s.laenderkennz);
-                               v.Text(EExtfRole::Iban1, s.iban);
-                               v.Text(EExtfRole::Swift1, s.swift);
-                               v.Text(EExtfRole::Bank2, s.bank2);
-                               v.Text(EExtfRole::Laenderkennz2, s.laenderkennz2);
-                               v.Text(EExtfRole::Iban2, s.iban2);
-                               v.Text(EExtfRole::Swift2, s.swift2);
-                               v.Text(EExtfRole::Kundennummer, s.kundennummer);
                            });
 }
