@@ -341,6 +341,10 @@ bool CValueCheck::IsCalendarDate(int day, int month, int year) {
     return month != 2 || day <= 28 || leap;
 }
 
+bool CValueCheck::IsFullDate(std::string_view text) {
+    return IsWholeDate(text) && ValidNormalized(text);
+}
+
 bool CValueCheck::ParseDate(std::string_view text, const std::string& format, std::string& normalized) {
     normalized.clear();
     std::string_view t = Trim(text);

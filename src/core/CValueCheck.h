@@ -30,6 +30,9 @@ public:
     // value must fit that format. The result is "TT.MM.JJJJ", or "TT.MM." when the value has no
     // year. Years run from 1900 to 2099.
     static bool ParseDate(std::string_view text, const std::string& format, std::string& normalized);
+    // A real date "TT.MM.JJJJ" that ParseDate keeps as it is: a date in its normal form with a year,
+    // told apart without the general rules (writers ask it for every booking).
+    static bool IsFullDate(std::string_view text);
     // Day and month of a real date; year 0 stands for "no year" (29.02. is allowed then).
     static bool IsCalendarDate(int day, int month, int year);
 

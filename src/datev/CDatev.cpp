@@ -211,15 +211,6 @@ int CDatev::DateKey(std::string_view datum) {
     return 0;
 }
 
-bool CDatev::IsFullDate(std::string_view datum) {
-    if (datum.size() != 10 || datum[2] != '.' || datum[5] != '.') return false;
-    for (size_t i : {0, 1, 3, 4, 6, 7, 8, 9})
-        if (datum[i] < '0' || datum[i] > '9') return false;
-    const int key = DateKey(datum);
-    const int year = key / 10000;
-    return year >= 1900 && year <= 2099 && CValueCheck::IsCalendarDate(key % 100, key / 100 % 100, year);
-}
-
 void CDatev::SetDateRange(const CBuchungenCtrl& list) {
     int smallest = 99999999;
     int largest = 0;
@@ -227,7 +218,7 @@ void CDatev::SetDateRange(const CBuchungenCtrl& list) {
         const CBuchungenData* b = list.GetAt(i);
         // A date that is no calendar date or has no year says nothing about the range: taken, it
         // would give the header 00000000 or move every other booking out of the range.
-        if (!b->HasData() || !IsFullDate(b->datum)) continue;
+        if (!b->HasData() || !CValueCheck::IsFullDate(b->datum)) continue;
         int key = DateKey(b->datum);
         if (key < smallest) {
             smallest = key;

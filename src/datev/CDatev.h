@@ -45,9 +45,6 @@ public:
 
     // "TT.MM.JJJJ" -> JJJJMMTT, "TT.MM." -> MMTT, anything else 0.
     static int DateKey(std::string_view datum);
-    // A real date "TT.MM.JJJJ" in the years the readers take (1900 to 2099): what a date in its
-    // normal form with a year is, told apart without the general date rules.
-    static bool IsFullDate(std::string_view datum);
     // Datum von/bis from the first smallest and first largest date of the filled bookings.
     void SetDateRange(const CBuchungenCtrl& list);
     // Load, date range, command-line values, dialog "DATEV-Angaben" when the rules ask for it, save.

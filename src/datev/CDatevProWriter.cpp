@@ -373,7 +373,7 @@ std::string WithYear(const std::string& date, const std::string& wirtschaftsjahr
 // range that crosses New Year gives the months before its start the year of its end). Empty when
 // the text is no calendar date.
 std::string BookingDate(std::string_view datum, const std::string& datumVon, const std::string& datumBis) {
-    if (CDatev::IsFullDate(datum)) return std::string(datum);
+    if (CValueCheck::IsFullDate(datum)) return std::string(datum);
     std::string date;
     if (!CValueCheck::ParseDate(datum, std::string(), date) || date.size() < 6) return {};
     if (date.size() == 10) return date;
@@ -399,7 +399,7 @@ int FiscalYearStart(const std::string& datum, const std::string& wirtschaftsjahr
 // wirtschaftsjahrBeginn: the year of every date without one is taken from it.
 void FiscalYearRange(CDatev& datev) {
     if (!datev.datumVon.empty() || !datev.datumBis.empty() ||
-        !CDatev::IsFullDate(datev.wirtschaftsjahrBeginn))
+        !CValueCheck::IsFullDate(datev.wirtschaftsjahrBeginn))
         return;
     const std::string& start = datev.wirtschaftsjahrBeginn;
     int day = CTool::ToInt(start.substr(0, 2)), month = CTool::ToInt(start.substr(3, 2));
@@ -422,14 +422,14 @@ void FiscalYearRange(CDatev& datev) {
 bool CheckDateRange(const CDatev& datev, std::string& messages) {
     for (const auto& [name, value] : {std::pair<const char*, const std::string&>{"Datum von", datev.datumVon},
                                       {"Datum bis", datev.datumBis}}) {
-        if (CDatev::IsFullDate(value)) continue;
+        if (CValueCheck::IsFullDate(value)) continue;
         messages += CTool::Format(Ansi("FEHLER: '%s' (%s) ist kein gültiges Datum. Der Export wird "
                                        "abgebrochen.\r\n")
                                       .c_str(),
                                   name, CValueCheck::Shown(value).c_str());
         return false;
     }
-    if (!CDatev::IsFullDate(datev.wirtschaftsjahrBeginn)) return true; // the header check names it
+    if (!CValueCheck::IsFullDate(datev.wirtschaftsjahrBeginn)) return true; // the header check names it
     if (FiscalYearStart(datev.datumVon, datev.wirtschaftsjahrBeginn) ==
         FiscalYearStart(datev.datumBis, datev.wirtschaftsjahrBeginn))
         return true;

@@ -167,7 +167,7 @@ TEST(CDatevAngaben, FullDatesAreTheDatesTheReadersKeepAsTheyAre) {
         std::string date;
         const bool kept =
             CValueCheck::ParseDate(text, std::string(), date) && date == text && date.size() == 10;
-        EXPECT_EQ(CDatev::IsFullDate(text), kept) << text;
+        EXPECT_EQ(CValueCheck::IsFullDate(text), kept) << text;
     }
 }
 
