@@ -20,7 +20,7 @@ namespace {
 const char* const kStagingSuffix = ".pelko-part";
 const char* const kAsideSuffix = ".pelko-alt";
 constexpr size_t kBufferSize = 256 << 10;
-constexpr size_t kWritebackStep = 8 << 20;
+constexpr size_t kSyncStep = 8 << 20;
 
 // Write buffers: one closed file leaves its buffer for the next one, as a fresh one for every
 // small settings file would cost more than writing the file.
@@ -142,18 +142,34 @@ void CTargetFile::Put(const char* data, size_t size) {
     if (failed || size == 0) return;
     if (CFileIo::Get().Write(file, data, size) != size) failed = true;
     notWrittenBack += size;
-    // A staging file is synced when it is finished. Asking the disk to take what it holds so far
-    // while the rest is being written keeps that sync short; a hint only, so its result is ignored.
-    if (!failed && !staging.empty() && notWrittenBack >= kWritebackStep) {
-        sync_file_range(fileno(file), 0, 0, SYNC_FILE_RANGE_WRITE);
-        notWrittenBack = 0;
-    }
+    if (!failed && !staging.empty() && notWrittenBack >= kSyncStep && !writingBack.load()) SyncBehind();
+}
+
+// A staging file is synced when it is finished, and that sync waits for the disk to store every byte
+// not yet stored (about 0.7 ms per MB on a virtual disk). Syncing what has been written so far on a
+// second thread, one sync at a time, while the rest is being written leaves the final sync little.
+// Its result counts: the system reports a write error to one sync only, which may be this one.
+void CTargetFile::SyncBehind() {
+    if (syncer.joinable()) syncer.join();
+    notWrittenBack = 0;
+    writingBack.store(true);
+    int fd = fileno(file);
+    syncer = std::thread([this, fd] {
+        if (fdatasync(fd) != 0) syncFailed.store(true);
+        writingBack.store(false);
+    });
+}
+
+void CTargetFile::AwaitSync() {
+    if (syncer.joinable()) syncer.join();
+    if (syncFailed.exchange(false)) failed = true;
 }
 
 bool CTargetFile::Finish() {
     if (finished) return !failed;
     if (!file) return false;
     Drain();
+    AwaitSync();
     CFileIo& io = CFileIo::Get();
     bool ok = !failed && io.Flush(file);
     // A pipe or device has nothing to sync.
@@ -229,6 +245,7 @@ void CTargetFile::Abandon() {
     // Bytes written straight into the target (a device, a pipe, an appended file) reach it on the
     // close, as the C library's own buffer would have given them.
     if (file && staging.empty()) Drain();
+    AwaitSync();
     if (file) CFileIo::Get().Close(file);
     file = nullptr;
     used = 0;

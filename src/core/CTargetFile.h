@@ -1,9 +1,11 @@
 #pragma once
 
+#include <atomic>
 #include <cstdio>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <vector>
 
 // The one way a target file is replaced. The bytes go into a staging file beside the target; only
@@ -57,6 +59,9 @@ private:
     // Hands the buffered bytes to the file.
     void Drain();
     void Put(const char* data, size_t size);
+    // Syncs the bytes written so far on a second thread; AwaitSync waits for it and takes its result.
+    void SyncBehind();
+    void AwaitSync();
 
     std::string path;
     std::string target;  // the path, or what its symbolic link points to
@@ -67,5 +72,8 @@ private:
     bool failed = false;
     bool finished = false;
     int mode = -1;             // permission bits of the target that is replaced
-    size_t notWrittenBack = 0; // bytes written since the disk was last asked to take them
+    size_t notWrittenBack = 0; // bytes written since the last sync behind began
+    std::thread syncer;        // the sync behind the writing, if one was started
+    std::atomic<bool> writingBack{false};
+    std::atomic<bool> syncFailed{false};
 };
