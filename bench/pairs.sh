@@ -102,6 +102,15 @@ for from in csv kne datevpro; do
     fi
   done
 done
+# All COUNT bookings to DATEVpro, split into files of 99 999: the writer's figure per booking without
+# the start and the replacing of one file weighing on a small set.
+if [ "$count" -gt "$proCount" ]; then
+  mkdir -p "$work/large/split"
+  read -r seconds rss cpu <<<"$(best "$pelko" /AUTO "/in:csv:bu:$work/large/in.csv" \
+    "/out:datevpro:$work/large/split/EXTF_out.csv" "$dv")"
+  row "csv -> datevpro (Teile)" "$count" "$work/large/in.csv" "$seconds" "$rss" "$cpu" \
+    "$(best sh -c "cat '$work/large/in.csv' >'$work/copy'" | cut -d' ' -f1)"
+fi
 echo "Last nachher: $(cut -d' ' -f1-3 /proc/loadavg)"
 
 if [ "${PROFILE:-0}" = 1 ]; then

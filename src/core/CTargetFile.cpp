@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <memory>
 #include <sys/stat.h>
+#include <system_error>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -154,10 +155,15 @@ void CTargetFile::SyncBehind() {
     notWrittenBack = 0;
     writingBack.store(true);
     int fd = fileno(file);
-    syncer = std::thread([this, fd] {
-        if (fdatasync(fd) != 0) syncFailed.store(true);
+    // Without a thread to spare the final sync does all the work, as it would anyway.
+    try {
+        syncer = std::thread([this, fd] {
+            if (fdatasync(fd) != 0) syncFailed.store(true);
+            writingBack.store(false);
+        });
+    } catch (const std::system_error&) {
         writingBack.store(false);
-    });
+    }
 }
 
 void CTargetFile::AwaitSync() {
