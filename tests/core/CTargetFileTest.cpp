@@ -223,3 +223,34 @@ TEST(CTargetFileTest, WritesAndRoomsKeepTheirOrderAcrossTheWriteBuffer) {
     EXPECT_FALSE(fs::exists(temp.File("verworfen.txt")));
     EXPECT_TRUE(NoStagingFiles(temp.path));
 }
+
+// The system reports a write error to one sync only; when that is the sync behind the writing, the
+// final one succeeds and the target must still fail. Here the staging file is a device that
+// refuses every sync, the final sync is made to pass and putting it in place writes "neu".
+TEST(CTargetFileTest, AFailedSyncBehindTheWritingFailsTheTarget) {
+    struct CDeviceStaging : CFileIo {
+        CDeviceStaging() { CFileIo::Install(this); }
+        ~CDeviceStaging() override { CFileIo::Install(nullptr); }
+        std::FILE* Open(const std::string&, const char* mode) override {
+            return CFileIo::Open("/dev/null", mode);
+        }
+        bool Sync(std::FILE*) override { return true; }
+        bool Rename(const std::string&, const std::string& to) override {
+            CTempDir::Write(to, "neu");
+            return true;
+        }
+    } io;
+    CTempDir temp;
+    const std::string path = temp.File("ziel.txt");
+    CTempDir::Write(path, "alt");
+    CTargetFile file;
+    ASSERT_TRUE(file.Open(path));
+    file.Write(std::string(9 << 20, 'x'));
+    file.Write("Rest");
+    EXPECT_FALSE(file.Commit());
+    EXPECT_EQ(CTempDir::Read(path), "alt");
+
+    ASSERT_TRUE(file.Open(path));
+    ASSERT_TRUE(file.Write("kurz"));
+    EXPECT_TRUE(file.Finish()) << "a small file has no sync behind it";
+}
