@@ -90,6 +90,7 @@ for from in csv kne datevpro; do
     if [ $to = csv ] || [ $from$to = csvdatevpro ] || [ $from$to = knedatevpro ]; then # cat of each input set
       read -r catSeconds catRss catCpu <<<"$(best sh -c "cat '$in' >'$work/copy'")"
       row "cat ($from)" "$n" "$in" "$catSeconds" "$catRss" "$catCpu" "$catSeconds"
+      [ $set = large ] && largeCat=$catSeconds
     fi
     if [ $from$to = csvcsv ]; then
       row "Python csv -> csv" "$n" "$in" "$python" "$pythonRss" "$pythonCpu" "$catSeconds"
@@ -108,8 +109,7 @@ if [ "$count" -gt "$proCount" ]; then
   mkdir -p "$work/large/split"
   read -r seconds rss cpu <<<"$(best "$pelko" /AUTO "/in:csv:bu:$work/large/in.csv" \
     "/out:datevpro:$work/large/split/EXTF_out.csv" "$dv")"
-  row "csv -> datevpro (Teile)" "$count" "$work/large/in.csv" "$seconds" "$rss" "$cpu" \
-    "$(best sh -c "cat '$work/large/in.csv' >'$work/copy'" | cut -d' ' -f1)"
+  row "csv -> datevpro (Teile)" "$count" "$work/large/in.csv" "$seconds" "$rss" "$cpu" "$largeCat"
 fi
 echo "Last nachher: $(cut -d' ' -f1-3 /proc/loadavg)"
 
