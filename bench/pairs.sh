@@ -23,27 +23,33 @@ export PELKO_DATA_DIR=$work/data
 dv=/dv:$root/examples/angaben_datev.txt
 
 # Inputs: the CSV of the default layout, and the KNE and DATEVpro files pelko makes of it. A KNE
-# data file holds at most 99 999 blocks of 256 bytes (about 300 000 bookings of this kind) and a
-# DATEVpro file at most 99 999 bookings: pairs with KNE run on a smaller set (KNE_COUNT), pairs with
-# DATEVpro on the smallest (PRO_COUNT), each the first bookings of the same kind.
+# data file holds at most 99 999 blocks of 256 bytes (about 300 000 bookings of this kind): pairs
+# with KNE run on a smaller set (KNE_COUNT), the first bookings of the same kind. pelko writes at most
+# 99 999 bookings into one DATEVpro file (a larger export goes into parts) but reads a file of any
+# size, as other programs write them: the DATEVpro input of a set repeats the data lines of one
+# written file up to the set's count, so that the header's date range holds every booking.
 kneCount=${KNE_COUNT:-250000}
-proCount=${PRO_COUNT:-99999}
 [ "$kneCount" -gt "$count" ] && kneCount=$count
+proCount=99999
 [ "$proCount" -gt "$kneCount" ] && proCount=$kneCount
 make_set() { # name, count, formats beside CSV
-  mkdir -p "$work/$1/kne" "$work/$1/out-kne"
+  mkdir -p "$work/$1/kne" "$work/$1/out-kne" "$work/$1/out-pro"
   "$build/BenchCsv" generate "$work/$1/in.csv" "$2"
-  case $3 in *datevpro*)
-    "$pelko" /AUTO "/in:csv:bu:$work/$1/in.csv" "/out:datevpro:$work/$1/EXTF_in.csv" "$dv" >/dev/null ;;
-  esac
   case $3 in *kne*) "$pelko" /AUTO "/in:csv:bu:$work/$1/in.csv" "/out:datev:$work/$1/kne/" "$dv" >/dev/null ;; esac
 }
 make_set large "$count" ""
 make_set small "$kneCount" kne
-make_set pro "$proCount" "kne datevpro"
+"$build/BenchCsv" generate "$work/pro.csv" "$proCount"
+"$pelko" /AUTO "/in:csv:bu:$work/pro.csv" "/out:datevpro:$work/EXTF_pro.csv" "$dv" >/dev/null
+repeat_pro() { # set, count
+  awk -v n="$2" 'NR <= 2 { print; next } { line[++k] = $0 } END { for (i = 0; i < n; i++) print line[i % k + 1] }' \
+    "$work/EXTF_pro.csv" >"$work/$1/EXTF_in.csv"
+}
+repeat_pro large "$count"
+repeat_pro small "$kneCount"
 mb() { echo $(($(stat -c %s "$1") / 1000000)); }
-echo "$count Buchungen: CSV $(mb "$work/large/in.csv") MB; $kneCount (Paare mit KNE): KNE" \
-  "$(mb "$work/small/kne/ED00001") MB; $proCount (Paare mit DATEVpro): DATEVpro $(mb "$work/pro/EXTF_in.csv") MB"
+echo "$count Buchungen: CSV $(mb "$work/large/in.csv") MB, DATEVpro $(mb "$work/large/EXTF_in.csv") MB;" \
+  "$kneCount (Paare mit KNE): KNE $(mb "$work/small/kne/ED00001") MB"
 echo "$(nproc) Kerne; Last vorher: $(cut -d' ' -f1-3 /proc/loadavg)"
 
 inputFile() { # set, format
@@ -53,7 +59,7 @@ switches() { # set, from, to
   case $2 in csv) echo "/in:csv:bu:$(inputFile "$1" csv)" ;; kne) echo "/in:datev:$(inputFile "$1" kne)" ;;
     datevpro) echo "/in:datevpro:$(inputFile "$1" datevpro)" ;; esac
   case $3 in csv) echo "/out:csv:$work/$1/out.csv" ;; kne) echo "/out:datev:$work/$1/out-kne/" ;;
-    datevpro) echo "/out:datevpro:$work/$1/EXTF_out.csv" ;; esac
+    datevpro) echo "/out:datevpro:$work/$1/out-pro/EXTF_out.csv" ;; esac
   echo "$dv"
 }
 
@@ -85,12 +91,11 @@ for from in csv kne datevpro; do
   for to in csv kne datevpro; do
     set=large n=$count
     if [ $from = kne ] || [ $to = kne ]; then set=small n=$kneCount; fi
-    if [ $from = datevpro ] || [ $to = datevpro ]; then set=pro n=$proCount; fi
     in=$(inputFile $set $from)
-    if [ $to = csv ] || [ $from$to = csvdatevpro ] || [ $from$to = knedatevpro ]; then # cat of each input set
+    if [ "$in" != "${catInput:-}" ]; then # cat of each input, before its first pair
       read -r catSeconds catRss catCpu <<<"$(best sh -c "cat '$in' >'$work/copy'")"
       row "cat ($from)" "$n" "$in" "$catSeconds" "$catRss" "$catCpu" "$catSeconds"
-      [ $set = large ] && largeCat=$catSeconds
+      catInput=$in
     fi
     if [ $from$to = csvcsv ]; then
       row "Python csv -> csv" "$n" "$in" "$python" "$pythonRss" "$pythonCpu" "$catSeconds"
@@ -103,14 +108,6 @@ for from in csv kne datevpro; do
     fi
   done
 done
-# All COUNT bookings to DATEVpro, split into files of 99 999: the writer's figure per booking without
-# the start and the replacing of one file weighing on a small set.
-if [ "$count" -gt "$proCount" ]; then
-  mkdir -p "$work/large/split"
-  read -r seconds rss cpu <<<"$(best "$pelko" /AUTO "/in:csv:bu:$work/large/in.csv" \
-    "/out:datevpro:$work/large/split/EXTF_out.csv" "$dv")"
-  row "csv -> datevpro (Teile)" "$count" "$work/large/in.csv" "$seconds" "$rss" "$cpu" "$largeCat"
-fi
 echo "Last nachher: $(cut -d' ' -f1-3 /proc/loadavg)"
 
 if [ "${PROFILE:-0}" = 1 ]; then
@@ -118,7 +115,6 @@ if [ "${PROFILE:-0}" = 1 ]; then
     for to in csv kne datevpro; do
       set=large
       if [ $from = kne ] || [ $to = kne ]; then set=small; fi
-      if [ $from = datevpro ] || [ $to = datevpro ]; then set=pro; fi
       mapfile -t args < <(switches $set $from $to)
       perf record -q -e cpu-clock -g -o "$work/perf.data" "$pelko" /AUTO "${args[@]}" >/dev/null 2>&1
       echo "== Profil $from -> $to (Selbstanteil, die ersten 12)"

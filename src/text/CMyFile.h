@@ -5,7 +5,6 @@
 #include <cstdio>
 #include <memory>
 #include <string>
-#include <vector>
 
 // A platform file with a read-ahead buffer: lines end with CR LF on reading and writing.
 // The delimited-text engine relies on these exact line rules.
@@ -73,6 +72,7 @@ private:
     enum class EBreaks { CrLfOnly, Lf, Any };
     void ReadLine(std::string& line, EBreaks breaks);
     size_t ReadChunk();
+    void Reserve(size_t size);
     void LoadWhole();
     void TakeEndOfInput();
     void DetectLineEnds(size_t firstNew, bool atEnd);
@@ -85,13 +85,15 @@ private:
     long long readPosition = 0; // bytes taken from the platform file so far
     std::FILE* file = nullptr;
     int endOfFile = 0;
-    std::vector<char> buffer;
+    std::unique_ptr<char[]> buffer;
+    size_t capacity = 0;
     size_t begin = 0; // first buffered byte; the buffered part is [begin, end)
     size_t end = 0;
     bool lineEndsKnown = false;
     bool unixLineEnds = false;
     bool crLineEnds = false;  // old Mac files: a CR alone ends every line
     bool memoryInput = false; // the whole input is in the buffer; nothing more is read
+    bool drained = false;     // every byte the input gives is in the buffer
     bool regularFile = false;
     EReadFault readFault = EReadFault::None;
     long long readLimit = kDefaultReadLimit;

@@ -54,16 +54,28 @@ TEST(CMyFile, UnixLineEndsAreRecognised) {
     EXPECT_EQ(ReadAll(longFirst + "\nsecond", false).lines, (Lines{longFirst, "second"}));
 }
 
+// The reader asks the file for this many bytes at a time.
+const size_t kRead = 256 << 10;
+
 TEST(CMyFile, LongLinesComeBackWhole) {
-    std::string longLine(100000, 'x');
-    longLine[32766] = '\r'; // a CR at a chunk border, not followed by LF
-    std::string crlfAtBorder(32767, 'y');
+    std::string longLine(600000, 'x');
+    longLine[kRead - 2] = '\r'; // a CR at a chunk border, not followed by LF
+    std::string crlfAtBorder(kRead - 1, 'y');
     EXPECT_EQ(ReadAll(longLine + "\r\nend", false).lines, (Lines{longLine, "end"}));
     // The CR LF pair split across two reads still ends the line.
     EXPECT_EQ(ReadAll(crlfAtBorder + "\r\nz", false).lines, (Lines{crlfAtBorder, "z"}));
     EXPECT_EQ(ReadAll(crlfAtBorder + "\r\nz", true).lines, (Lines{crlfAtBorder, "z"}));
-    // A file of 32 766 bytes plus CR LF fills exactly one read: one extra empty line follows.
-    EXPECT_EQ(ReadAll(std::string(32766, 'a') + "\r\n", false).lines, (Lines{std::string(32766, 'a'), ""}));
+    // A file that fills exactly one read is not known to end there: one extra empty line follows.
+    EXPECT_EQ(ReadAll(std::string(kRead - 2, 'a') + "\r\n", false).lines,
+              (Lines{std::string(kRead - 2, 'a'), ""}));
+    // A last line long enough to need no further read still ends the input (here read whole, as
+    // UTF-16 is).
+    std::string utf16("\xFF\xFE", 2);
+    for (char c : "x\r\n" + std::string(40000, 'y') + "\r\n")
+        utf16 += std::string{c, '\0'};
+    CRead whole = ReadAll(utf16, false);
+    EXPECT_EQ(whole.lines, (Lines{"\xEF\xBB\xBFx", std::string(40000, 'y')}));
+    EXPECT_TRUE(whole.endAfterLast);
 }
 
 TEST(CMyFile, ManyLinesAcrossChunks) {
