@@ -592,7 +592,8 @@ constexpr std::array<unsigned char, 256> StepBytes() {
 constexpr std::array<unsigned char, 256> kStepBytes = StepBytes();
 
 // The marks of four bytes at a time are gathered and looked at once: nearly no value holds any.
-bool NeedsSteps(std::string_view value, unsigned mask) {
+// Inlined into Transform: the call made SetValue keep its registers on the stack for every value.
+[[gnu::always_inline]] inline bool NeedsSteps(std::string_view value, unsigned mask) {
     const auto* p = reinterpret_cast<const unsigned char*>(value.data());
     const auto* end = p + value.size();
     unsigned marks = 0;
