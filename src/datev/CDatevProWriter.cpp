@@ -456,11 +456,17 @@ std::string WithSuffix(const std::string& path, const std::string& suffix) {
 // The values of the booking lines: checked with their findings, then set for writing.
 class CBookingLines {
 public:
-    CBookingLines(const std::vector<CExtfColumn>& columnsRef, const CDatev& datevRef)
-        : columns(columnsRef), datev(datevRef), datumVon(datev.datumVon), datumBis(datev.datumBis),
+    CBookingLines(const std::vector<CExtfColumn>& columns, const CDatev& datevRef)
+        : datev(datevRef), datumVon(datev.datumVon), datumBis(datev.datumBis),
           from(CDatev::DateKey(datumVon)), to(CDatev::DateKey(datumBis)) {
-        for (const CBookingValue& v : kBookingValues)
-            indexes.push_back(CExtfLayout::IndexOf(columns, v.role));
+        for (const CBookingValue& v : kBookingValues) {
+            const int index = CExtfLayout::IndexOf(columns, v.role);
+            if (index < 0) continue;
+            CCheck check = v.check;
+            if (check.name && columns[static_cast<size_t>(index)].length > 0)
+                check.maximum = columns[static_cast<size_t>(index)].length;
+            present.push_back({v.get, check, index});
+        }
     }
     // True when booking k goes into the file; its findings are added, its values set for writing.
     bool Check(int k, const CBuchungenData& booking, std::string& messages, CRecordValues& values) const {
@@ -510,23 +516,24 @@ private:
                 CRecordValues& values) const {
         CBookingText text;
         std::string checked;
-        for (size_t i = 0; i < std::size(kBookingValues); ++i) {
-            if (indexes[i] < 0) continue;
-            const CBookingValue& v = kBookingValues[i];
-            const int length = columns[static_cast<size_t>(indexes[i])].length;
-            values.Set(indexes[i],
-                       Checked(k, v.check, length, v.get(b, datev, text), checked, messages, rejected));
-        }
+        for (const CPresent& p : present)
+            values.Set(p.index, Checked(k, p.check, 0, p.get(b, datev, text), checked, messages, rejected));
     }
 
-    const std::vector<CExtfColumn>& columns;
+    // A value of kBookingValues whose column the version has, with the most it allows for it.
+    struct CPresent {
+        decltype(CBookingValue::get) get;
+        CCheck check;
+        int index;
+    };
+
     const CDatev& datev;
     // The range of the whole export: the parts of a large one have narrower ones in their headers.
     const std::string datumVon;
     const std::string datumBis;
     const int from;
     const int to;
-    std::vector<int> indexes;
+    std::vector<CPresent> present;
 };
 
 // ------------------------------------------------------------------ master data
