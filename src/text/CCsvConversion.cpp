@@ -255,48 +255,50 @@ int CCsvConversion::ExportBookingsCsv(CPelkoDoc& doc, const std::string& path, i
     // The record's texts and the numbers' buffers (one for each column) stay as they are until the
     // record is written: they are set as views, without a copy.
     std::array<CNumberText, kBookingColumns> number;
+    std::array<CModulCSV::CView, kBookingColumns> views;
     for (int i = 0; i < doc.buchungen.GetCount(); ++i) {
         const CBuchungenData& b = *doc.buchungen.GetAt(i);
         engine.ClearValues();
-        engine.SetView(key[kBuchungsnummer], b.buchungsnummer);
-        engine.SetView(key[kBelegnummer2], b.belegnummer2);
+        size_t count = 0;
+        auto view = [&](int column, std::string_view value, int numeric = 0, int forceQuotes = 0) {
+            views[count++] = {key[static_cast<size_t>(column)], value, numeric, forceQuotes};
+        };
+        view(kBuchungsnummer, b.buchungsnummer);
+        view(kBelegnummer2, b.belegnummer2);
         if (dateFormat.empty())
-            engine.SetView(key[kDatum], b.datum);
+            view(kDatum, b.datum);
         else
             engine.SetValue(
                 key[kDatum],
                 CTool::ConvertDate(b.datum, b.datum.size() == 6 ? "TT.MM." : "TT.MM.JJJJ", dateFormat));
-        if (b.sollKonto > 0) engine.SetView(key[kSollKonto], number[kSollKonto].Int(b.sollKonto));
-        if (b.habenKonto > 0) engine.SetView(key[kHabenKonto], number[kHabenKonto].Int(b.habenKonto));
-        if (b.datevSchluessel > 0)
-            engine.SetView(key[kDatevSchluessel], number[kDatevSchluessel].Int(b.datevSchluessel));
+        if (b.sollKonto > 0) view(kSollKonto, number[kSollKonto].Int(b.sollKonto));
+        if (b.habenKonto > 0) view(kHabenKonto, number[kHabenKonto].Int(b.habenKonto));
+        if (b.datevSchluessel > 0) view(kDatevSchluessel, number[kDatevSchluessel].Int(b.datevSchluessel));
         const std::string_view amount = number[kBetrag].Amount(b.betrag);
-        engine.SetView(key[kBetrag], amount, 1);
-        engine.SetView(key[kWaehrung], b.waehrung);
-        engine.SetView(key[kBuchungstext], b.buchungstext);
-        engine.SetView(key[kKostenstelle1], b.kostenstelle1);
-        engine.SetView(key[kKostenstelle2], b.kostenstelle2);
-        if (b.skonto > 0) engine.SetView(key[kSkonto], number[kSkonto].Amount(b.skonto), 1);
-        engine.SetView(key[kUstId], b.ustId);
-        if (b.euSteuersatz > 0)
-            engine.SetView(key[kEuSteuersatz], number[kEuSteuersatz].Amount(b.euSteuersatz), 1);
-        if (b.waehrungskurs > 0)
-            engine.SetView(key[kWaehrungskurs], number[kWaehrungskurs].Decimal(b.waehrungskurs, 6), 1);
+        view(kBetrag, amount, 1);
+        view(kWaehrung, b.waehrung);
+        view(kBuchungstext, b.buchungstext);
+        view(kKostenstelle1, b.kostenstelle1);
+        view(kKostenstelle2, b.kostenstelle2);
+        if (b.skonto > 0) view(kSkonto, number[kSkonto].Amount(b.skonto), 1);
+        view(kUstId, b.ustId);
+        if (b.euSteuersatz > 0) view(kEuSteuersatz, number[kEuSteuersatz].Amount(b.euSteuersatz), 1);
+        if (b.waehrungskurs > 0) view(kWaehrungskurs, number[kWaehrungskurs].Decimal(b.waehrungskurs, 6), 1);
         // The turnover is the amount's two decimals without sign, as FormatDecimal(|x|, 2) would
         // give them; taken from the amount text, it saves a second float formatting per record.
-        engine.SetView(key[kUmsatz], amount[0] == '-' ? amount.substr(1) : amount, 1);
-        engine.SetView(key[kShKennz], b.betrag < 0 ? std::string_view("H") : std::string_view("S"), 0, 1);
+        view(kUmsatz, amount[0] == '-' ? amount.substr(1) : amount, 1);
+        view(kShKennz, b.betrag < 0 ? std::string_view("H") : std::string_view("S"), 0, 1);
         if (!b.leistungsdatum.empty()) {
             if (dateFormat.empty())
-                engine.SetView(key[kLeistungsdatum], b.leistungsdatum);
+                view(kLeistungsdatum, b.leistungsdatum);
             else
                 engine.SetValue(key[kLeistungsdatum],
                                 CTool::ConvertDate(b.leistungsdatum, "TT.MM.JJJJ", dateFormat));
         }
-        engine.SetView(key[kUstIdUrsprung], b.ustIdUrsprung);
+        view(kUstIdUrsprung, b.ustIdUrsprung);
         if (b.euSteuersatzUrsprung > 0)
-            engine.SetView(key[kEuSteuersatzUrsprung],
-                           number[kEuSteuersatzUrsprung].Amount(b.euSteuersatzUrsprung), 1);
+            view(kEuSteuersatzUrsprung, number[kEuSteuersatzUrsprung].Amount(b.euSteuersatzUrsprung), 1);
+        engine.SetViews(views.data(), count);
         engine.WriteRecord();
         progress.SetProgressPos(i);
         ++doc.recordCounter;

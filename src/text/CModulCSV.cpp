@@ -699,6 +699,11 @@ int CModulCSV::SetView(int key, std::string_view value, int numeric, int forceQu
     return Assign(key, value, numeric, forceQuotes, true);
 }
 
+void CModulCSV::SetViews(const CView* views, size_t count) {
+    for (const CView* view = views; view != views + count; ++view)
+        Assign(view->key, view->value, view->numeric, view->forceQuotes, true);
+}
+
 [[gnu::always_inline]] inline int CModulCSV::Assign(int key, std::string_view value, int numeric,
                                                     int forceQuotes, bool mayView) {
     CStepCode::Set(6012);

@@ -54,6 +54,14 @@ public:
     // Like SetValue, but a value written as it is stays the caller's text, not copied: the text must
     // stay valid and unchanged until the record is written, and ClearValues come before the next.
     int SetView(int key, std::string_view value, int numeric = 0, int forceQuotes = 0);
+    struct CView {
+        int key;
+        std::string_view value;
+        int numeric = 0;
+        int forceQuotes = 0;
+    };
+    // SetView of each, in turn: the values of a line in one call, not one call each.
+    void SetViews(const CView* views, size_t count);
     int WriteRecord();
     // Closes the file; after an export, 0 (with message E:602) when the file could not be completed.
     int CloseFile();
