@@ -169,18 +169,29 @@ public:
         engine.SetValue(slot.key, value, slot.numeric, slot.quoted);
         slot.set = true;
     }
+    // Like Set, for a value that stays valid until Write or Discard: it is not copied, and all of
+    // them go to the engine in one call.
+    void Refer(int index, std::string_view value) {
+        if (index < 0 || !slots[static_cast<size_t>(index)].perLine) return;
+        CSlot& slot = slots[static_cast<size_t>(index)];
+        views.push_back({slot.key, value, slot.numeric, slot.quoted});
+        slot.set = true;
+    }
     void Write() {
         for (size_t i : perLine) {
             CSlot& slot = slots[i];
-            if (!slot.set) engine.SetValue(slot.key, std::string_view(), slot.numeric, slot.quoted);
+            if (!slot.set) views.push_back({slot.key, std::string_view(), slot.numeric, slot.quoted});
             slot.set = false;
         }
+        engine.SetViews(views.data(), views.size());
+        views.clear();
         engine.WriteRecord();
     }
     // Forgets the values of a record that is not written.
     void Discard() {
         for (size_t i : perLine)
             slots[i].set = false;
+        views.clear();
     }
 
 private:
@@ -195,6 +206,7 @@ private:
     CModulCSV& engine;
     std::vector<CSlot> slots;
     std::vector<size_t> perLine;
+    std::vector<CModulCSV::CView> views; // the values referred to, for the record being built
 };
 
 // ------------------------------------------------------------------ bookings
@@ -467,12 +479,13 @@ public:
                 check.maximum = columns[static_cast<size_t>(index)].length;
             present.push_back({v.get, check, index});
         }
+        texts.resize(present.size());
+        corrected.resize(present.size());
     }
     // True when booking k goes into the file; its findings are added, its values set for writing.
-    bool Check(int k, const CBuchungenData& booking, std::string& messages, CRecordValues& values) const {
-        std::optional<CBuchungenData> normalized;
-        std::string date;
-        const CBuchungenData& b = Normalized(booking, normalized, date);
+    // They refer to the booking and to this object until the next Check.
+    bool Check(int k, const CBuchungenData& booking, std::string& messages, CRecordValues& values) {
+        const CBuchungenData& b = Normalized(booking);
         if (b.betrag == 0.0) messages += CTool::Format("FEHLER: Zeile %d, 'Betrag' ist 0.\r\n", k);
         bool rejected = false;
         Values(k, b, messages, rejected, values);
@@ -504,20 +517,20 @@ public:
 
 private:
     // Belegdatum comes from the date in its normal form ("1.3.24" is "01.03.2024").
-    const CBuchungenData& Normalized(const CBuchungenData& b, std::optional<CBuchungenData>& copy,
-                                     std::string& date) const {
+    const CBuchungenData& Normalized(const CBuchungenData& b) {
         date = BookingDate(b.datum, datumVon, datumBis);
         if (date.empty() || date == b.datum) return b;
-        copy.emplace(b);
-        copy->datum = date;
-        return *copy;
+        normalized.emplace(b);
+        normalized->datum = date;
+        return *normalized;
     }
     void Values(int k, const CBuchungenData& b, std::string& messages, bool& rejected,
-                CRecordValues& values) const {
-        CBookingText text;
-        std::string checked;
-        for (const CPresent& p : present)
-            values.Set(p.index, Checked(k, p.check, 0, p.get(b, datev, text), checked, messages, rejected));
+                CRecordValues& values) {
+        for (size_t i = 0; i < present.size(); ++i) {
+            const CPresent& p = present[i];
+            values.Refer(p.index,
+                         Checked(k, p.check, 0, p.get(b, datev, texts[i]), corrected[i], messages, rejected));
+        }
     }
 
     // A value of kBookingValues whose column the version has, with the most it allows for it.
@@ -534,6 +547,12 @@ private:
     const int from;
     const int to;
     std::vector<CPresent> present;
+    // Of the booking being checked: its date in normal form, the booking with it (when that differs
+    // from the one given), and each present value's formatted and corrected text.
+    std::string date;
+    std::optional<CBuchungenData> normalized;
+    std::vector<CBookingText> texts;
+    std::vector<std::string> corrected;
 };
 
 // ------------------------------------------------------------------ master data
@@ -757,7 +776,7 @@ bool CDatevProWriter::WriteDatevProBookings(CPelkoDoc& doc, const std::string& p
     // A batch larger than DATEV takes is written as several files, each with the date range of its
     // own bookings; checks and findings run once, in the order of the list.
     const std::vector<CExtfColumn>& columns = version->bookingsData;
-    const CBookingLines lines(columns, datev);
+    CBookingLines lines(columns, datev);
     const std::vector<CPart> parts = Parts(doc.buchungen, lines, datev, path);
     if (parts.size() > 1) {
         std::string names;
