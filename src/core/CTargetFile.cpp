@@ -166,6 +166,12 @@ void CTargetFile::SyncBehind() {
     }
 }
 
+void CTargetFile::SyncRest() {
+    if (!file || failed || staging.empty()) return;
+    Drain();
+    if (!failed && notWrittenBack > 0) SyncBehind();
+}
+
 void CTargetFile::AwaitSync() {
     if (syncer.joinable()) syncer.join();
     if (syncFailed.exchange(false)) failed = true;

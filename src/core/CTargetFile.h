@@ -31,6 +31,10 @@ public:
     // nullptr when the buffer could never hold them, nothing is open or a write has failed (a Write
     // then reports it).
     char* Room(size_t size);
+    // Starts syncing what has been written so far on a second thread, for a caller that is done
+    // writing: Finish then waits only for it. Files finished together are synced at once, not one
+    // after the other.
+    void SyncRest();
     // Flushes, syncs and closes the staging file; the target is replaced by Commit.
     bool Finish();
     // Finish, then replace the target. False after any failure: the target is untouched and the

@@ -804,6 +804,8 @@ bool CDatevProWriter::WriteDatevProBookings(CPelkoDoc& doc, const std::string& p
                 values.Discard();
             if ((k - 1) % 10 == 0) progress.SetProgressPos(k - 1);
         }
+        // Its last bytes go to the disk while the next part is written.
+        if (CTargetFile* target = files.back()->ExportTarget()) target->SyncRest();
     }
     datev.datumVon = datumVon;
     datev.datumBis = datumBis;

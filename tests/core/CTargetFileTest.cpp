@@ -253,4 +253,10 @@ TEST(CTargetFileTest, AFailedSyncBehindTheWritingFailsTheTarget) {
     ASSERT_TRUE(file.Open(temp.File("klein.txt")));
     ASSERT_TRUE(file.Write("kurz"));
     EXPECT_TRUE(file.Finish()) << "a small file has no sync behind it";
+
+    // The rest synced behind the writer's back (a finished part of a split export) counts as well.
+    ASSERT_TRUE(file.Open(temp.File("teil.txt")));
+    ASSERT_TRUE(file.Write("kurz"));
+    file.SyncRest();
+    EXPECT_FALSE(file.Finish());
 }
