@@ -226,6 +226,7 @@ size_t CMyFile::ReadChunk() {
         readFault = EReadFault::Error;
     if (readFault != EReadFault::None) {
         begin = end = 0; // what was read is not the input; nothing of it is handed on
+        drained = true;
         return 0;
     }
     if (n < kChunk) TakeEndOfInput();
