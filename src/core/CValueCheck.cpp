@@ -230,9 +230,16 @@ bool ParseDotted(std::string_view t, std::string& normalized) {
 void ParseDigits(std::string_view t, std::string& normalized) {
     char digits[8] = {'0'};
     const size_t size = t.copy(digits + t.size() % 2, t.size()) + t.size() % 2;
-    normalized.assign(digits, 2).append(1, '.').append(digits + 2, 2).append(1, '.');
-    if (size == 6) normalized.append(Digits({digits + 4, 2}) > 49 ? "19" : "20");
-    normalized.append(digits + 4, size - 4);
+    char date[10] = {digits[0], digits[1], '.', digits[2], digits[3], '.'};
+    size_t length = 6;
+    if (size == 6) {
+        const bool before1950 = Digits({digits + 4, 2}) > 49;
+        date[length++] = before1950 ? '1' : '2';
+        date[length++] = before1950 ? '9' : '0';
+    }
+    for (size_t i = 4; i < size; ++i)
+        date[length++] = digits[i];
+    normalized.assign(date, length); // one assignment: most dates of a file are read here
 }
 
 // With a configured format the value must fit it: digits where the day, month and year stand,
@@ -294,16 +301,22 @@ bool ParseFormatted(std::string_view t, const std::string& format, std::string& 
 }
 
 bool ValidNormalized(std::string_view date) {
-    if (date.size() != 6 && date.size() != 10) return false;
-    if (!AllDigits(date.substr(0, 2)) || date[2] != '.' || !AllDigits(date.substr(3, 2)) || date[5] != '.')
-        return false;
+    if ((date.size() != 6 && date.size() != 10) || date[2] != '.' || date[5] != '.') return false;
+    // Digit by digit, without the loops of AllDigits: every date of a run passes here, some twice.
+    bool digits = true;
+    auto digit = [&](size_t at) {
+        const unsigned value = static_cast<unsigned char>(date[at]) - unsigned{'0'};
+        digits &= value <= 9;
+        return value <= 9 ? static_cast<int>(value) : 0;
+    };
+    const int day = digit(0) * 10 + digit(1);
+    const int month = digit(3) * 10 + digit(4);
     int year = 0;
     if (date.size() == 10) {
-        if (!AllDigits(date.substr(6, 4))) return false;
-        year = Digits(date.substr(6, 4));
-        if (year < 1900 || year > 2099) return false;
+        year = digit(6) * 1000 + digit(7) * 100 + digit(8) * 10 + digit(9);
+        if (digits && (year < 1900 || year > 2099)) return false;
     }
-    return CValueCheck::IsCalendarDate(Digits(date.substr(0, 2)), Digits(date.substr(3, 2)), year);
+    return digits && CValueCheck::IsCalendarDate(day, month, year);
 }
 
 } // namespace
@@ -354,21 +367,20 @@ bool CValueCheck::ParseDate(std::string_view text, const std::string& format, st
         normalized = t; // its own normalized form
         return true;
     }
-    std::string date;
     bool fits = false;
     if (!format.empty()) {
-        fits = ParseFormatted(t, format, date);
+        fits = ParseFormatted(t, format, normalized);
     } else if (t.find('-') != std::string_view::npos) {
-        fits = ParseIso(t, date);
+        fits = ParseIso(t, normalized);
     } else if (t.find('.') != std::string_view::npos) {
-        fits = ParseDotted(t, date);
+        fits = ParseDotted(t, normalized);
     } else if (AllDigits(t) && t.size() >= 3 && t.size() <= 8) {
-        ParseDigits(t, date);
+        ParseDigits(t, normalized);
         fits = true;
     }
-    if (!fits || !ValidNormalized(date)) return false;
-    normalized = date;
-    return true;
+    if (fits && ValidNormalized(normalized)) return true;
+    normalized.clear(); // nothing of a value that is no date is handed on
+    return false;
 }
 
 std::string CValueCheck::Shown(std::string_view value) {

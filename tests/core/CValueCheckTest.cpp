@@ -3,7 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cmath>
+#include <cstdio>
 #include <random>
 
 namespace {
@@ -191,6 +193,36 @@ TEST(CValueCheckTest, DatesMustBeRealCalendarDates) {
             EXPECT_EQ(normalized, c.result) << c.text;
         }
     }
+}
+
+// Every day and month of the two digits a date has, in years at the edges and of each leap rule, as
+// the calendar of the standard library knows them; a date without a year may be 29 February.
+TEST(CValueCheckTest, DatesAreTheDaysOfTheCalendar) {
+    namespace cr = std::chrono;
+    for (int year : {1899, 1900, 1996, 2000, 2023, 2024, 2099, 2100})
+        for (unsigned month = 0; month <= 13; ++month)
+            for (unsigned day = 0; day <= 32; ++day) {
+                char full[16], digits[8];
+                std::snprintf(full, sizeof full, "%02u.%02u.%04d", day, month, year);
+                std::snprintf(digits, sizeof digits, "%02u%02u", day, month);
+                const bool real = year >= 1900 && year <= 2099 &&
+                                  cr::year_month_day(cr::year(year), cr::month(month), cr::day(day)).ok();
+                const bool ofSomeYear =
+                    cr::year_month_day(cr::year(2000), cr::month(month), cr::day(day)).ok();
+                std::string normalized;
+                EXPECT_EQ(CValueCheck::IsFullDate(full), real) << full;
+                EXPECT_EQ(CValueCheck::ParseDate(full, "", normalized), real) << full;
+                EXPECT_EQ(normalized, real ? full : "") << full;
+                EXPECT_EQ(CValueCheck::ParseDate(digits, "", normalized), ofSomeYear) << digits;
+                EXPECT_EQ(normalized, ofSomeYear ? std::string(full, 6) : "") << digits;
+            }
+    // A character that is no digit, anywhere.
+    for (size_t at : {0, 1, 3, 4, 6, 7, 8, 9})
+        for (char c : {'a', '/', ' ', '\xFF'}) {
+            std::string text = "15.06.2024";
+            text[at] = c;
+            EXPECT_FALSE(CValueCheck::IsFullDate(text)) << text;
+        }
 }
 
 TEST(CValueCheckTest, RejectedValuesAreNamedOnOneLine) {
