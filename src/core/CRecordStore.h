@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <future>
 #include <utility>
 #include <vector>
 
@@ -20,6 +21,7 @@ public:
             chunks.swap(other.chunks);
             starts.swap(other.starts);
             std::swap(used, other.used);
+            std::swap(next, other.next);
         }
         return *this;
     }
@@ -53,7 +55,12 @@ private:
         char* data;
         std::size_t size;
     };
+    char* NewChunk(std::size_t size);
+    void PrepareNext();
+    void DropNext();
+
     std::vector<CChunk> chunks;
     std::size_t used = 0; // bytes of the last chunk taken
     std::vector<const char*, CLargeBlockAllocator<const char*>> starts;
+    std::future<char*> next; // a chunk of the largest size, made ready on another thread
 };

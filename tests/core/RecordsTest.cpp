@@ -178,22 +178,27 @@ TEST(RecordsTest, ListsGiveBackEveryFieldBitForBit) {
     ExpectRoundTrip<CStammCtrl, CStammData>();
 }
 
-// A list longer than the blocks it is kept in.
+// A list of about 20 MB: longer than the blocks it is kept in, several of them of the largest size,
+// which are made ready ahead of the list; moved and cleared while the next one is being made ready.
 TEST(RecordsTest, LongListsKeepEveryRecordInPlace) {
     CBuchungenCtrl list;
     const int count = 140000;
+    auto text = [](int i) { return "Text " + std::to_string(i) + std::string(120, 'x'); };
     for (int i = 0; i < count; ++i) {
         CBuchungenData b;
         b.sollKonto = i;
-        b.buchungstext = "Text " + std::to_string(i) + " mit mehr als 15 Zeichen";
+        b.buchungstext = text(i);
         list.Add(std::move(b));
     }
-    ASSERT_EQ(list.GetCount(), count);
+    CBuchungenCtrl moved(std::move(list));
+    ASSERT_EQ(moved.GetCount(), count);
     for (int i = 0; i < count; ++i) {
-        ASSERT_EQ(list.GetAt(i)->sollKonto, i);
-        ASSERT_EQ(list.GetAt(i)->buchungstext, "Text " + std::to_string(i) + " mit mehr als 15 Zeichen");
+        ASSERT_EQ(moved.GetAt(i)->sollKonto, i);
+        ASSERT_EQ(moved.GetAt(i)->buchungstext, text(i));
     }
-    EXPECT_EQ(list.GetAt(count), nullptr);
+    EXPECT_EQ(moved.GetAt(count), nullptr);
+    moved.RemoveAll();
+    EXPECT_EQ(moved.GetCount(), 0);
 }
 
 TEST(RecordsTest, ListOperationsSetTheirStepCodes) {
