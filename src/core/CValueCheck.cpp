@@ -311,12 +311,9 @@ bool ValidNormalized(std::string_view date) {
     };
     const int day = digit(0) * 10 + digit(1);
     const int month = digit(3) * 10 + digit(4);
-    int year = 0;
-    if (date.size() == 10) {
-        year = digit(6) * 1000 + digit(7) * 100 + digit(8) * 10 + digit(9);
-        if (digits && (year < 1900 || year > 2099)) return false;
-    }
-    return digits && CValueCheck::IsCalendarDate(day, month, year);
+    const int year = date.size() == 10 ? digit(6) * 1000 + digit(7) * 100 + digit(8) * 10 + digit(9) : 0;
+    if (!digits || (date.size() == 10 && (year < 1900 || year > 2099))) return false;
+    return CValueCheck::IsCalendarDate(day, month, year);
 }
 
 } // namespace

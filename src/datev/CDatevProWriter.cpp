@@ -164,18 +164,12 @@ public:
         engine.HoldValues();
     }
     void Set(int index, std::string_view value) {
-        if (index < 0 || !slots[static_cast<size_t>(index)].perLine) return;
-        CSlot& slot = slots[static_cast<size_t>(index)];
-        engine.SetValue(slot.key, value, slot.numeric, slot.quoted);
-        slot.set = true;
+        if (CSlot* slot = PerLine(index)) engine.SetValue(slot->key, value, slot->numeric, slot->quoted);
     }
     // Like Set, for a value that stays valid until Write or Discard: it is not copied, and all of
     // them go to the engine in one call.
     void Refer(int index, std::string_view value) {
-        if (index < 0 || !slots[static_cast<size_t>(index)].perLine) return;
-        CSlot& slot = slots[static_cast<size_t>(index)];
-        views.push_back({slot.key, value, slot.numeric, slot.quoted});
-        slot.set = true;
+        if (CSlot* slot = PerLine(index)) views.push_back({slot->key, value, slot->numeric, slot->quoted});
     }
     void Write() {
         for (size_t i : perLine) {
@@ -203,6 +197,14 @@ private:
         bool perLine = false;
         bool set = false; // set for the record being built
     };
+    // The slot of a column set for each line, marked as set; nullptr for the others.
+    CSlot* PerLine(int index) {
+        if (index < 0 || !slots[static_cast<size_t>(index)].perLine) return nullptr;
+        CSlot& slot = slots[static_cast<size_t>(index)];
+        slot.set = true;
+        return &slot;
+    }
+
     CModulCSV& engine;
     std::vector<CSlot> slots;
     std::vector<size_t> perLine;
