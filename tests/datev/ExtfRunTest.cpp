@@ -108,6 +108,24 @@ TEST(ExtfRun, VersionsAndFiscalYearsDecideWhetherTheExportRuns) {
     }
 }
 
+// A date that is no day of the calendar names its line and field; the other bookings arrive, exit 3.
+TEST(ExtfRun, BookingDatesThatAreNoDaysAreNamedAndLeftOut) {
+    CTempDir dir;
+    const std::string in = dir.File("EXTF_daten.csv"), csv = dir.File("buchungen.csv");
+    CTempDir::Write(in, "\"EXTF\";510;21;\"Buchungsstapel\";7;;;\"\";\"\";\"\";1001;456;20230101;4;20230101;"
+                        "20231231;\"\";\"\";1;0;0;\"\";;;;;\"\";;;\"\";\"\"\r\n"
+                        "Umsatz (ohne Soll/Haben-Kz);Soll/Haben-Kennzeichen;Konto;Gegenkonto (ohne "
+                        "BU-Schl\xFCssel);Belegdatum\r\n1,00;\"S\";1200;8400;2802\r\n"
+                        "2,00;\"S\";1200;8400;2902\r\n3,00;\"H\";1200;8400;3112\r\n");
+    EXPECT_EQ(3, RunPelko("/in:datevpro:" + in + " /out:csv:" + csv + " /out:error:" + dir.File("err.txt")));
+    EXPECT_NE(std::string::npos,
+              CTempDir::Read(dir.File("err.txt")).find("Zeile 4, Feld 'Belegdatum': '2902'"));
+    std::vector<std::string> lines = Split(CTempDir::Read(csv), "\r\n");
+    ASSERT_EQ(4u, lines.size()); // headings, two bookings, end
+    EXPECT_NE(std::string::npos, lines[1].find("\"28.02.2023\""));
+    EXPECT_NE(std::string::npos, lines[2].find("\"31.12.2023\""));
+}
+
 TEST(ExtfRun, Version510To700ToCsvKeepsEveryBooking) {
     CTempDir dir;
     std::string v700 = dir.File("EXTF_700.csv"), csv = dir.File("buchungen.csv");
