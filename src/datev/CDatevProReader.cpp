@@ -337,30 +337,58 @@ private:
     bool rejected = false;
 };
 
-// "TTMM" of the file (also "TMM") with its year. A fiscal year that does not follow the calendar
-// spans two years: a day before the start of the range belongs to the year of its end. Empty when
-// it is no calendar date of that year.
-std::string BookingDate(std::string_view text, std::string_view datumVon, std::string_view datumBis) {
-    char padded[4] = {'0'};
-    if (text.size() == 3) {
-        text.copy(padded + 1, 3);
-        text = std::string_view(padded, 4);
+// The year of a booking's "TTMM", from the date range of the header ("TT.MM.JJJJ"): a fiscal year that
+// does not follow the calendar spans two years, and a day before the start of the range belongs to
+// the year of its end. Taken apart once for the file rather than for every booking.
+class CBookingYear {
+public:
+    CBookingYear(std::string_view datumVon, std::string_view datumBis)
+        : known(datumVon.size() == 10), spans(known && datumBis.size() == 10) {
+        if (!known) return;
+        startMonthDay = MonthDay(datumVon.substr(3, 2), datumVon.substr(0, 2));
+        SetYear(start, datumVon.substr(6, 4));
+        if (spans) SetYear(end, datumBis.substr(6, 4));
     }
-    static const std::string kNoFormat;
-    std::string date;
-    if (text.size() != 4 || !CValueCheck::ParseDate(text, kNoFormat, date)) return {};
-    if (datumVon.size() != 10) return date; // no year to give it
-    // Month and day against those of the range's start, as the texts "MMTT" compare.
-    const std::pair monthDay{text.substr(2, 2), text.substr(0, 2)};
-    std::string_view year = datumVon.substr(6, 4);
-    if (datumBis.size() == 10 && monthDay < std::pair{datumVon.substr(3, 2), datumVon.substr(0, 2)})
-        year = datumBis.substr(6, 4);
-    date += year;
-    auto twoDigits = [&](size_t at) { return (date[at] - '0') * 10 + (date[at + 1] - '0'); }; // "TT.MM."
-    return CValueCheck::IsCalendarDate(twoDigits(0), twoDigits(3), CTool::ToInt(std::string(year)))
-               ? date
-               : std::string();
-}
+    // "TT.MM.JJJJ" of text ("TTMM", also "TMM"); without a range "TT.MM.". Empty when it is no
+    // calendar date of its year.
+    std::string Date(std::string_view text) const {
+        char padded[4] = {'0'};
+        if (text.size() == 3) {
+            text.copy(padded + 1, 3);
+            text = std::string_view(padded, 4);
+        }
+        static const std::string kNoFormat;
+        std::string date;
+        if (text.size() != 4 || !CValueCheck::ParseDate(text, kNoFormat, date)) return {};
+        if (!known) return date; // no year to give it
+        const CYear& year =
+            spans && MonthDay(text.substr(2, 2), text.substr(0, 2)) < startMonthDay ? end : start;
+        date.append(year.text, 4);
+        auto twoDigits = [&](size_t at) { return (date[at] - '0') * 10 + (date[at + 1] - '0'); }; // "TT.MM."
+        return CValueCheck::IsCalendarDate(twoDigits(0), twoDigits(3), year.number) ? date : std::string();
+    }
+
+private:
+    struct CYear {
+        char text[4] = {};
+        int number = 0;
+    };
+    // Month and day in the order their texts compare as "MMTT".
+    static std::uint32_t MonthDay(std::string_view month, std::string_view day) {
+        auto byte = [](char c) { return static_cast<std::uint32_t>(static_cast<unsigned char>(c)); };
+        return byte(month[0]) << 24 | byte(month[1]) << 16 | byte(day[0]) << 8 | byte(day[1]);
+    }
+    static void SetYear(CYear& year, std::string_view text) {
+        text.copy(year.text, 4);
+        year.number = CTool::ToInt(std::string(text));
+    }
+
+    bool known;
+    bool spans;
+    std::uint32_t startMonthDay = 0;
+    CYear start;
+    CYear end;
+};
 
 // A line with fewer fields than the heading line: cut by the end of the file, or missing columns
 // the program reads (FEHLER, the record is not taken), or missing only columns after them (one
@@ -459,8 +487,17 @@ void ShowProgress(CFrontEnd& progress, const CData& data, int& shown) {
     progress.SetProgressPos(percent);
 }
 
+// The length of the decimal text of value, as std::to_string writes it.
+long long TextLength(int value) {
+    long long length = value < 0 ? 2 : 1;
+    for (long long rest = value < 0 ? -static_cast<long long>(value) : value; rest >= 10; rest /= 10)
+        ++length;
+    return length;
+}
+
 // The booking of one data line; false (after the finding) when a value cannot be read.
-bool ReadBooking(const CData& data, const CDatev& datev, int line, CBuchungenData& b, std::string& messages) {
+bool ReadBooking(const CData& data, const CDatev& datev, const CBookingYear& years, int line,
+                 CBuchungenData& b, std::string& messages) {
     using K = CValueCheck::EKind;
     CLineValues v(data, line, messages);
     const double umsatz = v.Number(EExtfRole::Umsatz, "Umsatz");
@@ -490,13 +527,13 @@ bool ReadBooking(const CData& data, const CDatev& datev, int line, CBuchungenDat
     const long long longest = static_cast<long long>(datev.kontonummernLaenge) + 1; // any header value
     for (const auto& [field, konto] :
          {std::pair<const char*, int>{"Konto", b.sollKonto}, {"Gegenkonto", b.habenKonto}})
-        if (datev.kontonummernLaenge >= 4 && static_cast<long long>(std::to_string(konto).size()) > longest)
+        if (datev.kontonummernLaenge >= 4 && TextLength(konto) > longest)
             messages += CTool::Format("HINWEIS: Zeile %d, Feld '%s': Das Konto %d hat mehr als %lld Stellen "
                                       "(Sachkontenl\xE4nge %d + 1).\r\n",
                                       line, field, konto, longest, datev.kontonummernLaenge);
     b.datevSchluessel = v.Integer(EExtfRole::BuSchluessel, "BU-Schl\xFCssel", 9999, K::Integer);
     const std::string_view belegdatum = v.View(EExtfRole::Belegdatum);
-    b.datum = BookingDate(belegdatum, datev.datumVon, datev.datumBis);
+    b.datum = years.Date(belegdatum);
     if (b.datum.empty()) v.Reject("Belegdatum", belegdatum, K::Date);
     v.Text(EExtfRole::Belegfeld1, b.buchungsnummer);
     v.Text(EExtfRole::Belegfeld2, b.belegnummer2);
@@ -594,9 +631,11 @@ bool CDatevProReader::ReadDatevProBookings(CPelkoDoc& doc, const std::string& pa
                           EExtfRole::Belegdatum},
                          messages))
         return false;
+    const CBookingYear years(datev.datumVon, datev.datumBis);
     return ReadLines(data, progress, messages, [&](int line) {
         CBuchungenData b;
-        if (ReadBooking(data, datev, line, b, messages) && b.HasData()) doc.buchungen.Add(std::move(b));
+        if (ReadBooking(data, datev, years, line, b, messages) && b.HasData())
+            doc.buchungen.Add(std::move(b));
     });
 }
 

@@ -1345,16 +1345,20 @@ private:
 } // namespace
 
 // Splits the line into fields: runs of fields taken where they stand, and between them the fields
-// that need the general rules.
-void CModulCSV::SplitLine(size_t& number) {
-    size_t i = SplitSimple(number, 0);
+// that need the general rules. False when the line holds no line feed.
+bool CModulCSV::SplitLine(size_t& number) {
+    const size_t size = line.size();
+    const bool lineFeed = std::memchr(line.data(), '\n', size) != nullptr;
+    size_t i = SplitSimple(number, 0, lineFeed);
     while (i < line.size()) {
         if (line[i] == '"')
             AssignQuoted(number, i);
         else
             AssignUnquoted(number, i);
-        if (i < line.size()) i = SplitSimple(number, i); // beyond it after the line's last field
+        if (i < line.size()) // beyond it after the line's last field
+            i = SplitSimple(number, i, std::memchr(line.data() + i, '\n', line.size() - i) != nullptr);
     }
+    return lineFeed || line.size() != size; // a line that went on in the next one holds its line feed
 }
 
 // From field start i on, the fields taken where they stand: a field in quotes that holds no quote
@@ -1362,13 +1366,12 @@ void CModulCSV::SplitLine(size_t& number) {
 // quotes. Returns where the first other field starts (beyond the line's end after its last field).
 // Read in place, a field that a column reads is put straight into its place, and one that no column
 // reads is only counted: its value is left as it was, as no key reads it.
-size_t CModulCSV::SplitSimple(size_t& number, size_t i) {
+size_t CModulCSV::SplitSimple(size_t& number, size_t i, bool lineFeed) {
     const int separator = ReadSeparator();
     const char* const text = line.data();
     const size_t size = line.size();
     std::string_view* const values = fieldValues.data();
     size_t n = number; // in registers: the stores below could otherwise alias them
-    const bool lineFeed = std::memchr(text + i, '\n', size - i) != nullptr;
     const size_t kept =
         readInPlace ? std::min({fieldValues.size(), columns.size(), FieldsUpTo(highestReadPosition)}) : 0;
     // The fields before n that a column reads have been put into their places.
@@ -1506,10 +1509,10 @@ int CModulCSV::ReadRecord() {
     bareLineFeed = false;
     emptyLastField = false;
     storedFields = 0; // views of the line before are gone with it
-    SplitLine(number);
+    const bool lineFeed = SplitLine(number);
     fieldsRead = number;
     // Its values are looked at for line feeds and markers only when the line holds one.
-    lineNeedsCrLf = std::memchr(line.data(), '\n', line.size()) || std::memchr(line.data(), '~', line.size());
+    lineNeedsCrLf = lineFeed || std::memchr(line.data(), '~', line.size());
     emptyLastField =
         emptyLastField || (!line.empty() && static_cast<unsigned char>(line.back()) == ReadSeparator());
     CStepCode::Set(6027);

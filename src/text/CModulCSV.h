@@ -238,8 +238,9 @@ private:
     void ReadLineConverted(std::string& line);
     void ChooseSeparator(const std::vector<std::string>& sample);
     int FieldCount(const std::string& text, char separator) const;
-    void SplitLine(size_t& number);
-    size_t SplitSimple(size_t& number, size_t i);
+    bool SplitLine(size_t& number);
+    // lineFeed: the line holds one from i on.
+    size_t SplitSimple(size_t& number, size_t i, bool lineFeed);
     bool SimpleField(size_t& i, bool lineFeed, std::string_view& value);
     void AssignUnquoted(size_t& number, size_t& i);
     void AssignQuoted(size_t& number, size_t& i);
