@@ -5,6 +5,8 @@
 # ratios to cat and to Python.
 #   bench/pairs.sh [COUNT]            COUNT bookings (default 1 000 000; 10000000 for the large run)
 #   PROFILE=1 bench/pairs.sh [COUNT]  also one `perf record -g` (cpu-clock) per pair: top functions
+#   PELKO_BASE=FILE bench/pairs.sh    each pair run alternately with the binary FILE (an older
+#                                     build) and this one, best of 3 each: a before/after in one run
 # Not a timed test: the figures depend on the machine and its load, which is printed with them.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -64,28 +66,42 @@ switches() { # set, from, to
 }
 
 # On a shared machine the CPU time (user + system) of a run says more than its wall-clock time.
-best() { # prints "seconds rss_kb cpu_seconds" of the fastest of 3 runs of the command
-  local fastest="" rss=0 cpu=0
+once() { # runs the command, prints "seconds rss_kb cpu_seconds"
+  /usr/bin/time -f '%e %M %U %S' -o "$work/time.txt" "$@" >/dev/null 2>"$work/stderr.txt" || {
+    echo "FEHLGESCHLAGEN: $*" >&2; cat "$work/stderr.txt" >&2; exit 1; }
+  awk '{ print $1, $2, $3 + $4 }' "$work/time.txt"
+}
+faster() { # of two "seconds rss cpu" lines (the first may be empty), the faster one
+  if [ -z "$1" ] || awk -v a="${2%% *}" -v b="${1%% *}" 'BEGIN { exit !(a < b) }'; then echo "$2"; else echo "$1"; fi
+}
+best() { # "seconds rss_kb cpu_seconds" of the fastest of 3 runs of the command
+  local fastest=""
+  for _ in 1 2 3; do fastest=$(faster "$fastest" "$(once "$@")"); done
+  echo "$fastest"
+}
+# A pair run 3 times with each binary, in turns, so that both see the same load: prints this
+# binary's fastest run and the seconds of the base binary's fastest.
+bestBeside() { # pelko arguments
+  local fastest="" fastestBase=""
   for _ in 1 2 3; do
-    /usr/bin/time -f '%e %M %U %S' -o "$work/time.txt" "$@" >/dev/null 2>"$work/stderr.txt" || {
-      echo "FEHLGESCHLAGEN: $*" >&2; cat "$work/stderr.txt" >&2; exit 1; }
-    read -r wall kb user sys <"$work/time.txt"
-    if [ -z "$fastest" ] || awk -v a="$wall" -v b="$fastest" 'BEGIN { exit !(a < b) }'; then
-      fastest=$wall rss=$kb cpu=$(awk -v u="$user" -v s="$sys" 'BEGIN { print u + s }')
-    fi
+    fastestBase=$(faster "$fastestBase" "$(once "$PELKO_BASE" "$@")")
+    fastest=$(faster "$fastest" "$(once "$pelko" "$@")")
   done
-  echo "$fastest $rss $cpu"
+  echo "$fastest ${fastestBase%% *}"
 }
 
 read -r python pythonRss pythonCpu <<<"$(best python3 bench/reference_convert.py "$work/large/in.csv" "$work/python.csv")"
-printf '%-20s %9s %8s %6s %7s %12s %7s %6s %8s\n' Lauf Buchungen Sekunden CPU-s MB/s Buchungen/s "RSS MB" "x cat" "Python/x"
-row() { # label, bookings, input file, seconds, rss_kb, cpu seconds, cat seconds
+printf '%-20s %9s %8s %6s %7s %12s %7s %6s %8s%s\n' Lauf Buchungen Sekunden CPU-s MB/s Buchungen/s "RSS MB" "x cat" \
+  "Python/x" "${PELKO_BASE:+   Basis-s  x Basis}"
+row() { # label, bookings, input file, seconds, rss_kb, cpu seconds, cat seconds[, base seconds]
   awk -v l="$1" -v n="$2" -v b="$(stat -c %s "$3")" -v s="$4" -v r="$5" -v u="$6" -v c="$7" -v p="$python" \
-    -v pn="$count" 'BEGIN {
+    -v pn="$count" -v base="${8:-}" 'BEGIN {
     if (s < 0.005) s = 0.005
     if (c < 0.005) c = 0.005
-    printf "%-20s %9d %8.2f %6.2f %7.1f %12.0f %7.0f %6.1f %8.1f\n", l, n, s, u, b / 1e6 / s, n / s, r / 1024, s / c,
-      p / pn * n / s }'
+    printf "%-20s %9d %8.2f %6.2f %7.1f %12.0f %7.0f %6.1f %8.1f", l, n, s, u, b / 1e6 / s, n / s, r / 1024, s / c,
+      p / pn * n / s
+    if (base != "") printf " %9.2f %8.2f", base, s / (base < 0.005 ? 0.005 : base)
+    printf "\n" }'
 }
 for from in csv kne datevpro; do
   for to in csv kne datevpro; do
@@ -101,8 +117,13 @@ for from in csv kne datevpro; do
       row "Python csv -> csv" "$n" "$in" "$python" "$pythonRss" "$pythonCpu" "$catSeconds"
     fi
     mapfile -t args < <(switches $set $from $to)
-    read -r seconds rss cpu <<<"$(best "$pelko" /AUTO "${args[@]}")"
-    row "$from -> $to" "$n" "$in" "$seconds" "$rss" "$cpu" "$catSeconds"
+    base=""
+    if [ -n "${PELKO_BASE:-}" ]; then
+      read -r seconds rss cpu base <<<"$(bestBeside /AUTO "${args[@]}")"
+    else
+      read -r seconds rss cpu <<<"$(best "$pelko" /AUTO "${args[@]}")"
+    fi
+    row "$from -> $to" "$n" "$in" "$seconds" "$rss" "$cpu" "$catSeconds" "$base"
     if [ $from$to = csvcsv ] && ! cmp -s "$in" "$work/large/out.csv"; then
       echo "  CSV -> CSV gibt die Eingabe nicht Byte für Byte wieder" >&2
     fi
