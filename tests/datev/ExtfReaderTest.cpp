@@ -313,6 +313,24 @@ TEST_F(ExtfReaderTest, FiscalYearAcrossNewYearGivesEarlyMonthsTheSecondYear) {
     EXPECT_EQ("01.07.2023", Booking(3).datum);
 }
 
+TEST_F(ExtfReaderTest, AHeaderWithoutTheRangeOrItsEndGivesNoYearOrTheStartYear) {
+    const std::string bookings = kRequired + "1;S;1;9;1508\r\n1;S;2;9;0302\r\n";
+    const struct {
+        const char* range; // Datum von;Datum bis
+        const char* august;
+        const char* february;
+    } cases[] = {{";", "15.08.", "03.02."}, {"20230701;", "15.08.2023", "03.02.2023"}};
+    for (const auto& c : cases) {
+        std::string header = kHeader510;
+        header.replace(header.find("20230701;20240630"), 17, c.range);
+        doc.buchungen.RemoveAll();
+        ASSERT_TRUE(ReadBookings(Write("EXTF_range.csv", header + bookings))) << c.range;
+        ASSERT_EQ(2, doc.buchungen.GetCount()) << c.range;
+        EXPECT_EQ(c.august, std::string(Booking(0).datum)) << c.range;
+        EXPECT_EQ(c.february, std::string(Booking(1).datum)) << c.range;
+    }
+}
+
 TEST_F(ExtfReaderTest, UnknownVersionsAreReportedAndReadWithTheNearestTable) {
     std::string text = CTempDir::Read(Data("EXTF_Buchungen_510.csv"));
     text.replace(text.find(";510;"), 5, ";600;");
