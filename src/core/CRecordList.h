@@ -3,11 +3,13 @@
 #include "core/CRecordFields.h"
 #include "core/CRecordStore.h"
 #include "core/CStepCode.h"
+#include "core/CText.h"
 
 #include <bit>
 #include <cstdint>
 #include <cstring>
 #include <iterator>
+#include <string_view>
 #include <utility>
 
 // Ordered list that owns copies of its records. They are kept packed: the fields that are set,
@@ -37,6 +39,32 @@ public:
         if (i != currentIndex) Unpack(store.At(static_cast<size_t>(i)));
         currentIndex = i;
         return &current;
+    }
+    // One text of record i as GetAt gives it, read where the record is packed: for a pass over the
+    // list that needs one field, without unpacking the others. Valid as long as the list.
+    std::string_view TextAt(int i, CText TRecord::*field) const {
+        if (i < 0 || i >= GetCount()) return {};
+        const char* in = store.At(static_cast<size_t>(i));
+        std::uint32_t mask;
+        std::memcpy(&mask, in, 4);
+        in += 4;
+        std::uint64_t value;
+        for (size_t k = 0; k < kIntegers; ++k, mask >>= 1)
+            if (mask & 1) in = CRecordStore::GetVarint(in, value);
+        for (size_t k = 0; k < kNumbers; ++k, mask >>= 1)
+            if (mask & 1) in += 8;
+        for (auto text : CFields::texts) {
+            const bool set = mask & 1;
+            mask >>= 1;
+            if (!set) {
+                if (text == field) return {};
+                continue;
+            }
+            in = CRecordStore::GetVarint(in, value);
+            if (text == field) return std::string_view(in, static_cast<size_t>(value));
+            in += value + 1;
+        }
+        return {};
     }
     int GetCount() const { return static_cast<int>(store.Count()); }
     int RemoveAll() {

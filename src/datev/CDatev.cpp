@@ -215,18 +215,19 @@ void CDatev::SetDateRange(const CBuchungenCtrl& list) {
     int smallest = 99999999;
     int largest = 0;
     for (int i = 0; i < list.GetCount(); ++i) {
-        const CBuchungenData* b = list.GetAt(i);
+        // Only the date is read: a booking with a date has data (HasData).
+        const std::string_view datum = list.TextAt(i, &CBuchungenData::datum);
         // A date that is no calendar date or has no year says nothing about the range: taken, it
         // would give the header 00000000 or move every other booking out of the range.
-        if (!b->HasData() || !CValueCheck::IsFullDate(b->datum)) continue;
-        int key = DateKey(b->datum);
+        if (!CValueCheck::IsFullDate(datum)) continue;
+        int key = DateKey(datum);
         if (key < smallest) {
             smallest = key;
-            datumVon = b->datum;
+            datumVon = datum;
         }
         if (key > largest) {
             largest = key;
-            datumBis = b->datum;
+            datumBis = datum;
         }
     }
 }

@@ -160,6 +160,13 @@ template <class TList, class TRecord> void ExpectRoundTrip() {
         SCOPED_TRACE(n);
         ExpectSame(Filled<TRecord>(n), *list.GetAt(static_cast<int>(n)));
     }
+    for (size_t n = 0; n < count; ++n) { // each text of every record read alone
+        SCOPED_TRACE(n);
+        const TRecord expected = Filled<TRecord>(n);
+        for (auto field : CRecordFields<TRecord>::texts)
+            EXPECT_EQ(list.TextAt(static_cast<int>(n), field), (expected.*field).View());
+    }
+    EXPECT_EQ(list.TextAt(static_cast<int>(count), CRecordFields<TRecord>::texts[0]), "");
     TList moved(std::move(list));
     EXPECT_EQ(list.GetCount(), 0);
     EXPECT_EQ(list.GetAt(0), nullptr);
