@@ -5,6 +5,7 @@
 #include "core/CStepCode.h"
 #include "core/CText.h"
 
+#include <array>
 #include <bit>
 #include <cstdint>
 #include <cstring>
@@ -40,31 +41,25 @@ public:
         currentIndex = i;
         return &current;
     }
-    // One text of record i as GetAt gives it, read where the record is packed: for a pass over the
-    // list that needs one field, without unpacking the others. Valid as long as the list.
+    // One field of record i as GetAt gives it, read where the record is packed: for a pass over the
+    // list that needs a few fields, without unpacking the others. A text is valid as long as the list.
+    int IntegerAt(int i, int TRecord::*field) const {
+        std::uint64_t value = 0;
+        if (const char* in = Find(i, IndexOf(CFields::integers, field))) CRecordStore::GetVarint(in, value);
+        return FromZigzag(value);
+    }
+    double NumberAt(int i, double TRecord::*field) const {
+        double value = 0.0;
+        if (const char* in = Find(i, kIntegers + IndexOf(CFields::numbers, field)))
+            std::memcpy(&value, in, 8);
+        return value;
+    }
     std::string_view TextAt(int i, CText TRecord::*field) const {
-        if (i < 0 || i >= GetCount()) return {};
-        const char* in = store.At(static_cast<size_t>(i));
-        std::uint32_t mask;
-        std::memcpy(&mask, in, 4);
-        in += 4;
-        std::uint64_t value;
-        for (size_t k = 0; k < kIntegers; ++k, mask >>= 1)
-            if (mask & 1) in = CRecordStore::GetVarint(in, value);
-        for (size_t k = 0; k < kNumbers; ++k, mask >>= 1)
-            if (mask & 1) in += 8;
-        for (auto text : CFields::texts) {
-            const bool set = mask & 1;
-            mask >>= 1;
-            if (!set) {
-                if (text == field) return {};
-                continue;
-            }
-            in = CRecordStore::GetVarint(in, value);
-            if (text == field) return std::string_view(in, static_cast<size_t>(value));
-            in += value + 1;
-        }
-        return {};
+        const char* in = Find(i, kIntegers + kNumbers + IndexOf(CFields::texts, field));
+        if (!in) return {};
+        std::uint64_t size;
+        in = CRecordStore::GetVarint(in, size);
+        return std::string_view(in, static_cast<size_t>(size));
     }
     int GetCount() const { return static_cast<int>(store.Count()); }
     int RemoveAll() {
@@ -82,6 +77,38 @@ private:
     static constexpr size_t kNumbers = std::size(CFields::numbers);
     static_assert(kTexts + kIntegers + kNumbers <= 32, "one bit of the mask a field");
     static_assert(sizeof(TRecord) == RecordSizeOf(kTexts, kIntegers, kNumbers), "a field is not listed");
+
+    template <class TField, size_t N>
+    static size_t IndexOf(const std::array<TField, N>& fields, TField field) {
+        size_t k = 0;
+        while (k < N && fields[k] != field)
+            ++k;
+        return k;
+    }
+    static int FromZigzag(std::uint64_t value) {
+        const auto zigzag = static_cast<std::uint32_t>(value);
+        return static_cast<int>((zigzag >> 1) ^ (0u - (zigzag & 1)));
+    }
+    // Where field number wanted (integers, numbers, texts, each in their order) of record i is
+    // packed; nullptr when it is not set or there is no record i.
+    const char* Find(int i, size_t wanted) const {
+        if (i < 0 || i >= GetCount()) return nullptr;
+        const char* in = store.At(static_cast<size_t>(i));
+        std::uint32_t mask;
+        std::memcpy(&mask, in, 4);
+        in += 4;
+        std::uint64_t size;
+        for (size_t k = 0; k < wanted; ++k, mask >>= 1) {
+            if (!(mask & 1)) continue;
+            if (k < kIntegers)
+                in = CRecordStore::GetVarint(in, size);
+            else if (k < kIntegers + kNumbers)
+                in += 8;
+            else
+                in = CRecordStore::GetVarint(in, size) + size + 1;
+        }
+        return mask & 1 ? in : nullptr;
+    }
 
     // A mask of the fields that are set, then their values: integers as zigzag varints, numbers as
     // their 8 bytes (so -0.0 and every other value come back bit for bit), texts as length, bytes and
@@ -133,8 +160,7 @@ private:
             current.*integer = 0;
             if (mask & 1) {
                 in = CRecordStore::GetVarint(in, value);
-                const auto zigzag = static_cast<std::uint32_t>(value);
-                current.*integer = static_cast<int>((zigzag >> 1) ^ (0u - (zigzag & 1)));
+                current.*integer = FromZigzag(value);
             }
             mask >>= 1;
         }

@@ -510,9 +510,13 @@ public:
         return false;
     }
     // The full date of a booking with data whose date lies in the range (key its DateKey), else empty.
-    std::string DateInRange(const CBuchungenData& b, int& key) const {
-        if (b.betrag == 0.0 && b.sollKonto == 0 && b.habenKonto == 0) return {};
-        std::string date = BookingDate(b.datum, datumVon, datumBis);
+    // Only the fields it needs are read from the list.
+    std::string DateInRange(const CBuchungenCtrl& list, int i, int& key) const {
+        using B = CBuchungenData;
+        if (list.NumberAt(i, &B::betrag) == 0.0 && list.IntegerAt(i, &B::sollKonto) == 0 &&
+            list.IntegerAt(i, &B::habenKonto) == 0)
+            return {};
+        std::string date = BookingDate(list.TextAt(i, &B::datum), datumVon, datumBis);
         key = CDatev::DateKey(date);
         return key >= from && key <= to ? date : std::string();
     }
@@ -681,7 +685,7 @@ std::vector<CPart> Parts(const CBuchungenCtrl& list, const CBookingLines& lines,
     int inPart = 0, first = 0, last = 0; // the keys of the part's range
     for (int k = 1; k <= list.GetCount(); ++k) {
         int key = 0;
-        const std::string date = lines.DateInRange(*list.GetAt(k - 1), key);
+        const std::string date = lines.DateInRange(list, k - 1, key);
         if (date.empty()) continue;
         if (inPart == kMaxBookings) {
             parts.back().end = k;

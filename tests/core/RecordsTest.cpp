@@ -160,13 +160,23 @@ template <class TList, class TRecord> void ExpectRoundTrip() {
         SCOPED_TRACE(n);
         ExpectSame(Filled<TRecord>(n), *list.GetAt(static_cast<int>(n)));
     }
-    for (size_t n = 0; n < count; ++n) { // each text of every record read alone
+    using F = CRecordFields<TRecord>;
+    for (size_t n = 0; n < count; ++n) { // each field of every record read alone
         SCOPED_TRACE(n);
         const TRecord expected = Filled<TRecord>(n);
-        for (auto field : CRecordFields<TRecord>::texts)
-            EXPECT_EQ(list.TextAt(static_cast<int>(n), field), (expected.*field).View());
+        const int i = static_cast<int>(n);
+        for (auto field : F::integers)
+            EXPECT_EQ(list.IntegerAt(i, field), expected.*field);
+        for (auto field : F::numbers)
+            EXPECT_EQ(std::bit_cast<unsigned long long>(list.NumberAt(i, field)),
+                      std::bit_cast<unsigned long long>(expected.*field));
+        for (auto field : F::texts)
+            EXPECT_EQ(list.TextAt(i, field), (expected.*field).View());
     }
-    EXPECT_EQ(list.TextAt(static_cast<int>(count), CRecordFields<TRecord>::texts[0]), "");
+    const int past = static_cast<int>(count);
+    EXPECT_EQ(list.IntegerAt(past, F::integers[0]), 0);
+    EXPECT_EQ(list.NumberAt(past, F::numbers[0]), 0.0);
+    EXPECT_EQ(list.TextAt(past, F::texts[0]), "");
     TList moved(std::move(list));
     EXPECT_EQ(list.GetCount(), 0);
     EXPECT_EQ(list.GetAt(0), nullptr);
