@@ -174,9 +174,12 @@ template <class TList, class TRecord> void ExpectRoundTrip() {
             EXPECT_EQ(list.TextAt(i, field), (expected.*field).View());
     }
     const int past = static_cast<int>(count);
-    EXPECT_EQ(list.IntegerAt(past, F::integers[0]), 0);
-    EXPECT_EQ(list.NumberAt(past, F::numbers[0]), 0.0);
-    EXPECT_EQ(list.TextAt(past, F::texts[0]), "");
+    for (auto field : F::integers)
+        EXPECT_EQ(list.IntegerAt(past, field), 0);
+    for (auto field : F::numbers)
+        EXPECT_EQ(list.NumberAt(past, field), 0.0);
+    for (auto field : F::texts)
+        EXPECT_EQ(list.TextAt(past, field), "");
     TList moved(std::move(list));
     EXPECT_EQ(list.GetCount(), 0);
     EXPECT_EQ(list.GetAt(0), nullptr);
