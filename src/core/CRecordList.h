@@ -5,7 +5,7 @@
 #include "core/CStepCode.h"
 #include "core/CText.h"
 
-#include <array>
+#include <algorithm>
 #include <bit>
 #include <cstdint>
 #include <cstring>
@@ -78,12 +78,8 @@ private:
     static_assert(kTexts + kIntegers + kNumbers <= 32, "one bit of the mask a field");
     static_assert(sizeof(TRecord) == RecordSizeOf(kTexts, kIntegers, kNumbers), "a field is not listed");
 
-    template <class TField, size_t N>
-    static size_t IndexOf(const std::array<TField, N>& fields, TField field) {
-        size_t k = 0;
-        while (k < N && fields[k] != field)
-            ++k;
-        return k;
+    template <class TFields, class TField> static size_t IndexOf(const TFields& fields, TField field) {
+        return static_cast<size_t>(std::find(fields.begin(), fields.end(), field) - fields.begin());
     }
     static int FromZigzag(std::uint64_t value) {
         const auto zigzag = static_cast<std::uint32_t>(value);
