@@ -234,6 +234,10 @@ TEST_F(ExtfWriterTest, FestschreibungZeroIsWrittenAsZero) {
 TEST_F(ExtfWriterTest, MoreThan99999BookingsAreSplitIntoCompleteBatches) {
     SetParameters(doc.datev, 700);
     CBuchungenData b;
+    // Not written, so not counted for the parts: no amount (-0 is none either) and no accounts.
+    b.betrag = -0.0;
+    b.datum = "01.01.2023";
+    doc.buchungen.Add(b);
     b.betrag = 1;
     b.sollKonto = 1200;
     b.habenKonto = 8400;
@@ -261,7 +265,11 @@ TEST_F(ExtfWriterTest, MoreThan99999BookingsAreSplitIntoCompleteBatches) {
     ASSERT_TRUE(CDatevProWriter::WriteDatevProBookings(doc, path, frontEnd, messages));
     EXPECT_EQ("HINWEIS: Eine DATEVpro-Datei nimmt h\xF6"
               "chstens 99999 Buchungen auf; die Buchungen werden in 2 Dateien geschrieben: "
-              "EXTF_gross.csv, EXTF_gross_002.csv\r\n",
+              "EXTF_gross.csv, EXTF_gross_002.csv\r\n"
+              "FEHLER: Zeile 1, 'Betrag' ist 0.\r\n"
+              "FEHLER: Zeile 1, Feld 'Soll-Konto' muss ausgef\xFCllt sein.\r\n"
+              "FEHLER: Zeile 1, Feld 'Haben-Konto' muss ausgef\xFCllt sein.\r\n"
+              "FEHLER: Zeile 1: Die Zeile wird wegen fehlenden Daten nicht geschrieben.\r\n",
               messages);
     const std::pair<std::string, std::vector<std::string>> parts[] = {
         {path, {"20230101", "20231128"}}, {temp.File("EXTF_gross_002.csv"), {"20231215", "20231220"}}};
@@ -275,7 +283,7 @@ TEST_F(ExtfWriterTest, MoreThan99999BookingsAreSplitIntoCompleteBatches) {
         total += lines.size() - 3;
     }
     EXPECT_EQ(100001u, total);
-    EXPECT_EQ(100001, doc.recordCounter);
+    EXPECT_EQ(100002, doc.recordCounter); // every booking of the list, the one not written too
 }
 
 TEST_F(ExtfWriterTest, LedgerAccountsGoIntoAFileOfAccountLabelsThatReadsBack) {
