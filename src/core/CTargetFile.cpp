@@ -82,6 +82,7 @@ bool CTargetFile::Open(const std::string& filePath, bool append) {
     finished = false;
     mode = -1;
     notWrittenBack = 0;
+    written = 0;
     if (path.empty()) return false;
     struct stat status {};
     bool exists = stat(Native(target).c_str(), &status) == 0;
@@ -143,6 +144,7 @@ void CTargetFile::Put(const char* data, size_t size) {
     if (failed || size == 0) return;
     if (CFileIo::Get().Write(file, data, size) != size) failed = true;
     notWrittenBack += size;
+    written += size;
     if (!failed && !staging.empty() && notWrittenBack >= kSyncStep && !writingBack.load()) SyncBehind();
 }
 
@@ -150,15 +152,22 @@ void CTargetFile::Put(const char* data, size_t size) {
 // not yet stored (about 0.7 ms per MB on a virtual disk). Syncing what has been written so far on a
 // second thread, one sync at a time, while the rest is being written leaves the final sync little.
 // Its result counts: the system reports a write error to one sync only, which may be this one.
+// Once stored, those bytes leave the page cache: a large export would otherwise fill memory with
+// a copy of its output, and the next bytes reuse the pages just freed instead of taking fresh
+// ones (on a virtual machine about 1.5 ms per MB: 5 s of a 3.4 GB export).
 void CTargetFile::SyncBehind() {
     if (syncer.joinable()) syncer.join();
     notWrittenBack = 0;
     writingBack.store(true);
     int fd = fileno(file);
+    const off_t synced = static_cast<off_t>(written);
     // Without a thread to spare the final sync does all the work, as it would anyway.
     try {
-        syncer = std::thread([this, fd] {
-            if (fdatasync(fd) != 0) syncFailed.store(true);
+        syncer = std::thread([this, fd, synced] {
+            if (fdatasync(fd) != 0)
+                syncFailed.store(true);
+            else
+                posix_fadvise(fd, 0, synced, POSIX_FADV_DONTNEED);
             writingBack.store(false);
         });
     } catch (const std::system_error&) {

@@ -77,6 +77,7 @@ private:
     bool finished = false;
     int mode = -1;             // permission bits of the target that is replaced
     size_t notWrittenBack = 0; // bytes written since the last sync behind began
+    size_t written = 0;        // bytes handed to the file
     std::thread syncer;        // the sync behind the writing, if one was started
     std::atomic<bool> writingBack{false};
     std::atomic<bool> syncFailed{false};
