@@ -140,6 +140,26 @@ TEST(ExtfRun, Version510To700ToCsvKeepsEveryBooking) {
     EXPECT_NE(std::string::npos, lines[2].find("\"15.01.2023\";\"1000\";\"1200\";\"\";\"100,00\";\"USD\""));
 }
 
+// A booking the export cannot write (no amount, no accounts) is named and left out; the others
+// arrive, exit 3.
+TEST(ExtfRun, ABookingWithoutAmountAndAccountsIsNamedAndNotWritten) {
+    CTempDir dir;
+    const std::string in = dir.File("ein.csv"), out = dir.File("EXTF_aus.csv");
+    CTempDir::Write(in, "\"Buchungsnummer\";\"Datum\";\"Soll-Konto\";\"Haben-Konto\";\"Betrag\"\r\n"
+                        "\"RE-1\";\"15.03.2023\";\"1200\";\"8400\";\"119,00\"\r\n"
+                        "\"RE-2\";\"16.03.2023\";\"\";\"\";\"0,00\"\r\n"
+                        "\"RE-3\";\"17.03.2023\";\"1200\";\"8400\";\"5,00\"\r\n");
+    EXPECT_EQ(3, RunPelko("/in:csv:bu:" + in + " /out:datevpro:" + out + " /dv:" + Angaben(dir) +
+                          " /vers:700 /out:error:" + dir.File("err.txt")));
+    EXPECT_NE(std::string::npos,
+              CTempDir::Read(dir.File("err.txt"))
+                  .find("FEHLER: Zeile 2: Die Zeile wird wegen fehlenden Daten nicht geschrieben."));
+    const std::string written = CTempDir::Read(out);
+    EXPECT_NE(std::string::npos, written.find("\"RE-1\""));
+    EXPECT_EQ(std::string::npos, written.find("\"RE-2\""));
+    EXPECT_NE(std::string::npos, written.find("\"RE-3\""));
+}
+
 // Service date and the EU fields of origin: CSV -> 700 -> CSV where the layouts select them (read by
 // heading, written by selection); an older file's extra field is not taken for them.
 TEST(ExtfRun, ServiceDateAndOriginPassThroughVersion700AndCsv) {
